@@ -1,0 +1,2 @@
+# Empty dependencies file for quibtools.
+# This may be replaced when dependencies are built.

@@ -1,0 +1,22 @@
+
+# Consider dependencies only in project.
+set(CMAKE_DEPENDS_IN_PROJECT_ONLY OFF)
+
+# The set of languages for which implicit dependencies are needed:
+set(CMAKE_DEPENDS_LANGUAGES
+  )
+
+# The set of dependency files which are needed:
+set(CMAKE_DEPENDS_DEPENDENCY_FILES
+  "/work/main/tests/device/transport_binding_test.cpp" "tests/device/CMakeFiles/transport_binding_tests.dir/transport_binding_test.cpp.o" "gcc" "tests/device/CMakeFiles/transport_binding_tests.dir/transport_binding_test.cpp.o.d"
+  )
+
+# Targets to which this target links.
+set(CMAKE_TARGET_LINKED_INFO_FILES
+  "/work/main/build/CMakeFiles/quib_program.dir/DependInfo.cmake"
+  "/work/main/build/platform/CMakeFiles/quib_platform.dir/DependInfo.cmake"
+  "/work/main/build/tests/CMakeFiles/quib_test_main.dir/DependInfo.cmake"
+  )
+
+# Fortran module output directory.
+set(CMAKE_Fortran_TARGET_MODULE_DIR "")

@@ -1,0 +1,2 @@
+# Empty dependencies file for transport_binding_tests.
+# This may be replaced when dependencies are built.

@@ -1,0 +1,72 @@
+#include "platform/named_event.h"
+
+#include "platform/host_folder.h"
+
+#include <cstdio>
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+struct NamedEvent {
+    int lockFile;
+    bool heldReset; // this handle holds the event non-signalled
+};
+
+namespace {
+// Start-up uses one event for the whole run; no allocation is needed.
+NamedEvent eventSlot{-1, false};
+} // namespace
+
+EventHandle createNamedEvent(const char* name)
+{
+    if (eventSlot.lockFile >= 0)
+        return nullptr;
+    char fileName[128];
+    char path[PATH_MAX];
+    int n = std::snprintf(fileName, sizeof fileName, "%s.event", name);
+    if (n <= 0 || static_cast<std::size_t>(n) >= sizeof fileName)
+        return nullptr;
+    if (!hostFilePath(fileName, path, sizeof path))
+        return nullptr;
+    int fd = open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return nullptr;
+    eventSlot = NamedEvent{fd, false};
+    return &eventSlot;
+}
+
+bool eventIsSignalled(EventHandle event)
+{
+    if (event == nullptr)
+        return false;
+    if (event->heldReset)
+        return false;
+    // Signalled when no process holds the reset lock. Taking the lock to look
+    // is kept: the caller resets next, and nobody can slip in between.
+    if (flock(event->lockFile, LOCK_EX | LOCK_NB) != 0)
+        return false;
+    event->heldReset = true;
+    return true;
+}
+
+bool resetEvent(EventHandle event)
+{
+    if (event == nullptr)
+        return false;
+    if (event->heldReset)
+        return true;
+    // Another live process holding it means the event is reset already.
+    if (flock(event->lockFile, LOCK_EX | LOCK_NB) == 0)
+        event->heldReset = true;
+    return true;
+}
+
+void closeEvent(EventHandle event)
+{
+    if (event == nullptr)
+        return;
+    close(event->lockFile); // releases the lock with the descriptor
+    event->lockFile = -1;
+    event->heldReset = false;
+}
