@@ -111,10 +111,24 @@ CMakeFiles/quib_program.dir/settings/driver_settings.cpp.s: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/quib_program.dir/settings/driver_settings.cpp.s"
 	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/settings/driver_settings.cpp -o CMakeFiles/quib_program.dir/settings/driver_settings.cpp.s
 
+CMakeFiles/quib_program.dir/ui/main_menu.cpp.o: CMakeFiles/quib_program.dir/flags.make
+CMakeFiles/quib_program.dir/ui/main_menu.cpp.o: /work/main/ui/main_menu.cpp
+CMakeFiles/quib_program.dir/ui/main_menu.cpp.o: CMakeFiles/quib_program.dir/compiler_depend.ts
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_4) "Building CXX object CMakeFiles/quib_program.dir/ui/main_menu.cpp.o"
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT CMakeFiles/quib_program.dir/ui/main_menu.cpp.o -MF CMakeFiles/quib_program.dir/ui/main_menu.cpp.o.d -o CMakeFiles/quib_program.dir/ui/main_menu.cpp.o -c /work/main/ui/main_menu.cpp
+
+CMakeFiles/quib_program.dir/ui/main_menu.cpp.i: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/quib_program.dir/ui/main_menu.cpp.i"
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/ui/main_menu.cpp > CMakeFiles/quib_program.dir/ui/main_menu.cpp.i
+
+CMakeFiles/quib_program.dir/ui/main_menu.cpp.s: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/quib_program.dir/ui/main_menu.cpp.s"
+	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/ui/main_menu.cpp -o CMakeFiles/quib_program.dir/ui/main_menu.cpp.s
+
 CMakeFiles/quib_program.dir/ui/message_catalogue.cpp.o: CMakeFiles/quib_program.dir/flags.make
 CMakeFiles/quib_program.dir/ui/message_catalogue.cpp.o: /work/main/ui/message_catalogue.cpp
 CMakeFiles/quib_program.dir/ui/message_catalogue.cpp.o: CMakeFiles/quib_program.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_4) "Building CXX object CMakeFiles/quib_program.dir/ui/message_catalogue.cpp.o"
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_5) "Building CXX object CMakeFiles/quib_program.dir/ui/message_catalogue.cpp.o"
 	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT CMakeFiles/quib_program.dir/ui/message_catalogue.cpp.o -MF CMakeFiles/quib_program.dir/ui/message_catalogue.cpp.o.d -o CMakeFiles/quib_program.dir/ui/message_catalogue.cpp.o -c /work/main/ui/message_catalogue.cpp
 
 CMakeFiles/quib_program.dir/ui/message_catalogue.cpp.i: cmake_force
@@ -128,7 +142,7 @@ CMakeFiles/quib_program.dir/ui/message_catalogue.cpp.s: cmake_force
 CMakeFiles/quib_program.dir/ui/startup.cpp.o: CMakeFiles/quib_program.dir/flags.make
 CMakeFiles/quib_program.dir/ui/startup.cpp.o: /work/main/ui/startup.cpp
 CMakeFiles/quib_program.dir/ui/startup.cpp.o: CMakeFiles/quib_program.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_5) "Building CXX object CMakeFiles/quib_program.dir/ui/startup.cpp.o"
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_6) "Building CXX object CMakeFiles/quib_program.dir/ui/startup.cpp.o"
 	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT CMakeFiles/quib_program.dir/ui/startup.cpp.o -MF CMakeFiles/quib_program.dir/ui/startup.cpp.o.d -o CMakeFiles/quib_program.dir/ui/startup.cpp.o -c /work/main/ui/startup.cpp
 
 CMakeFiles/quib_program.dir/ui/startup.cpp.i: cmake_force
@@ -139,28 +153,14 @@ CMakeFiles/quib_program.dir/ui/startup.cpp.s: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/quib_program.dir/ui/startup.cpp.s"
 	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/ui/startup.cpp -o CMakeFiles/quib_program.dir/ui/startup.cpp.s
 
-CMakeFiles/quib_program.dir/ui/main_menu.cpp.o: CMakeFiles/quib_program.dir/flags.make
-CMakeFiles/quib_program.dir/ui/main_menu.cpp.o: /work/main/ui/main_menu.cpp
-CMakeFiles/quib_program.dir/ui/main_menu.cpp.o: CMakeFiles/quib_program.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_6) "Building CXX object CMakeFiles/quib_program.dir/ui/main_menu.cpp.o"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT CMakeFiles/quib_program.dir/ui/main_menu.cpp.o -MF CMakeFiles/quib_program.dir/ui/main_menu.cpp.o.d -o CMakeFiles/quib_program.dir/ui/main_menu.cpp.o -c /work/main/ui/main_menu.cpp
-
-CMakeFiles/quib_program.dir/ui/main_menu.cpp.i: cmake_force
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/quib_program.dir/ui/main_menu.cpp.i"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/ui/main_menu.cpp > CMakeFiles/quib_program.dir/ui/main_menu.cpp.i
-
-CMakeFiles/quib_program.dir/ui/main_menu.cpp.s: cmake_force
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/quib_program.dir/ui/main_menu.cpp.s"
-	/usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/ui/main_menu.cpp -o CMakeFiles/quib_program.dir/ui/main_menu.cpp.s
-
 # Object files for target quib_program
 quib_program_OBJECTS = \
 "CMakeFiles/quib_program.dir/resources/program_resources.cpp.o" \
 "CMakeFiles/quib_program.dir/device/driver_transport.cpp.o" \
 "CMakeFiles/quib_program.dir/settings/driver_settings.cpp.o" \
+"CMakeFiles/quib_program.dir/ui/main_menu.cpp.o" \
 "CMakeFiles/quib_program.dir/ui/message_catalogue.cpp.o" \
-"CMakeFiles/quib_program.dir/ui/startup.cpp.o" \
-"CMakeFiles/quib_program.dir/ui/main_menu.cpp.o"
+"CMakeFiles/quib_program.dir/ui/startup.cpp.o"
 
 # External object files for target quib_program
 quib_program_EXTERNAL_OBJECTS =
@@ -168,9 +168,9 @@ quib_program_EXTERNAL_OBJECTS =
 libquib_program.a: CMakeFiles/quib_program.dir/resources/program_resources.cpp.o
 libquib_program.a: CMakeFiles/quib_program.dir/device/driver_transport.cpp.o
 libquib_program.a: CMakeFiles/quib_program.dir/settings/driver_settings.cpp.o
+libquib_program.a: CMakeFiles/quib_program.dir/ui/main_menu.cpp.o
 libquib_program.a: CMakeFiles/quib_program.dir/ui/message_catalogue.cpp.o
 libquib_program.a: CMakeFiles/quib_program.dir/ui/startup.cpp.o
-libquib_program.a: CMakeFiles/quib_program.dir/ui/main_menu.cpp.o
 libquib_program.a: CMakeFiles/quib_program.dir/build.make
 libquib_program.a: CMakeFiles/quib_program.dir/link.txt
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --bold --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_7) "Linking CXX static library libquib_program.a"

@@ -69,80 +69,10 @@ include platform/CMakeFiles/quib_platform.dir/progress.make
 # Include the compile flags for this target's objects.
 include platform/CMakeFiles/quib_platform.dir/flags.make
 
-platform/CMakeFiles/quib_platform.dir/library_loader.cpp.o: platform/CMakeFiles/quib_platform.dir/flags.make
-platform/CMakeFiles/quib_platform.dir/library_loader.cpp.o: /work/main/platform/library_loader.cpp
-platform/CMakeFiles/quib_platform.dir/library_loader.cpp.o: platform/CMakeFiles/quib_platform.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_1) "Building CXX object platform/CMakeFiles/quib_platform.dir/library_loader.cpp.o"
-	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT platform/CMakeFiles/quib_platform.dir/library_loader.cpp.o -MF CMakeFiles/quib_platform.dir/library_loader.cpp.o.d -o CMakeFiles/quib_platform.dir/library_loader.cpp.o -c /work/main/platform/library_loader.cpp
-
-platform/CMakeFiles/quib_platform.dir/library_loader.cpp.i: cmake_force
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/quib_platform.dir/library_loader.cpp.i"
-	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/platform/library_loader.cpp > CMakeFiles/quib_platform.dir/library_loader.cpp.i
-
-platform/CMakeFiles/quib_platform.dir/library_loader.cpp.s: cmake_force
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/quib_platform.dir/library_loader.cpp.s"
-	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/platform/library_loader.cpp -o CMakeFiles/quib_platform.dir/library_loader.cpp.s
-
-platform/CMakeFiles/quib_platform.dir/named_event.cpp.o: platform/CMakeFiles/quib_platform.dir/flags.make
-platform/CMakeFiles/quib_platform.dir/named_event.cpp.o: /work/main/platform/named_event.cpp
-platform/CMakeFiles/quib_platform.dir/named_event.cpp.o: platform/CMakeFiles/quib_platform.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_2) "Building CXX object platform/CMakeFiles/quib_platform.dir/named_event.cpp.o"
-	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT platform/CMakeFiles/quib_platform.dir/named_event.cpp.o -MF CMakeFiles/quib_platform.dir/named_event.cpp.o.d -o CMakeFiles/quib_platform.dir/named_event.cpp.o -c /work/main/platform/named_event.cpp
-
-platform/CMakeFiles/quib_platform.dir/named_event.cpp.i: cmake_force
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/quib_platform.dir/named_event.cpp.i"
-	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/platform/named_event.cpp > CMakeFiles/quib_platform.dir/named_event.cpp.i
-
-platform/CMakeFiles/quib_platform.dir/named_event.cpp.s: cmake_force
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/quib_platform.dir/named_event.cpp.s"
-	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/platform/named_event.cpp -o CMakeFiles/quib_platform.dir/named_event.cpp.s
-
-platform/CMakeFiles/quib_platform.dir/window_class.cpp.o: platform/CMakeFiles/quib_platform.dir/flags.make
-platform/CMakeFiles/quib_platform.dir/window_class.cpp.o: /work/main/platform/window_class.cpp
-platform/CMakeFiles/quib_platform.dir/window_class.cpp.o: platform/CMakeFiles/quib_platform.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_3) "Building CXX object platform/CMakeFiles/quib_platform.dir/window_class.cpp.o"
-	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT platform/CMakeFiles/quib_platform.dir/window_class.cpp.o -MF CMakeFiles/quib_platform.dir/window_class.cpp.o.d -o CMakeFiles/quib_platform.dir/window_class.cpp.o -c /work/main/platform/window_class.cpp
-
-platform/CMakeFiles/quib_platform.dir/window_class.cpp.i: cmake_force
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/quib_platform.dir/window_class.cpp.i"
-	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/platform/window_class.cpp > CMakeFiles/quib_platform.dir/window_class.cpp.i
-
-platform/CMakeFiles/quib_platform.dir/window_class.cpp.s: cmake_force
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/quib_platform.dir/window_class.cpp.s"
-	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/platform/window_class.cpp -o CMakeFiles/quib_platform.dir/window_class.cpp.s
-
-platform/CMakeFiles/quib_platform.dir/language.cpp.o: platform/CMakeFiles/quib_platform.dir/flags.make
-platform/CMakeFiles/quib_platform.dir/language.cpp.o: /work/main/platform/language.cpp
-platform/CMakeFiles/quib_platform.dir/language.cpp.o: platform/CMakeFiles/quib_platform.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_4) "Building CXX object platform/CMakeFiles/quib_platform.dir/language.cpp.o"
-	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT platform/CMakeFiles/quib_platform.dir/language.cpp.o -MF CMakeFiles/quib_platform.dir/language.cpp.o.d -o CMakeFiles/quib_platform.dir/language.cpp.o -c /work/main/platform/language.cpp
-
-platform/CMakeFiles/quib_platform.dir/language.cpp.i: cmake_force
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/quib_platform.dir/language.cpp.i"
-	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/platform/language.cpp > CMakeFiles/quib_platform.dir/language.cpp.i
-
-platform/CMakeFiles/quib_platform.dir/language.cpp.s: cmake_force
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/quib_platform.dir/language.cpp.s"
-	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/platform/language.cpp -o CMakeFiles/quib_platform.dir/language.cpp.s
-
-platform/CMakeFiles/quib_platform.dir/host_folder.cpp.o: platform/CMakeFiles/quib_platform.dir/flags.make
-platform/CMakeFiles/quib_platform.dir/host_folder.cpp.o: /work/main/platform/host_folder.cpp
-platform/CMakeFiles/quib_platform.dir/host_folder.cpp.o: platform/CMakeFiles/quib_platform.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_5) "Building CXX object platform/CMakeFiles/quib_platform.dir/host_folder.cpp.o"
-	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT platform/CMakeFiles/quib_platform.dir/host_folder.cpp.o -MF CMakeFiles/quib_platform.dir/host_folder.cpp.o.d -o CMakeFiles/quib_platform.dir/host_folder.cpp.o -c /work/main/platform/host_folder.cpp
-
-platform/CMakeFiles/quib_platform.dir/host_folder.cpp.i: cmake_force
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/quib_platform.dir/host_folder.cpp.i"
-	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/platform/host_folder.cpp > CMakeFiles/quib_platform.dir/host_folder.cpp.i
-
-platform/CMakeFiles/quib_platform.dir/host_folder.cpp.s: cmake_force
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/quib_platform.dir/host_folder.cpp.s"
-	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/platform/host_folder.cpp -o CMakeFiles/quib_platform.dir/host_folder.cpp.s
-
 platform/CMakeFiles/quib_platform.dir/clock.cpp.o: platform/CMakeFiles/quib_platform.dir/flags.make
 platform/CMakeFiles/quib_platform.dir/clock.cpp.o: /work/main/platform/clock.cpp
 platform/CMakeFiles/quib_platform.dir/clock.cpp.o: platform/CMakeFiles/quib_platform.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_6) "Building CXX object platform/CMakeFiles/quib_platform.dir/clock.cpp.o"
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_1) "Building CXX object platform/CMakeFiles/quib_platform.dir/clock.cpp.o"
 	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT platform/CMakeFiles/quib_platform.dir/clock.cpp.o -MF CMakeFiles/quib_platform.dir/clock.cpp.o.d -o CMakeFiles/quib_platform.dir/clock.cpp.o -c /work/main/platform/clock.cpp
 
 platform/CMakeFiles/quib_platform.dir/clock.cpp.i: cmake_force
@@ -153,24 +83,10 @@ platform/CMakeFiles/quib_platform.dir/clock.cpp.s: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/quib_platform.dir/clock.cpp.s"
 	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/platform/clock.cpp -o CMakeFiles/quib_platform.dir/clock.cpp.s
 
-platform/CMakeFiles/quib_platform.dir/pause.cpp.o: platform/CMakeFiles/quib_platform.dir/flags.make
-platform/CMakeFiles/quib_platform.dir/pause.cpp.o: /work/main/platform/pause.cpp
-platform/CMakeFiles/quib_platform.dir/pause.cpp.o: platform/CMakeFiles/quib_platform.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_7) "Building CXX object platform/CMakeFiles/quib_platform.dir/pause.cpp.o"
-	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT platform/CMakeFiles/quib_platform.dir/pause.cpp.o -MF CMakeFiles/quib_platform.dir/pause.cpp.o.d -o CMakeFiles/quib_platform.dir/pause.cpp.o -c /work/main/platform/pause.cpp
-
-platform/CMakeFiles/quib_platform.dir/pause.cpp.i: cmake_force
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/quib_platform.dir/pause.cpp.i"
-	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/platform/pause.cpp > CMakeFiles/quib_platform.dir/pause.cpp.i
-
-platform/CMakeFiles/quib_platform.dir/pause.cpp.s: cmake_force
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/quib_platform.dir/pause.cpp.s"
-	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/platform/pause.cpp -o CMakeFiles/quib_platform.dir/pause.cpp.s
-
 platform/CMakeFiles/quib_platform.dir/code_page.cpp.o: platform/CMakeFiles/quib_platform.dir/flags.make
 platform/CMakeFiles/quib_platform.dir/code_page.cpp.o: /work/main/platform/code_page.cpp
 platform/CMakeFiles/quib_platform.dir/code_page.cpp.o: platform/CMakeFiles/quib_platform.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_8) "Building CXX object platform/CMakeFiles/quib_platform.dir/code_page.cpp.o"
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_2) "Building CXX object platform/CMakeFiles/quib_platform.dir/code_page.cpp.o"
 	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT platform/CMakeFiles/quib_platform.dir/code_page.cpp.o -MF CMakeFiles/quib_platform.dir/code_page.cpp.o.d -o CMakeFiles/quib_platform.dir/code_page.cpp.o -c /work/main/platform/code_page.cpp
 
 platform/CMakeFiles/quib_platform.dir/code_page.cpp.i: cmake_force
@@ -181,19 +97,103 @@ platform/CMakeFiles/quib_platform.dir/code_page.cpp.s: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/quib_platform.dir/code_page.cpp.s"
 	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/platform/code_page.cpp -o CMakeFiles/quib_platform.dir/code_page.cpp.s
 
-platform/CMakeFiles/quib_platform.dir/wide_format.cpp.o: platform/CMakeFiles/quib_platform.dir/flags.make
-platform/CMakeFiles/quib_platform.dir/wide_format.cpp.o: /work/main/platform/wide_format.cpp
-platform/CMakeFiles/quib_platform.dir/wide_format.cpp.o: platform/CMakeFiles/quib_platform.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_9) "Building CXX object platform/CMakeFiles/quib_platform.dir/wide_format.cpp.o"
-	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT platform/CMakeFiles/quib_platform.dir/wide_format.cpp.o -MF CMakeFiles/quib_platform.dir/wide_format.cpp.o.d -o CMakeFiles/quib_platform.dir/wide_format.cpp.o -c /work/main/platform/wide_format.cpp
+platform/CMakeFiles/quib_platform.dir/front_end.cpp.o: platform/CMakeFiles/quib_platform.dir/flags.make
+platform/CMakeFiles/quib_platform.dir/front_end.cpp.o: /work/main/platform/front_end.cpp
+platform/CMakeFiles/quib_platform.dir/front_end.cpp.o: platform/CMakeFiles/quib_platform.dir/compiler_depend.ts
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_3) "Building CXX object platform/CMakeFiles/quib_platform.dir/front_end.cpp.o"
+	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT platform/CMakeFiles/quib_platform.dir/front_end.cpp.o -MF CMakeFiles/quib_platform.dir/front_end.cpp.o.d -o CMakeFiles/quib_platform.dir/front_end.cpp.o -c /work/main/platform/front_end.cpp
 
-platform/CMakeFiles/quib_platform.dir/wide_format.cpp.i: cmake_force
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/quib_platform.dir/wide_format.cpp.i"
-	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/platform/wide_format.cpp > CMakeFiles/quib_platform.dir/wide_format.cpp.i
+platform/CMakeFiles/quib_platform.dir/front_end.cpp.i: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/quib_platform.dir/front_end.cpp.i"
+	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/platform/front_end.cpp > CMakeFiles/quib_platform.dir/front_end.cpp.i
 
-platform/CMakeFiles/quib_platform.dir/wide_format.cpp.s: cmake_force
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/quib_platform.dir/wide_format.cpp.s"
-	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/platform/wide_format.cpp -o CMakeFiles/quib_platform.dir/wide_format.cpp.s
+platform/CMakeFiles/quib_platform.dir/front_end.cpp.s: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/quib_platform.dir/front_end.cpp.s"
+	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/platform/front_end.cpp -o CMakeFiles/quib_platform.dir/front_end.cpp.s
+
+platform/CMakeFiles/quib_platform.dir/host_folder.cpp.o: platform/CMakeFiles/quib_platform.dir/flags.make
+platform/CMakeFiles/quib_platform.dir/host_folder.cpp.o: /work/main/platform/host_folder.cpp
+platform/CMakeFiles/quib_platform.dir/host_folder.cpp.o: platform/CMakeFiles/quib_platform.dir/compiler_depend.ts
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_4) "Building CXX object platform/CMakeFiles/quib_platform.dir/host_folder.cpp.o"
+	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT platform/CMakeFiles/quib_platform.dir/host_folder.cpp.o -MF CMakeFiles/quib_platform.dir/host_folder.cpp.o.d -o CMakeFiles/quib_platform.dir/host_folder.cpp.o -c /work/main/platform/host_folder.cpp
+
+platform/CMakeFiles/quib_platform.dir/host_folder.cpp.i: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/quib_platform.dir/host_folder.cpp.i"
+	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/platform/host_folder.cpp > CMakeFiles/quib_platform.dir/host_folder.cpp.i
+
+platform/CMakeFiles/quib_platform.dir/host_folder.cpp.s: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/quib_platform.dir/host_folder.cpp.s"
+	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/platform/host_folder.cpp -o CMakeFiles/quib_platform.dir/host_folder.cpp.s
+
+platform/CMakeFiles/quib_platform.dir/language.cpp.o: platform/CMakeFiles/quib_platform.dir/flags.make
+platform/CMakeFiles/quib_platform.dir/language.cpp.o: /work/main/platform/language.cpp
+platform/CMakeFiles/quib_platform.dir/language.cpp.o: platform/CMakeFiles/quib_platform.dir/compiler_depend.ts
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_5) "Building CXX object platform/CMakeFiles/quib_platform.dir/language.cpp.o"
+	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT platform/CMakeFiles/quib_platform.dir/language.cpp.o -MF CMakeFiles/quib_platform.dir/language.cpp.o.d -o CMakeFiles/quib_platform.dir/language.cpp.o -c /work/main/platform/language.cpp
+
+platform/CMakeFiles/quib_platform.dir/language.cpp.i: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/quib_platform.dir/language.cpp.i"
+	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/platform/language.cpp > CMakeFiles/quib_platform.dir/language.cpp.i
+
+platform/CMakeFiles/quib_platform.dir/language.cpp.s: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/quib_platform.dir/language.cpp.s"
+	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/platform/language.cpp -o CMakeFiles/quib_platform.dir/language.cpp.s
+
+platform/CMakeFiles/quib_platform.dir/library_loader.cpp.o: platform/CMakeFiles/quib_platform.dir/flags.make
+platform/CMakeFiles/quib_platform.dir/library_loader.cpp.o: /work/main/platform/library_loader.cpp
+platform/CMakeFiles/quib_platform.dir/library_loader.cpp.o: platform/CMakeFiles/quib_platform.dir/compiler_depend.ts
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_6) "Building CXX object platform/CMakeFiles/quib_platform.dir/library_loader.cpp.o"
+	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT platform/CMakeFiles/quib_platform.dir/library_loader.cpp.o -MF CMakeFiles/quib_platform.dir/library_loader.cpp.o.d -o CMakeFiles/quib_platform.dir/library_loader.cpp.o -c /work/main/platform/library_loader.cpp
+
+platform/CMakeFiles/quib_platform.dir/library_loader.cpp.i: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/quib_platform.dir/library_loader.cpp.i"
+	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/platform/library_loader.cpp > CMakeFiles/quib_platform.dir/library_loader.cpp.i
+
+platform/CMakeFiles/quib_platform.dir/library_loader.cpp.s: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/quib_platform.dir/library_loader.cpp.s"
+	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/platform/library_loader.cpp -o CMakeFiles/quib_platform.dir/library_loader.cpp.s
+
+platform/CMakeFiles/quib_platform.dir/message_box.cpp.o: platform/CMakeFiles/quib_platform.dir/flags.make
+platform/CMakeFiles/quib_platform.dir/message_box.cpp.o: /work/main/platform/message_box.cpp
+platform/CMakeFiles/quib_platform.dir/message_box.cpp.o: platform/CMakeFiles/quib_platform.dir/compiler_depend.ts
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_7) "Building CXX object platform/CMakeFiles/quib_platform.dir/message_box.cpp.o"
+	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT platform/CMakeFiles/quib_platform.dir/message_box.cpp.o -MF CMakeFiles/quib_platform.dir/message_box.cpp.o.d -o CMakeFiles/quib_platform.dir/message_box.cpp.o -c /work/main/platform/message_box.cpp
+
+platform/CMakeFiles/quib_platform.dir/message_box.cpp.i: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/quib_platform.dir/message_box.cpp.i"
+	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/platform/message_box.cpp > CMakeFiles/quib_platform.dir/message_box.cpp.i
+
+platform/CMakeFiles/quib_platform.dir/message_box.cpp.s: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/quib_platform.dir/message_box.cpp.s"
+	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/platform/message_box.cpp -o CMakeFiles/quib_platform.dir/message_box.cpp.s
+
+platform/CMakeFiles/quib_platform.dir/named_event.cpp.o: platform/CMakeFiles/quib_platform.dir/flags.make
+platform/CMakeFiles/quib_platform.dir/named_event.cpp.o: /work/main/platform/named_event.cpp
+platform/CMakeFiles/quib_platform.dir/named_event.cpp.o: platform/CMakeFiles/quib_platform.dir/compiler_depend.ts
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_8) "Building CXX object platform/CMakeFiles/quib_platform.dir/named_event.cpp.o"
+	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT platform/CMakeFiles/quib_platform.dir/named_event.cpp.o -MF CMakeFiles/quib_platform.dir/named_event.cpp.o.d -o CMakeFiles/quib_platform.dir/named_event.cpp.o -c /work/main/platform/named_event.cpp
+
+platform/CMakeFiles/quib_platform.dir/named_event.cpp.i: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/quib_platform.dir/named_event.cpp.i"
+	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/platform/named_event.cpp > CMakeFiles/quib_platform.dir/named_event.cpp.i
+
+platform/CMakeFiles/quib_platform.dir/named_event.cpp.s: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/quib_platform.dir/named_event.cpp.s"
+	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/platform/named_event.cpp -o CMakeFiles/quib_platform.dir/named_event.cpp.s
+
+platform/CMakeFiles/quib_platform.dir/pause.cpp.o: platform/CMakeFiles/quib_platform.dir/flags.make
+platform/CMakeFiles/quib_platform.dir/pause.cpp.o: /work/main/platform/pause.cpp
+platform/CMakeFiles/quib_platform.dir/pause.cpp.o: platform/CMakeFiles/quib_platform.dir/compiler_depend.ts
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_9) "Building CXX object platform/CMakeFiles/quib_platform.dir/pause.cpp.o"
+	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT platform/CMakeFiles/quib_platform.dir/pause.cpp.o -MF CMakeFiles/quib_platform.dir/pause.cpp.o.d -o CMakeFiles/quib_platform.dir/pause.cpp.o -c /work/main/platform/pause.cpp
+
+platform/CMakeFiles/quib_platform.dir/pause.cpp.i: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/quib_platform.dir/pause.cpp.i"
+	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/platform/pause.cpp > CMakeFiles/quib_platform.dir/pause.cpp.i
+
+platform/CMakeFiles/quib_platform.dir/pause.cpp.s: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/quib_platform.dir/pause.cpp.s"
+	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/platform/pause.cpp -o CMakeFiles/quib_platform.dir/pause.cpp.s
 
 platform/CMakeFiles/quib_platform.dir/process_start.cpp.o: platform/CMakeFiles/quib_platform.dir/flags.make
 platform/CMakeFiles/quib_platform.dir/process_start.cpp.o: /work/main/platform/process_start.cpp
@@ -209,38 +209,10 @@ platform/CMakeFiles/quib_platform.dir/process_start.cpp.s: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/quib_platform.dir/process_start.cpp.s"
 	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/platform/process_start.cpp -o CMakeFiles/quib_platform.dir/process_start.cpp.s
 
-platform/CMakeFiles/quib_platform.dir/message_box.cpp.o: platform/CMakeFiles/quib_platform.dir/flags.make
-platform/CMakeFiles/quib_platform.dir/message_box.cpp.o: /work/main/platform/message_box.cpp
-platform/CMakeFiles/quib_platform.dir/message_box.cpp.o: platform/CMakeFiles/quib_platform.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_11) "Building CXX object platform/CMakeFiles/quib_platform.dir/message_box.cpp.o"
-	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT platform/CMakeFiles/quib_platform.dir/message_box.cpp.o -MF CMakeFiles/quib_platform.dir/message_box.cpp.o.d -o CMakeFiles/quib_platform.dir/message_box.cpp.o -c /work/main/platform/message_box.cpp
-
-platform/CMakeFiles/quib_platform.dir/message_box.cpp.i: cmake_force
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/quib_platform.dir/message_box.cpp.i"
-	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/platform/message_box.cpp > CMakeFiles/quib_platform.dir/message_box.cpp.i
-
-platform/CMakeFiles/quib_platform.dir/message_box.cpp.s: cmake_force
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/quib_platform.dir/message_box.cpp.s"
-	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/platform/message_box.cpp -o CMakeFiles/quib_platform.dir/message_box.cpp.s
-
-platform/CMakeFiles/quib_platform.dir/front_end.cpp.o: platform/CMakeFiles/quib_platform.dir/flags.make
-platform/CMakeFiles/quib_platform.dir/front_end.cpp.o: /work/main/platform/front_end.cpp
-platform/CMakeFiles/quib_platform.dir/front_end.cpp.o: platform/CMakeFiles/quib_platform.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_12) "Building CXX object platform/CMakeFiles/quib_platform.dir/front_end.cpp.o"
-	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT platform/CMakeFiles/quib_platform.dir/front_end.cpp.o -MF CMakeFiles/quib_platform.dir/front_end.cpp.o.d -o CMakeFiles/quib_platform.dir/front_end.cpp.o -c /work/main/platform/front_end.cpp
-
-platform/CMakeFiles/quib_platform.dir/front_end.cpp.i: cmake_force
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/quib_platform.dir/front_end.cpp.i"
-	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/platform/front_end.cpp > CMakeFiles/quib_platform.dir/front_end.cpp.i
-
-platform/CMakeFiles/quib_platform.dir/front_end.cpp.s: cmake_force
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/quib_platform.dir/front_end.cpp.s"
-	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/platform/front_end.cpp -o CMakeFiles/quib_platform.dir/front_end.cpp.s
-
 platform/CMakeFiles/quib_platform.dir/script_front_end.cpp.o: platform/CMakeFiles/quib_platform.dir/flags.make
 platform/CMakeFiles/quib_platform.dir/script_front_end.cpp.o: /work/main/platform/script_front_end.cpp
 platform/CMakeFiles/quib_platform.dir/script_front_end.cpp.o: platform/CMakeFiles/quib_platform.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_13) "Building CXX object platform/CMakeFiles/quib_platform.dir/script_front_end.cpp.o"
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_11) "Building CXX object platform/CMakeFiles/quib_platform.dir/script_front_end.cpp.o"
 	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT platform/CMakeFiles/quib_platform.dir/script_front_end.cpp.o -MF CMakeFiles/quib_platform.dir/script_front_end.cpp.o.d -o CMakeFiles/quib_platform.dir/script_front_end.cpp.o -c /work/main/platform/script_front_end.cpp
 
 platform/CMakeFiles/quib_platform.dir/script_front_end.cpp.i: cmake_force
@@ -254,7 +226,7 @@ platform/CMakeFiles/quib_platform.dir/script_front_end.cpp.s: cmake_force
 platform/CMakeFiles/quib_platform.dir/terminal_front_end.cpp.o: platform/CMakeFiles/quib_platform.dir/flags.make
 platform/CMakeFiles/quib_platform.dir/terminal_front_end.cpp.o: /work/main/platform/terminal_front_end.cpp
 platform/CMakeFiles/quib_platform.dir/terminal_front_end.cpp.o: platform/CMakeFiles/quib_platform.dir/compiler_depend.ts
-	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_14) "Building CXX object platform/CMakeFiles/quib_platform.dir/terminal_front_end.cpp.o"
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_12) "Building CXX object platform/CMakeFiles/quib_platform.dir/terminal_front_end.cpp.o"
 	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT platform/CMakeFiles/quib_platform.dir/terminal_front_end.cpp.o -MF CMakeFiles/quib_platform.dir/terminal_front_end.cpp.o.d -o CMakeFiles/quib_platform.dir/terminal_front_end.cpp.o -c /work/main/platform/terminal_front_end.cpp
 
 platform/CMakeFiles/quib_platform.dir/terminal_front_end.cpp.i: cmake_force
@@ -265,40 +237,68 @@ platform/CMakeFiles/quib_platform.dir/terminal_front_end.cpp.s: cmake_force
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/quib_platform.dir/terminal_front_end.cpp.s"
 	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/platform/terminal_front_end.cpp -o CMakeFiles/quib_platform.dir/terminal_front_end.cpp.s
 
+platform/CMakeFiles/quib_platform.dir/wide_format.cpp.o: platform/CMakeFiles/quib_platform.dir/flags.make
+platform/CMakeFiles/quib_platform.dir/wide_format.cpp.o: /work/main/platform/wide_format.cpp
+platform/CMakeFiles/quib_platform.dir/wide_format.cpp.o: platform/CMakeFiles/quib_platform.dir/compiler_depend.ts
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_13) "Building CXX object platform/CMakeFiles/quib_platform.dir/wide_format.cpp.o"
+	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT platform/CMakeFiles/quib_platform.dir/wide_format.cpp.o -MF CMakeFiles/quib_platform.dir/wide_format.cpp.o.d -o CMakeFiles/quib_platform.dir/wide_format.cpp.o -c /work/main/platform/wide_format.cpp
+
+platform/CMakeFiles/quib_platform.dir/wide_format.cpp.i: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/quib_platform.dir/wide_format.cpp.i"
+	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/platform/wide_format.cpp > CMakeFiles/quib_platform.dir/wide_format.cpp.i
+
+platform/CMakeFiles/quib_platform.dir/wide_format.cpp.s: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/quib_platform.dir/wide_format.cpp.s"
+	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/platform/wide_format.cpp -o CMakeFiles/quib_platform.dir/wide_format.cpp.s
+
+platform/CMakeFiles/quib_platform.dir/window_class.cpp.o: platform/CMakeFiles/quib_platform.dir/flags.make
+platform/CMakeFiles/quib_platform.dir/window_class.cpp.o: /work/main/platform/window_class.cpp
+platform/CMakeFiles/quib_platform.dir/window_class.cpp.o: platform/CMakeFiles/quib_platform.dir/compiler_depend.ts
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_14) "Building CXX object platform/CMakeFiles/quib_platform.dir/window_class.cpp.o"
+	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -MD -MT platform/CMakeFiles/quib_platform.dir/window_class.cpp.o -MF CMakeFiles/quib_platform.dir/window_class.cpp.o.d -o CMakeFiles/quib_platform.dir/window_class.cpp.o -c /work/main/platform/window_class.cpp
+
+platform/CMakeFiles/quib_platform.dir/window_class.cpp.i: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Preprocessing CXX source to CMakeFiles/quib_platform.dir/window_class.cpp.i"
+	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -E /work/main/platform/window_class.cpp > CMakeFiles/quib_platform.dir/window_class.cpp.i
+
+platform/CMakeFiles/quib_platform.dir/window_class.cpp.s: cmake_force
+	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green "Compiling CXX source to assembly CMakeFiles/quib_platform.dir/window_class.cpp.s"
+	cd /work/main/build/platform && /usr/bin/c++ $(CXX_DEFINES) $(CXX_INCLUDES) $(CXX_FLAGS) -S /work/main/platform/window_class.cpp -o CMakeFiles/quib_platform.dir/window_class.cpp.s
+
 # Object files for target quib_platform
 quib_platform_OBJECTS = \
-"CMakeFiles/quib_platform.dir/library_loader.cpp.o" \
-"CMakeFiles/quib_platform.dir/named_event.cpp.o" \
-"CMakeFiles/quib_platform.dir/window_class.cpp.o" \
-"CMakeFiles/quib_platform.dir/language.cpp.o" \
-"CMakeFiles/quib_platform.dir/host_folder.cpp.o" \
 "CMakeFiles/quib_platform.dir/clock.cpp.o" \
-"CMakeFiles/quib_platform.dir/pause.cpp.o" \
 "CMakeFiles/quib_platform.dir/code_page.cpp.o" \
-"CMakeFiles/quib_platform.dir/wide_format.cpp.o" \
-"CMakeFiles/quib_platform.dir/process_start.cpp.o" \
-"CMakeFiles/quib_platform.dir/message_box.cpp.o" \
 "CMakeFiles/quib_platform.dir/front_end.cpp.o" \
+"CMakeFiles/quib_platform.dir/host_folder.cpp.o" \
+"CMakeFiles/quib_platform.dir/language.cpp.o" \
+"CMakeFiles/quib_platform.dir/library_loader.cpp.o" \
+"CMakeFiles/quib_platform.dir/message_box.cpp.o" \
+"CMakeFiles/quib_platform.dir/named_event.cpp.o" \
+"CMakeFiles/quib_platform.dir/pause.cpp.o" \
+"CMakeFiles/quib_platform.dir/process_start.cpp.o" \
 "CMakeFiles/quib_platform.dir/script_front_end.cpp.o" \
-"CMakeFiles/quib_platform.dir/terminal_front_end.cpp.o"
+"CMakeFiles/quib_platform.dir/terminal_front_end.cpp.o" \
+"CMakeFiles/quib_platform.dir/wide_format.cpp.o" \
+"CMakeFiles/quib_platform.dir/window_class.cpp.o"
 
 # External object files for target quib_platform
 quib_platform_EXTERNAL_OBJECTS =
 
-platform/libquib_platform.a: platform/CMakeFiles/quib_platform.dir/library_loader.cpp.o
-platform/libquib_platform.a: platform/CMakeFiles/quib_platform.dir/named_event.cpp.o
-platform/libquib_platform.a: platform/CMakeFiles/quib_platform.dir/window_class.cpp.o
-platform/libquib_platform.a: platform/CMakeFiles/quib_platform.dir/language.cpp.o
-platform/libquib_platform.a: platform/CMakeFiles/quib_platform.dir/host_folder.cpp.o
 platform/libquib_platform.a: platform/CMakeFiles/quib_platform.dir/clock.cpp.o
-platform/libquib_platform.a: platform/CMakeFiles/quib_platform.dir/pause.cpp.o
 platform/libquib_platform.a: platform/CMakeFiles/quib_platform.dir/code_page.cpp.o
-platform/libquib_platform.a: platform/CMakeFiles/quib_platform.dir/wide_format.cpp.o
-platform/libquib_platform.a: platform/CMakeFiles/quib_platform.dir/process_start.cpp.o
-platform/libquib_platform.a: platform/CMakeFiles/quib_platform.dir/message_box.cpp.o
 platform/libquib_platform.a: platform/CMakeFiles/quib_platform.dir/front_end.cpp.o
+platform/libquib_platform.a: platform/CMakeFiles/quib_platform.dir/host_folder.cpp.o
+platform/libquib_platform.a: platform/CMakeFiles/quib_platform.dir/language.cpp.o
+platform/libquib_platform.a: platform/CMakeFiles/quib_platform.dir/library_loader.cpp.o
+platform/libquib_platform.a: platform/CMakeFiles/quib_platform.dir/message_box.cpp.o
+platform/libquib_platform.a: platform/CMakeFiles/quib_platform.dir/named_event.cpp.o
+platform/libquib_platform.a: platform/CMakeFiles/quib_platform.dir/pause.cpp.o
+platform/libquib_platform.a: platform/CMakeFiles/quib_platform.dir/process_start.cpp.o
 platform/libquib_platform.a: platform/CMakeFiles/quib_platform.dir/script_front_end.cpp.o
 platform/libquib_platform.a: platform/CMakeFiles/quib_platform.dir/terminal_front_end.cpp.o
+platform/libquib_platform.a: platform/CMakeFiles/quib_platform.dir/wide_format.cpp.o
+platform/libquib_platform.a: platform/CMakeFiles/quib_platform.dir/window_class.cpp.o
 platform/libquib_platform.a: platform/CMakeFiles/quib_platform.dir/build.make
 platform/libquib_platform.a: platform/CMakeFiles/quib_platform.dir/link.txt
 	@$(CMAKE_COMMAND) -E cmake_echo_color --switch=$(COLOR) --green --bold --progress-dir=/work/main/build/CMakeFiles --progress-num=$(CMAKE_PROGRESS_15) "Linking CXX static library libquib_platform.a"
