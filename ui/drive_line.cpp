@@ -1,0 +1,19 @@
+#include "ui/drive_line.h"
+
+#include "device/driver_transport.h"
+#include "platform/wide_format.h"
+#include "ui/message_catalogue.h"
+
+void composeDriveLine(ProtectionState state, char16_t* line, std::size_t capacity)
+{
+    // The answer holds at most 16 characters; the transport ends it there.
+    char16_t folder[20];
+    folder[0] = u'\0';
+    if (state < NoDisk)
+        queryMountFolder(driveIndex, folder);
+    int number = driveIndex + 1;
+    if (folder[0] != u'\0')
+        formatWide(line, capacity, messageCatalogue.driveFolderLineFormat, number, folder);
+    else
+        formatWide(line, capacity, messageCatalogue.driveLineFormat, number);
+}
