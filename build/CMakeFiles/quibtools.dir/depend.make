@@ -1,2 +1,0 @@
-# Empty dependencies file for quibtools.
-# This may be replaced when dependencies are built.

@@ -1,2 +1,0 @@
-# Empty dependencies file for quib_platform.
-# This may be replaced when dependencies are built.

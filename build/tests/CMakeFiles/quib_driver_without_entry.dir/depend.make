@@ -1,2 +1,0 @@
-# Empty dependencies file for quib_driver_without_entry.
-# This may be replaced when dependencies are built.
