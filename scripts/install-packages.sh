@@ -9,6 +9,8 @@ packages=(
   libsqlite3-dev                  # the registry store
   libncurses-dev                  # the terminal front end (ncursesw)
   nasm                            # the disk image's boot loaders
+  libunicorn-dev                  # running the boot loaders in the tests
+  libcrypt-dev                    # the virtual drive's password hash
   dosfstools mtools fdisk         # checking written disk images
   tmux                            # driving the terminal front end in tests
 )

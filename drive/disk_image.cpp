@@ -1,0 +1,109 @@
+#include "drive/disk_image.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr off_t imageSize = off_t(diskSectorCount) * diskSectorSize;
+
+bool hasBootSignature(const std::uint8_t* sector) { return sector[510] == 0x55 && sector[511] == 0xAA; }
+
+bool isBootSector(const std::uint8_t* sector)
+{
+    return hasBootSignature(sector) && sector[0] == 0xEB && sector[2] == 0x90;
+}
+
+} // namespace
+
+bool createBlankImage(const std::string& path)
+{
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    bool sized = ftruncate(fd, imageSize) == 0;
+    if (close(fd) != 0 || !sized) {
+        unlink(path.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool readSectors(const std::string& path, std::uint32_t block, std::uint32_t count, std::uint8_t* out)
+{
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    std::size_t wanted = std::size_t(count) * diskSectorSize;
+    off_t offset = off_t(block) * diskSectorSize;
+    std::size_t done = 0;
+    while (done < wanted) {
+        ssize_t n = pread(fd, out + done, wanted - done, offset + off_t(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            close(fd);
+            return false;
+        }
+        if (n == 0)
+            break; // beyond the end of a short image
+        done += std::size_t(n);
+    }
+    close(fd);
+    std::memset(out + done, 0, wanted - done);
+    return true;
+}
+
+bool writeSectors(const std::string& path, std::uint32_t block, std::uint32_t count, const std::uint8_t* data)
+{
+    int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    std::size_t wanted = std::size_t(count) * diskSectorSize;
+    off_t offset = off_t(block) * diskSectorSize;
+    std::size_t done = 0;
+    while (done < wanted) {
+        ssize_t n = pwrite(fd, data + done, wanted - done, offset + off_t(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            close(fd);
+            return false;
+        }
+        done += std::size_t(n);
+    }
+    return close(fd) == 0;
+}
+
+bool eraseImage(const std::string& path)
+{
+    // Cutting the file to nothing and back leaves a sparse image of zeros.
+    int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool erased = ftruncate(fd, 0) == 0 && ftruncate(fd, imageSize) == 0;
+    return close(fd) == 0 && erased;
+}
+
+std::string readVolumeLabelBytes(const std::string& path)
+{
+    std::uint8_t sector[diskSectorSize];
+    if (!readSectors(path, 0, 1, sector) || !hasBootSignature(sector))
+        return {};
+    if (!isBootSector(sector)) {
+        // A boot record: partition slot 4 names the boot sector.
+        std::uint32_t bootSector = std::uint32_t(sector[0x1F6]) | std::uint32_t(sector[0x1F7]) << 8 |
+                                   std::uint32_t(sector[0x1F8]) << 16 | std::uint32_t(sector[0x1F9]) << 24;
+        if (bootSector >= diskSectorCount || !readSectors(path, bootSector, 1, sector) || !isBootSector(sector))
+            return {};
+    }
+    std::string label(reinterpret_cast<const char*>(sector + 43), 11);
+    std::string::size_type end = label.find_last_not_of(std::string(" \0", 2));
+    label.erase(end == std::string::npos ? 0 : end + 1);
+    // FAT's own word for a volume without a label.
+    if (label == "NO NAME")
+        return {};
+    return label;
+}

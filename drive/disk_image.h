@@ -1,0 +1,28 @@
+// A disk: a raw image file of 78848 sectors of 512 bytes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+constexpr std::uint32_t diskSectorCount = 78848;
+constexpr std::uint32_t diskSectorSize = 512;
+
+// Creates a blank (all zero) image at path, sparse so it takes no room
+// until written. False when it exists already or cannot be made.
+bool createBlankImage(const std::string& path);
+
+// Reads count sectors from block on into out (count * 512 bytes). Parts of
+// an image shorter than the disk read as zeros.
+bool readSectors(const std::string& path, std::uint32_t block, std::uint32_t count, std::uint8_t* out);
+
+// Writes count sectors from data to block on.
+bool writeSectors(const std::string& path, std::uint32_t block, std::uint32_t count, const std::uint8_t* data);
+
+// Erases the whole image to zeros, as at the end of a low-level format.
+bool eraseImage(const std::string& path);
+
+// The volume label of the disk's FAT boot sector: sector 0 when it is a boot
+// sector, otherwise the boot sector named by partition slot 4 of the boot
+// record. The 11 label bytes in the code page, trailing blanks removed;
+// empty when the disk has no boot sector or no label.
+std::string readVolumeLabelBytes(const std::string& path);

@@ -1,0 +1,118 @@
+#include "drive/drive_state.h"
+
+#include "drive/drive_files.h"
+
+#include <charconv>
+#include <cstdio>
+#include <sstream>
+
+namespace {
+
+template <typename Number>
+bool parseNumber(const std::string& text, Number& out)
+{
+    Number value{};
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || text.empty())
+        return false;
+    out = value;
+    return true;
+}
+
+bool parseFlag(const std::string& text, bool& out)
+{
+    if (text != "yes" && text != "no")
+        return false;
+    out = text == "yes";
+    return true;
+}
+
+bool parseSense(const std::string& text, std::optional<SenseData>& out)
+{
+    if (text == "none") {
+        out.reset();
+        return true;
+    }
+    SenseData sense{};
+    std::istringstream bytes(text);
+    for (std::uint8_t& byte : sense) {
+        std::string hex;
+        unsigned value = 0;
+        if (!(bytes >> hex) || hex.size() != 2 ||
+            std::from_chars(hex.data(), hex.data() + 2, value, 16).ptr != hex.data() + 2)
+            return false;
+        byte = std::uint8_t(value);
+    }
+    std::string extra;
+    if (bytes >> extra)
+        return false;
+    out = sense;
+    return true;
+}
+
+const char* flag(bool value) { return value ? "yes" : "no"; }
+
+} // namespace
+
+std::optional<DriveState> loadDriveState(const std::string& path)
+{
+    std::optional<std::string> text = readWholeFile(path);
+    if (!text)
+        return std::nullopt;
+    DriveState state;
+    std::istringstream lines(*text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::string::size_type space = line.find(' ');
+        if (space == std::string::npos || line[0] == '#')
+            continue;
+        std::string name = line.substr(0, space);
+        std::string value = line.substr(space + 1);
+        if (name == "plugged")
+            parseFlag(value, state.plugged);
+        else if (name == "disk")
+            state.disk = isValidDiskName(value) ? value : std::string();
+        else if (name == "protection-mode")
+            parseFlag(value, state.protectionMode);
+        else if (name == "medium-changed")
+            parseFlag(value, state.mediumChanged);
+        else if (name == "format-time-ms")
+            parseNumber(value, state.formatTimeMs);
+        else if (name == "formatting")
+            parseFlag(value, state.formatting);
+        else if (name == "format-start-ms")
+            parseNumber(value, state.formatStartMs);
+        else if (name == "format-duration-ms")
+            parseNumber(value, state.formatDurationMs);
+        else if (name == "mount-folder")
+            state.mountFolder = value;
+        else if (name == "sense")
+            parseSense(value, state.pendingSense);
+    }
+    return state;
+}
+
+bool saveDriveState(const std::string& path, const DriveState& state)
+{
+    std::string sense = "none";
+    if (state.pendingSense) {
+        sense.clear();
+        for (std::uint8_t byte : *state.pendingSense) {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%02x", byte);
+            sense += sense.empty() ? hex : std::string(" ") + hex;
+        }
+    }
+    std::string text = "# The Quib! virtual drive, as ZOVEVIV.DLL and quibdrive share it.\n";
+    text += std::string("plugged ") + flag(state.plugged) + "\n";
+    text += "disk " + state.disk + "\n";
+    text += std::string("protection-mode ") + flag(state.protectionMode) + "\n";
+    text += std::string("medium-changed ") + flag(state.mediumChanged) + "\n";
+    text += "format-time-ms " + std::to_string(state.formatTimeMs) + "\n";
+    text += std::string("formatting ") + flag(state.formatting) + "\n";
+    text += "format-start-ms " + std::to_string(state.formatStartMs) + "\n";
+    text += "format-duration-ms " + std::to_string(state.formatDurationMs) + "\n";
+    text += "mount-folder " + state.mountFolder + "\n";
+    text += "sense " + sense + "\n";
+    return replaceFileAtomically(path, text);
+}

@@ -1,0 +1,33 @@
+// The drive's own state, kept in the host folder as a small text file of
+// "name value" lines so that the program's requests and quibdrive see the
+// same drive.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// Fixed-format sense data (response code 0x70), as REQUEST SENSE returns it.
+using SenseData = std::array<std::uint8_t, 18>;
+
+constexpr std::uint32_t defaultFormatTimeMs = 30000;
+
+struct DriveState {
+    bool plugged = true;
+    std::string disk;                           // the disk in the slot; empty when the slot is empty
+    bool protectionMode = false;                // bit 0x20 of mode page 0x2F
+    bool mediumChanged = false;                 // the next TEST UNIT READY reports 0x28
+    std::uint32_t formatTimeMs = defaultFormatTimeMs; // how long a low-level format takes
+    bool formatting = false;                    // a low-level format runs
+    std::int64_t formatStartMs = 0;             // when it started (milliseconds since 1970)
+    std::uint32_t formatDurationMs = 0;         // how long it takes, fixed when it started
+    std::string mountFolder;                    // UTF-8; empty when nothing is mounted
+    std::optional<SenseData> pendingSense;      // kept for the next REQUEST SENSE
+    bool operator==(const DriveState&) const = default;
+};
+
+// Nothing when the file does not exist. Lines that cannot be understood
+// are passed over, leaving that field at its default.
+std::optional<DriveState> loadDriveState(const std::string& path);
+bool saveDriveState(const std::string& path, const DriveState& state);

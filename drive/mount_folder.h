@@ -1,0 +1,15 @@
+// The name of the folder under which the drive mounts its disk, chosen by
+// the folder-name settings that the tool keeps in the registry.
+#pragma once
+
+#include <string>
+
+// The generated name, also the name whenever the settings or the disk give none.
+constexpr const char* generatedFolderName = "Storage Card";
+
+// The folder name (UTF-8) for the disk whose image is at imagePath, by the
+// "Fixed" value of the driver's settings key:
+//   1: the "Folder" value;
+//   2: the disk's volume label without trailing blanks;
+//   0, any other number, or no readable value: the generated name.
+std::string chooseMountFolder(const std::string& imagePath);

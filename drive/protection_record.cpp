@@ -1,0 +1,153 @@
+#include "drive/protection_record.h"
+
+#include "drive/drive_files.h"
+
+#include <crypt.h>
+#include <memory>
+#include <sstream>
+
+namespace {
+
+bool hasPassword(DiskState state)
+{
+    DiskState base = state & 7;
+    return state != stateBroken && (base == stateWriteProtectedPassword || base == stateReadWriteProtectedPassword);
+}
+
+bool isKnownState(DiskState state)
+{
+    switch (state) {
+    case 0: case 2: case 3: case 5: case 10: case 11: case 13: case stateBroken:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A salted hash of the password, made by the system's password hashing
+// (the preferred method of libcrypt, with a fresh random salt).
+std::string hashPassword(std::string_view password)
+{
+    char setting[CRYPT_GENSALT_OUTPUT_SIZE];
+    if (crypt_gensalt_rn(nullptr, 0, nullptr, 0, setting, sizeof setting) == nullptr)
+        return {};
+    auto work = std::make_unique<crypt_data>();
+    std::string phrase(password);
+    const char* hash = crypt_rn(phrase.c_str(), setting, work.get(), sizeof(crypt_data));
+    return hash == nullptr ? std::string() : std::string(hash);
+}
+
+bool passwordMatches(std::string_view password, const std::string& storedHash)
+{
+    if (storedHash.empty())
+        return false;
+    auto work = std::make_unique<crypt_data>();
+    std::string phrase(password);
+    const char* hash = crypt_rn(phrase.c_str(), storedHash.c_str(), work.get(), sizeof(crypt_data));
+    if (hash == nullptr)
+        return false;
+    // Compare every byte, so the time taken tells nothing about the stored hash.
+    std::string_view made(hash);
+    if (made.size() != storedHash.size())
+        return false;
+    unsigned char difference = 0;
+    for (std::size_t i = 0; i < made.size(); ++i)
+        difference |= static_cast<unsigned char>(made[i] ^ storedHash[i]);
+    return difference == 0;
+}
+
+} // namespace
+
+ProtectionRecord loadProtectionRecord(const std::string& path)
+{
+    std::optional<std::string> text = readWholeFile(path);
+    if (!text)
+        return {};
+    ProtectionRecord record;
+    record.state = stateBroken;
+    bool stateSeen = false;
+    std::istringstream lines(*text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.rfind("state ", 0) == 0) {
+            std::string value = line.substr(6);
+            if (value.size() >= 1 && value.size() <= 2 && value.find_first_not_of("0123456789") == std::string::npos &&
+                isKnownState(DiskState(std::stoi(value)))) {
+                record.state = DiskState(std::stoi(value));
+                stateSeen = true;
+            }
+        } else if (line.rfind("password ", 0) == 0) {
+            record.passwordHash = line.substr(9);
+        }
+    }
+    if (!stateSeen || (hasPassword(record.state) && record.passwordHash.empty()))
+        return {stateBroken, {}};
+    if (!hasPassword(record.state))
+        record.passwordHash.clear();
+    return record;
+}
+
+bool saveProtectionRecord(const std::string& path, const ProtectionRecord& record)
+{
+    std::string text = "state " + std::to_string(record.state) + "\n";
+    if (!record.passwordHash.empty())
+        text += "password " + record.passwordHash + "\n";
+    return replaceFileAtomically(path, text);
+}
+
+bool allowsReading(DiskState state) { return state != stateReadWriteProtectedPassword; }
+
+bool allowsWriting(DiskState state)
+{
+    // Unprotected, or a protection lifted until eject.
+    return state == stateUnprotected || state == 10 || state == 11 || state == 13;
+}
+
+ProtectionChange changeProtection(ProtectionRecord& record, std::uint8_t mode, std::string_view password)
+{
+    DiskState state = record.state;
+    bool fits;
+    switch (mode) {
+    case 0: fits = state == 2 || state == 3 || state == 5 || state == 10 || state == 11 || state == 13; break;
+    case 2: fits = state == 0; break;
+    case 3: case 5: fits = state == 0 || state == 2 || state == 10; break;
+    case 8: fits = state == 2 || state == 3 || state == 5; break;
+    default: return ProtectionChange::unknownMode;
+    }
+    if (!fits)
+        return ProtectionChange::doesNotFitState;
+    // crypt(3) reads the password up to a zero byte: refuse one inside it
+    // rather than let two passwords hash alike.
+    if (password.find('\0') != std::string_view::npos)
+        return ProtectionChange::badPasswordField;
+
+    if (mode == 2) {
+        if (!password.empty())
+            return ProtectionChange::badPasswordField;
+        record = {stateWriteProtected, {}};
+        return ProtectionChange::done;
+    }
+    if (mode == 3 || mode == 5) {
+        if (password.empty())
+            return ProtectionChange::badPasswordField;
+        std::string hash = hashPassword(password);
+        if (hash.empty())
+            return ProtectionChange::hashFailed;
+        record = {DiskState(mode), hash};
+        return ProtectionChange::done;
+    }
+    bool right = hasPassword(state) ? passwordMatches(password, record.passwordHash) : password.empty();
+    if (!right)
+        return ProtectionChange::wrongPassword;
+    if (mode == 0)
+        record = {stateUnprotected, {}};
+    else
+        record.state = DiskState(state + liftedUntilEject);
+    return ProtectionChange::done;
+}
+
+void endLiftUntilEject(ProtectionRecord& record)
+{
+    if (record.state == 10 || record.state == 11 || record.state == 13)
+        record.state = DiskState(record.state - liftedUntilEject);
+}

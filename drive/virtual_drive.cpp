@@ -1,0 +1,197 @@
+#include "drive/virtual_drive.h"
+
+#include "drive/disk_image.h"
+#include "drive/drive_files.h"
+#include "drive/mount_folder.h"
+#include "drive/sense.h"
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool imageExists(const std::string& name)
+{
+    struct stat info;
+    return stat(diskImagePath(name).c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+} // namespace
+
+std::int64_t wallClockMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+DriveSession::DriveSession()
+{
+    std::string lockPath = driveLockPath();
+    if (lockPath.empty())
+        return;
+    int fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;
+    while (flock(fd, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            close(fd);
+            return;
+        }
+    }
+    lockFd = fd;
+
+    savedState = loadDriveState(driveStatePath());
+    if (savedState) {
+        state = *savedState;
+    } else {
+        // Nothing set up yet: a plugged drive with a blank disk.
+        state = DriveState{};
+        if (imageExists(firstDiskName) || createDisk(firstDiskName))
+            state.disk = firstDiskName;
+    }
+    // A disk whose image was removed by hand has left the drive.
+    if (hasDisk() && !imageExists(state.disk)) {
+        state.disk.clear();
+        state.mountFolder.clear();
+    }
+    if (!hasDisk())
+        state.formatting = false;
+    protectionDisk = state.disk;
+    if (hasDisk())
+        protection = loadProtectionRecord(protectionRecordPath(state.disk));
+    savedProtection = protection;
+
+    if (!savedState && hasDisk())
+        mountDisk(*this, allowsReading(protection.state));
+    if (state.formatting && wallClockMs() - state.formatStartMs >= std::int64_t(state.formatDurationMs) &&
+        !finishFormat(*this))
+        state.pendingSense = fixedSense(failure::formatFailed);
+}
+
+DriveSession::~DriveSession()
+{
+    if (lockFd >= 0)
+        close(lockFd); // releases the lock
+}
+
+std::string DriveSession::imagePath() const { return hasDisk() ? diskImagePath(state.disk) : std::string(); }
+
+bool DriveSession::saveProtection()
+{
+    if (protectionDisk.empty() || protection == savedProtection)
+        return true;
+    if (!saveProtectionRecord(protectionRecordPath(protectionDisk), protection))
+        return false;
+    savedProtection = protection;
+    return true;
+}
+
+void DriveSession::changeDisk(const std::string& name)
+{
+    saveProtection();
+    state.disk = name;
+    protectionDisk = name;
+    protection = name.empty() ? ProtectionRecord{} : loadProtectionRecord(protectionRecordPath(name));
+    savedProtection = protection;
+}
+
+bool DriveSession::save()
+{
+    if (!ready() || !saveProtection())
+        return false;
+    if (savedState && *savedState == state)
+        return true;
+    if (!saveDriveState(driveStatePath(), state))
+        return false;
+    savedState = state;
+    return true;
+}
+
+bool createDisk(const std::string& name)
+{
+    if (!isValidDiskName(name) || disksFolder().empty())
+        return false;
+    if (!createBlankImage(diskImagePath(name)))
+        return false;
+    if (!saveProtectionRecord(protectionRecordPath(name), ProtectionRecord{})) {
+        unlink(diskImagePath(name).c_str());
+        return false;
+    }
+    return true;
+}
+
+void mountDisk(DriveSession& drive, bool readable)
+{
+    drive.state.mountFolder = drive.hasDisk() && readable ? chooseMountFolder(drive.imagePath()) : std::string();
+}
+
+bool startFormat(DriveSession& drive)
+{
+    drive.state.formatting = true;
+    drive.state.formatStartMs = wallClockMs();
+    drive.state.formatDurationMs = drive.state.formatTimeMs;
+    return drive.state.formatDurationMs > 0 || finishFormat(drive);
+}
+
+std::uint16_t formatProgress(const DriveSession& drive)
+{
+    if (!drive.state.formatting || drive.state.formatDurationMs == 0)
+        return 0;
+    std::int64_t elapsed = wallClockMs() - drive.state.formatStartMs;
+    if (elapsed <= 0)
+        return 0;
+    if (elapsed >= std::int64_t(drive.state.formatDurationMs))
+        return 0xFFFF;
+    return std::uint16_t(elapsed * 65536 / drive.state.formatDurationMs);
+}
+
+bool finishFormat(DriveSession& drive)
+{
+    drive.state.formatting = false;
+    if (!drive.hasDisk() || !eraseImage(drive.imagePath()))
+        return false;
+    drive.protection = ProtectionRecord{};
+    return true;
+}
+
+void insertDisk(DriveSession& drive, const std::string& name)
+{
+    drive.changeDisk(name);
+    drive.state.mediumChanged = true;
+    if (drive.state.plugged)
+        mountDisk(drive, allowsReading(drive.protection.state));
+}
+
+void ejectDisk(DriveSession& drive)
+{
+    if (drive.state.formatting)
+        finishFormat(drive);
+    endLiftUntilEject(drive.protection);
+    drive.changeDisk("");
+    drive.state.mediumChanged = false;
+    drive.state.mountFolder.clear();
+}
+
+void plugDrive(DriveSession& drive)
+{
+    drive.state.plugged = true;
+    drive.state.protectionMode = false;
+    drive.state.pendingSense.reset();
+    if (drive.hasDisk())
+        mountDisk(drive, allowsReading(drive.protection.state));
+}
+
+void unplugDrive(DriveSession& drive)
+{
+    if (drive.state.formatting)
+        finishFormat(drive);
+    endLiftUntilEject(drive.protection);
+    drive.state.plugged = false;
+    drive.state.protectionMode = false;
+    drive.state.pendingSense.reset();
+    drive.state.mountFolder.clear();
+}

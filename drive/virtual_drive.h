@@ -1,0 +1,76 @@
+// The virtual drive as the driver library and quibdrive both work on it.
+// Each request and each quibdrive command is one DriveSession: it holds the
+// drive lock, so the program and quibdrive can run at once and each sees
+// the other's changes at its next request.
+#pragma once
+
+#include "drive/drive_state.h"
+#include "drive/protection_record.h"
+
+#include <cstdint>
+#include <string>
+
+constexpr const char* firstDiskName = "disk1";
+
+class DriveSession {
+public:
+    // Takes the lock and reads the state. The first session in a host folder
+    // with nothing set up finds a plugged drive holding a new blank disk. A
+    // low-level format whose time is up finishes here.
+    DriveSession();
+    ~DriveSession();
+    DriveSession(const DriveSession&) = delete;
+    DriveSession& operator=(const DriveSession&) = delete;
+
+    // False when the host folder cannot be used; nothing else works then.
+    bool ready() const { return lockFd >= 0; }
+
+    DriveState state;
+    ProtectionRecord protection; // of the disk in the slot
+
+    bool hasDisk() const { return !state.disk.empty(); }
+    std::string imagePath() const;
+
+    // Puts the named disk into the slot, or empties it (""), keeping each
+    // disk's protection record with its own disk.
+    void changeDisk(const std::string& name);
+
+    // Writes what changed: the disk's protection record first, then the
+    // drive's state, each atomically. False when a write failed.
+    bool save();
+
+private:
+    int lockFd = -1;
+    std::string protectionDisk; // the disk that `protection` belongs to
+    ProtectionRecord savedProtection;
+    std::optional<DriveState> savedState;
+    bool saveProtection();
+};
+
+// Milliseconds since 1970: formats are timed by the wall clock, which every
+// process sees alike.
+std::int64_t wallClockMs();
+
+// Creates a blank disk image with an unprotected record. False when the
+// name is taken or the files cannot be made.
+bool createDisk(const std::string& name);
+
+// Mounts the disk in the slot under the folder that the registry settings
+// give; a disk that cannot be read gets no folder.
+void mountDisk(DriveSession& drive, bool readable);
+
+// Low-level format: start (finishing at once when the format time is 0),
+// progress in 65536ths while it runs, and the end: the disk is all zeros
+// and carries no protection. False when the image could not be erased; the
+// format has ended all the same, so nobody waits for it for ever.
+bool startFormat(DriveSession& drive);
+std::uint16_t formatProgress(const DriveSession& drive);
+bool finishFormat(DriveSession& drive);
+
+// What a person does with the drive. A format that runs when the disk
+// leaves the drive ends early, the disk left erased; a protection lifted
+// until eject returns when the disk is ejected or the drive loses power.
+void insertDisk(DriveSession& drive, const std::string& name);
+void ejectDisk(DriveSession& drive);
+void plugDrive(DriveSession& drive);
+void unplugDrive(DriveSession& drive);
