@@ -26,9 +26,22 @@ using DialogProcedure = bool (*)(DialogHandle dialog, std::uint32_t message, std
 const DialogTemplate* findDialogTemplate(ModuleHandle module, std::uint16_t id);
 
 // Runs the dialog modally over owner (or none): sends messageInitDialog
-// with initParam, then feeds the person's actions from the front end until
-// the procedure calls endDialog. Returns the value given to endDialog; -1
-// when the template is missing.
+// (first 0, second initParam), shows the dialog, then feeds the person's
+// actions from the front end until the procedure calls endDialog; the owner
+// takes no input meanwhile. An initialisation that returns true puts the
+// focus on the first tab stop; false leaves it where the procedure put it.
+// Returns the value given to endDialog; -1 when the template is missing,
+// no front end is installed or too many dialogs are open.
+//
+// The platform's handling of input: Enter presses the focused push button
+// when it is the default one, else the dialog's default id (the template's
+// default push button, or 1 when there is none); Escape sends 2 whether or
+// not such a button exists; Tab and BackTab move the focus through the
+// enabled, visible tab stops; a click on an automatic radio button checks
+// it and clears the rest of its group; typing into an edit field sends a
+// command with editChangeNotification; F1 sends messageHelp. Disabled and
+// missing controls take no input and read-only edits take no typing: the
+// front end is told with actionRefused.
 std::intptr_t runModalDialog(const DialogTemplate* dialogTemplate, DialogHandle owner, DialogProcedure procedure,
                              std::intptr_t initParam);
 
@@ -44,13 +57,21 @@ bool setControlText(DialogHandle dialog, int id, const char16_t* text);
 std::size_t getControlText(DialogHandle dialog, int id, char16_t* buffer, std::size_t capacity);
 bool setControlNumber(DialogHandle dialog, int id, unsigned value);
 
-// A control message (buttonGetCheck, progressSetRange, progressSetPosition);
-// 0 for a missing control or a message it does not know.
+// A control message; 0 for a missing control or a message it does not know.
+// buttonGetCheck answers 1 for a checked button, else 0. progressSetRange
+// takes the low bound in the low 16 bits of second and the high bound in
+// its high 16 bits (0x640000: 0 to 100) and answers the old range packed
+// the same way; progressSetPosition takes the position in first, keeps it
+// within the range and answers the old position.
 std::intptr_t sendControlMessage(DialogHandle dialog, int id, std::uint32_t message, std::uintptr_t first,
                                  std::intptr_t second);
 
 // Checks checkedId and clears the other radio buttons of firstId..lastId.
 bool checkRadioButton(DialogHandle dialog, int firstId, int lastId, int checkedId);
 
+// Disabling the focused control leaves no control with the focus.
 bool enableControl(DialogHandle dialog, int id, bool enable);
+// False for a missing, hidden or disabled control, which cannot take the
+// focus. Unlike the person's Tab or click, it leaves the default push
+// button as it was.
 bool setFocusToControl(DialogHandle dialog, int id);

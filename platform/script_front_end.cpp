@@ -1,11 +1,25 @@
 #include "platform/script_front_end.h"
 
 #include "platform/code_page.h"
+#include "platform/dialog_window.h"
+#include "platform/wide_format.h"
 
 #include <cstdlib>
 #include <cstring>
 
 namespace {
+
+const char* keyName(DialogKey key)
+{
+    switch (key) {
+    case DialogKey::Enter: return "enter";
+    case DialogKey::Escape: return "escape";
+    case DialogKey::Tab: return "tab";
+    case DialogKey::BackTab: return "backtab";
+    case DialogKey::F1: return "f1";
+    }
+    return "?";
+}
 
 const char* answerName(int answer)
 {
@@ -154,7 +168,7 @@ void ScriptFrontEnd::describe(const UserAction& action, char* out, std::size_t c
     case UserActionKind::Click: std::snprintf(out, capacity, "click %d", action.controlId); break;
     case UserActionKind::Command: std::snprintf(out, capacity, "command %d", action.controlId); break;
     case UserActionKind::Type: std::snprintf(out, capacity, "type %d", action.controlId); break;
-    case UserActionKind::Key: std::snprintf(out, capacity, "key"); break;
+    case UserActionKind::Key: std::snprintf(out, capacity, "key %s", keyName(action.key)); break;
     case UserActionKind::Answer: std::snprintf(out, capacity, "answer %s", answerName(action.answer)); break;
     case UserActionKind::Dump: std::snprintf(out, capacity, "dump"); break;
     }
@@ -229,9 +243,106 @@ void ScriptFrontEnd::nextAction(DialogHandle active, UserAction* action)
     }
 }
 
-// SCAFFOLD until the dialog manager lands: dialogs are not yet shown, so
-// there is nothing to write for them.
-void ScriptFrontEnd::dialogOpened(DialogHandle) {}
-void ScriptFrontEnd::dialogClosed(DialogHandle) {}
-void ScriptFrontEnd::controlChanged(DialogHandle, int) {}
-void ScriptFrontEnd::dump(DialogHandle) {}
+namespace {
+
+// The word a dump line names a control's kind with.
+const char* kindWord(const ControlState& control)
+{
+    switch (control.kind) {
+    case ControlKind::PushButton: return control.isDefault ? "defbutton" : "button";
+    case ControlKind::RadioButton: return "radio";
+    case ControlKind::CheckBox: return "checkbox";
+    case ControlKind::GroupBox: return "group";
+    case ControlKind::Edit: return isPasswordEdit(&control) ? "password" : "edit";
+    case ControlKind::StaticText: return "static";
+    case ControlKind::Bitmap: return "bitmap";
+    case ControlKind::ProgressBar: return "progress";
+    }
+    return "static";
+}
+
+// What a control shows as its text: a password field one '*' per
+// character, a progress bar its position, a bitmap the number of its
+// bitmap resource.
+void shownText(const ControlState& control, char16_t* out, std::size_t capacity)
+{
+    if (control.kind == ControlKind::ProgressBar) {
+        formatWide(out, capacity, u"%u", unsigned(control.position));
+        return;
+    }
+    if (control.kind == ControlKind::Bitmap && control.source->bitmapId != 0) {
+        formatWide(out, capacity, u"%u", unsigned(control.source->bitmapId));
+        return;
+    }
+    if (!isPasswordEdit(&control)) {
+        copyWide(out, capacity, control.text);
+        return;
+    }
+    std::size_t n = 0;
+    for (const char16_t* p = control.text; *p != u'\0' && n + 1 < capacity; ++p) {
+        if (*p >= 0xDC00 && *p <= 0xDFFF && p != control.text && p[-1] >= 0xD800 && p[-1] <= 0xDBFF)
+            continue; // the second half of a surrogate pair is the same character
+        out[n++] = u'*';
+    }
+    out[n] = u'\0';
+}
+
+} // namespace
+
+void ScriptFrontEnd::dialogOpened(DialogHandle dialog)
+{
+    const DialogTemplate* source = dialogTemplateOf(dialog);
+    std::fprintf(transcript_, "dialog open %u ", unsigned(source->id));
+    writeQuoted(source->title != nullptr ? source->title : u"");
+    std::fputc('\n', transcript_);
+    std::fflush(transcript_);
+}
+
+void ScriptFrontEnd::dialogClosed(DialogHandle dialog)
+{
+    std::fprintf(transcript_, "dialog close %u\n", unsigned(dialogTemplateOf(dialog)->id));
+    std::fflush(transcript_);
+}
+
+// Long work shows in the transcript as it goes: each new text of a control
+// and each new position of a progress bar, once the dialog is open.
+void ScriptFrontEnd::controlChanged(DialogHandle dialog, int controlId)
+{
+    ControlChange what;
+    const ControlState* control = changedControl(dialog, &what);
+    if (control == nullptr)
+        return;
+    char16_t text[controlTextCapacity];
+    if (what == ControlChange::Text && control->kind != ControlKind::ProgressBar) {
+        shownText(*control, text, controlTextCapacity);
+        std::fprintf(transcript_, "text %d ", controlId);
+        writeQuoted(text);
+        std::fputc('\n', transcript_);
+    } else if (what == ControlChange::ProgressPosition) {
+        std::fprintf(transcript_, "progress %d %u\n", controlId, unsigned(control->position));
+    } else {
+        return;
+    }
+    std::fflush(transcript_);
+}
+
+void ScriptFrontEnd::dump(DialogHandle dialog)
+{
+    const ControlState* focused = focusedControl(dialog);
+    char16_t text[controlTextCapacity];
+    for (std::size_t i = 0; i < dialogControlCount(dialog); ++i) {
+        const ControlState* control = dialogControlAt(dialog, i);
+        if ((control->source->style & styleVisible) == 0)
+            continue;
+        shownText(*control, text, controlTextCapacity);
+        std::fprintf(transcript_, "control %u %s ", unsigned(control->source->id), kindWord(*control));
+        writeQuoted(text);
+        std::fputs(control->enabled ? " enabled" : " disabled", transcript_);
+        if (control->checked)
+            std::fputs(" checked", transcript_);
+        if (control == focused)
+            std::fputs(" focus", transcript_);
+        std::fputc('\n', transcript_);
+    }
+    std::fflush(transcript_);
+}

@@ -1,5 +1,77 @@
 #include "ui/main_menu.h"
 
-// SCAFFOLD until the dialog manager and the menu's templates land: start-up
-// goes from its check straight to its end, as if the menu had been closed.
-void openMainMenu(DialogHandle) {}
+#include "platform/dialogs.h"
+#include "platform/message_box.h"
+#include "protection/protection_status.h"
+#include "settings/folder_name_dialog.h"
+#include "ui/dialog_framework.h"
+#include "ui/format_dialog.h"
+#include "ui/message_catalogue.h"
+#include "ui/protect_dialog.h"
+#include "ui/status_dialog.h"
+
+namespace {
+
+constexpr std::uint16_t menuJapaneseId = 113;
+constexpr std::uint16_t menuEnglishId = 126;
+
+constexpr int closeId = 2;
+constexpr int formatId = 1023;
+constexpr int statusId = 1024;
+constexpr int protectId = 1025;   // carried only by menu templates the program never opens
+constexpr int folderNameId = 1026;
+
+constexpr const char16_t* helpTopic = u"QuibUSB.htc";
+
+// Format and Protect need a disk: without a drive or a disk the menu says
+// so and stays; with any protection state the dialog opens and deals with
+// the protection itself.
+void openWhenDiskPresent(DialogHandle menu, void (*opener)(DialogHandle))
+{
+    ProtectionState state = queryProtectionState(nullptr);
+    if (state == NoDrive)
+        showMessageBox(menu, messageCatalogue.noDriveText, messageCatalogue.errorCaption, messageIconStop);
+    else if (state == NoDisk)
+        showMessageBox(menu, messageCatalogue.noDiskText, messageCatalogue.errorCaption, messageIconStop);
+    else
+        opener(menu);
+}
+
+bool mainMenuProcedure(DialogHandle menu, std::uint32_t message, std::uintptr_t first, std::intptr_t)
+{
+    switch (message) {
+    case messageInitDialog:
+        setFocusToControl(menu, closeId);
+        return false;
+    case messageHelp:
+        showHelp(helpTopic);
+        return true;
+    case messageCommand:
+        // The whole parameter is compared, so only clicks (notification 0) act.
+        switch (first) {
+        case statusId:
+            openStatusDialog(menu);
+            return true;
+        case formatId:
+            openWhenDiskPresent(menu, openFormatDialog);
+            return true;
+        case protectId:
+            openWhenDiskPresent(menu, openProtectDialog);
+            return true;
+        case folderNameId:
+            openFolderNameDialog(menu);
+            return true;
+        case closeId:
+            endDialog(menu, 1);
+            return true;
+        default:
+            return false;
+        }
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+void openMainMenu(DialogHandle owner) { openDialog(owner, menuJapaneseId, menuEnglishId, mainMenuProcedure); }

@@ -1,0 +1,69 @@
+#include "ui/status_dialog.h"
+
+#include "format/volume_label.h"
+#include "platform/dialogs.h"
+#include "platform/wide_format.h"
+#include "protection/protection_status.h"
+#include "ui/dialog_framework.h"
+#include "ui/drive_line.h"
+
+namespace {
+
+constexpr std::uint16_t statusJapaneseId = 118;
+constexpr std::uint16_t statusEnglishId = 132;
+
+constexpr int closeId = 2;
+constexpr int stateField = 1021;
+constexpr int labelField = 1031;
+constexpr int driveLineField = 1045;
+
+constexpr const char16_t* helpTopic = u"QuibUSBStatus.htp";
+
+// The text buffer takes the status text (at most 77 characters) and each
+// composed line; the answer buffer the volume label (at most 11).
+constexpr std::size_t textCapacity = 80;
+constexpr std::size_t answerCapacity = 20;
+
+bool statusProcedure(DialogHandle dialog, std::uint32_t message, std::uintptr_t first, std::intptr_t)
+{
+    switch (message) {
+    case messageInitDialog:
+        fillStatusDialog(dialog);
+        setFocusToControl(dialog, closeId);
+        return false;
+    case messageHelp:
+        // The caption shows no help button, but a help request still gets the topic.
+        showHelp(helpTopic);
+        return true;
+    case messageCommand:
+        if (first != closeId)
+            return false;
+        endDialog(dialog, 1);
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+void openStatusDialog(DialogHandle owner) { openDialog(owner, statusJapaneseId, statusEnglishId, statusProcedure); }
+
+void fillStatusDialog(DialogHandle dialog)
+{
+    // A state without a text of its own leaves the buffer as it is: the
+    // field then shows nothing rather than leftovers.
+    char16_t text[textCapacity];
+    text[0] = u'\0';
+    ProtectionState state = queryProtectionState(text);
+    setControlText(dialog, stateField, text);
+
+    composeDriveLine(state, text, textCapacity);
+    setControlText(dialog, driveLineField, text);
+
+    // Read in every state: without a drive or a disk the label is empty.
+    char16_t answer[answerCapacity];
+    readVolumeLabel(answer);
+    formatWide(text, textCapacity, u"[%ls]", answer);
+    setControlText(dialog, labelField, text);
+}
