@@ -1,4 +1,197 @@
 #include "ui/format_dialog.h"
 
-// SCAFFOLD until the Format dialogs land: the menu's Format command opens nothing.
-void openFormatDialog(DialogHandle) {}
+#include "format/format_run.h"
+#include "format/volume_label.h"
+#include "platform/code_page.h"
+#include "platform/dialogs.h"
+#include "platform/message_box.h"
+#include "protection/protection_status.h"
+#include "ui/dialog_framework.h"
+#include "ui/drive_line.h"
+#include "ui/message_catalogue.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr int okButton = 1;
+constexpr int closeButton = 2;
+constexpr int simpleFormatRadio = 1037;
+constexpr int longFormatRadio = 1038;
+constexpr int labelField = 1039;
+constexpr int driveLineField = 1040;
+constexpr int statusLineField = 1041;
+constexpr int startButton = 1;
+constexpr int progressTextField = 1046;
+
+constexpr std::size_t labelBytes = 11;
+
+// What a state means for each style: refuse with a message, re-confirm
+// with a message, or go ahead.
+struct StyleRule {
+    ProtectionState state;
+    const char16_t* const* simpleRefusal;
+    const char16_t* const* longReconfirmation;
+};
+
+const StyleRule styleRules[] = {
+    {stateWriteProtected, &messageCatalogue.simpleFormatWriteProtectedText,
+     &messageCatalogue.formatWriteProtectedConfirmText},
+    {stateTempUnprotectedWrite, &messageCatalogue.simpleFormatWriteProtectedText,
+     &messageCatalogue.formatWriteProtectedConfirmText},
+    {stateWriteProtectedPassword, &messageCatalogue.simpleFormatWriteProtectedPasswordText,
+     &messageCatalogue.formatWriteProtectedPasswordConfirmText},
+    {stateTempUnprotectedWritePassword, &messageCatalogue.simpleFormatWriteProtectedPasswordText,
+     &messageCatalogue.formatWriteProtectedPasswordConfirmText},
+    {stateReadWriteProtectedPassword, &messageCatalogue.simpleFormatReadWriteProtectedPasswordText,
+     &messageCatalogue.formatReadWriteProtectedPasswordConfirmText},
+    {stateTempUnprotectedReadWritePassword, &messageCatalogue.simpleFormatReadWriteProtectedPasswordText,
+     &messageCatalogue.formatReadWriteProtectedPasswordConfirmText},
+};
+
+bool refuse(DialogHandle dialog, const char16_t* text)
+{
+    showMessageBox(dialog, text, messageCatalogue.errorCaption, messageIconStop);
+    setFocusToControl(dialog, closeButton);
+    return false;
+}
+
+bool reconfirm(DialogHandle dialog, const char16_t* text)
+{
+    if (showMessageBox(dialog, text, messageCatalogue.formatReconfirmCaption,
+                       messageIconExclamation | messageBoxYesNo) == answerYes)
+        return true;
+    setFocusToControl(dialog, closeButton);
+    return false;
+}
+
+// Reads the label field and turns it into the 11 label bytes. False when
+// the field was corrected in place (emptied or shortened) and the person
+// should look again.
+bool takeLabel(DialogHandle dialog, std::uint8_t* label)
+{
+    // Room for the whole field in the code page (12 characters of up to two
+    // bytes), so a label too long is always noticed and shortened.
+    char bytes[2 * 12];
+    char16_t text[13];
+    getControlText(dialog, labelField, text, 13);
+    if (text[0] == u'\0') {
+        std::memset(label, 0, labelBytes);
+        return true;
+    }
+    std::size_t length = 0;
+    if (!wideToCodePage(text, bytes, sizeof bytes, &length)) {
+        setControlText(dialog, labelField, u"");
+        return false;
+    }
+    if (length > labelBytes) {
+        // Show the label cut to 11 bytes and let the person press OK again.
+        // The cut keeps whole characters, so a double-byte character that
+        // would be split is left out rather than turned into garbage.
+        char16_t shortened[13];
+        if (!wideToCodePage(text, bytes, labelBytes, &length) ||
+            !codePageToWide(bytes, length, shortened, 13))
+            shortened[0] = u'\0';
+        setControlText(dialog, labelField, shortened);
+        return false;
+    }
+    std::memset(label, ' ', labelBytes);
+    std::memcpy(label, bytes, length);
+    return true;
+}
+
+bool formatProcedure(DialogHandle dialog, std::uint32_t message, std::uintptr_t first, std::intptr_t)
+{
+    if (message == messageInitDialog) {
+        // A state without a text shows an empty status line.
+        char16_t text[statusTextCapacity];
+        text[0] = u'\0';
+        ProtectionState state = queryProtectionState(text);
+        setControlText(dialog, statusLineField, text);
+        composeDriveLine(state, text, statusTextCapacity);
+        setControlText(dialog, driveLineField, text);
+        readVolumeLabel(text);
+        setControlText(dialog, labelField, text);
+        checkRadioButton(dialog, simpleFormatRadio, longFormatRadio, simpleFormatRadio);
+        setFocusToControl(dialog, closeButton);
+        return false;
+    }
+    if (message == messageHelp) {
+        showHelp(u"QuibUSBFormat.htp");
+        return true;
+    }
+    if (message != messageCommand)
+        return false;
+    if (first == okButton) {
+        if (!checkFormatRequest(dialog, FormatLabel)) {
+            setFocusToControl(dialog, closeButton);
+            return true;
+        }
+        openFormatExecuteDialog(dialog);
+        switchProtectionMode(false);
+        endDialog(dialog, 1);
+        return true;
+    }
+    if (first == closeButton) {
+        switchProtectionMode(false);
+        endDialog(dialog, 1);
+        return true;
+    }
+    return false;
+}
+
+bool formatExecuteProcedure(DialogHandle dialog, std::uint32_t message, std::uintptr_t first, std::intptr_t)
+{
+    if (message == messageInitDialog) {
+        setFocusToControl(dialog, closeButton);
+        setControlText(dialog, progressTextField, messageCatalogue.formatStartPromptText);
+        return false;
+    }
+    if (message != messageCommand)
+        return false;
+    if (first == startButton) {
+        bool formatted = runFormat(dialog);
+        setControlText(dialog, progressTextField,
+                       formatted ? messageCatalogue.formatCompletedText : messageCatalogue.formatStartPromptText);
+        // Start works once per opening, whatever the outcome.
+        enableControl(dialog, startButton, false);
+        enableControl(dialog, closeButton, true);
+        return true;
+    }
+    if (first == closeButton) {
+        switchProtectionMode(false);
+        endDialog(dialog, 1);
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool checkFormatRequest(DialogHandle dialog, std::uint8_t* label)
+{
+    if (!takeLabel(dialog, label))
+        return false;
+
+    if (showMessageBox(dialog, messageCatalogue.formatConfirmText, messageCatalogue.formatConfirmCaption,
+                       messageIconExclamation | messageBoxYesNo) != answerYes) {
+        setFocusToControl(dialog, closeButton);
+        return false;
+    }
+
+    bool simple = sendControlMessage(dialog, simpleFormatRadio, buttonGetCheck, 0, 0) == 1;
+    ProtectionState state = queryProtectionState(nullptr);
+    if (state == NoDisk)
+        return refuse(dialog, messageCatalogue.noDiskText);
+    if (state == NoDrive)
+        return refuse(dialog, messageCatalogue.noDriveText);
+    for (const StyleRule& rule : styleRules) {
+        if (rule.state == state)
+            return simple ? refuse(dialog, *rule.simpleRefusal) : reconfirm(dialog, *rule.longReconfirmation);
+    }
+    return true;
+}
+
+void openFormatDialog(DialogHandle owner) { openDialog(owner, 116, 128, formatProcedure); }
+
+void openFormatExecuteDialog(DialogHandle owner) { openDialog(owner, 117, 133, formatExecuteProcedure); }

@@ -2,11 +2,13 @@
 
 #include <cstring>
 #include <deque>
+#include <map>
 #include <vector>
 
 namespace {
 
 std::deque<TestDriverAnswer> queued;
+std::map<std::uint8_t, std::deque<TestDriverAnswer>> queuedForCommand;
 TestDriverAnswer defaultAnswer;
 std::vector<TestDriverRecord> received;
 
@@ -42,7 +44,11 @@ __attribute__((visibility("default"))) int MSD_IOControl(std::uint32_t, std::uin
     received.push_back(seen);
 
     TestDriverAnswer answer = defaultAnswer;
-    if (!queued.empty()) {
+    auto forCommand = queuedForCommand.find(record[13]);
+    if (code == 103 && forCommand != queuedForCommand.end() && !forCommand->second.empty()) {
+        answer = forCommand->second.front();
+        forCommand->second.pop_front();
+    } else if (!queued.empty()) {
         answer = queued.front();
         queued.pop_front();
     }
@@ -60,12 +66,17 @@ __attribute__((visibility("default"))) int MSD_IOControl(std::uint32_t, std::uin
 void testDriverReset()
 {
     queued.clear();
+    queuedForCommand.clear();
     received.clear();
     defaultAnswer = TestDriverAnswer{};
 }
 
 void testDriverQueueAnswer(const TestDriverAnswer* answer) { queued.push_back(*answer); }
 void testDriverSetDefaultAnswer(const TestDriverAnswer* answer) { defaultAnswer = *answer; }
+void testDriverQueueAnswerForCommand(std::uint8_t operationCode, const TestDriverAnswer* answer)
+{
+    queuedForCommand[operationCode].push_back(*answer);
+}
 std::size_t testDriverRequestCount() { return received.size(); }
 const TestDriverRecord* testDriverRequest(std::size_t index) { return index < received.size() ? &received[index] : nullptr; }
 }

@@ -30,6 +30,10 @@ void testDriverReset();
 // Answers in the order queued; when none is queued the default answers.
 void testDriverQueueAnswer(const TestDriverAnswer* answer);
 void testDriverSetDefaultAnswer(const TestDriverAnswer* answer);
+// Answers for drive commands (request 103) with the given operation code
+// come from this queue first, before the common queue; a test can script
+// one command's answers without counting every other request.
+void testDriverQueueAnswerForCommand(std::uint8_t operationCode, const TestDriverAnswer* answer);
 std::size_t testDriverRequestCount();
 const TestDriverRecord* testDriverRequest(std::size_t index);
 }

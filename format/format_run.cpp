@@ -1,0 +1,126 @@
+#include "format/format_run.h"
+
+#include "device/drive_commands.h"
+#include "device/driver_transport.h"
+#include "format/quick_format.h"
+#include "platform/dialogs.h"
+#include "platform/message_box.h"
+#include "platform/pause.h"
+#include "platform/wide_format.h"
+#include "protection/protection_status.h"
+#include "ui/message_catalogue.h"
+
+std::uint8_t FormatLabel[12] = {};
+
+namespace {
+
+// The run's progress scale: the drive's low-level format counts up to
+// 25600 units, the file-system image the last 100 (all of them for a
+// Simple Format).
+constexpr std::uint32_t unitsTotal = 25700;
+constexpr std::uint32_t driveFormatUnits = 25600;
+constexpr std::uint32_t pollPause = 500;
+
+// The drive's longest low-level format takes some six minutes. A drive
+// still reporting progress after 30 minutes of pauses between polls is
+// taken as stuck: that counts as a failed poll, so the buttons come back.
+constexpr std::uint32_t pollTimeLimit = 30 * 60 * 1000;
+
+constexpr int startButton = 1;
+constexpr int closeButton = 2;
+constexpr int progressText = 1046;
+constexpr int progressBar = 1030;
+constexpr int simpleFormatRadio = 1037;
+constexpr int statusLine = 1041;
+
+constexpr std::size_t senseLength = 18;
+
+// Sense byte 15 not 0: the drive reports progress, its byte 16 in 256ths.
+bool reportsProgress(const std::uint8_t* sense) { return sense[15] != 0; }
+
+// The quick format's reports go to the Format Execute dialog.
+void reportToExecuteDialog(void* executeDialog, std::uint32_t done, std::uint32_t total)
+{
+    showFormatProgress(static_cast<DialogHandle>(executeDialog), done, total);
+}
+
+void reportFailure(DialogHandle executeDialog, DialogHandle formatDialog)
+{
+    setControlText(formatDialog, statusLine, messageCatalogue.unformattedText);
+    showMessageBox(executeDialog, messageCatalogue.formatFailedText, messageCatalogue.formatResultCaption,
+                   messageIconStop);
+}
+
+// The drive phase of a Long Format: the low-level format and its polls.
+// False for a refused format, a failed poll or a drive that never finishes.
+bool runDriveFormat(DialogHandle executeDialog)
+{
+    if (!formatUnit(driveIndex, true))
+        return false;
+    std::uint8_t sense[senseLength];
+    std::uint32_t units = 0;
+    for (std::uint32_t waited = 0; waited < pollTimeLimit; waited += pollPause) {
+        if (!requestSense(driveIndex, sense, senseLength))
+            return false;
+        if (reportsProgress(sense)) {
+            units = std::uint32_t(sense[16]) * 100;
+        } else {
+            // No progress reported: ask once more before taking the format
+            // as finished; progress on the second read keeps the last value.
+            if (!requestSense(driveIndex, sense, senseLength))
+                return false;
+            if (!reportsProgress(sense))
+                units = driveFormatUnits;
+        }
+        showFormatProgress(executeDialog, units, unitsTotal);
+        pause(pollPause);
+        if (units == driveFormatUnits)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+void pause(std::uint32_t milliseconds) { sleepMilliseconds(milliseconds); }
+
+void showFormatProgress(DialogHandle executeDialog, std::uint32_t done, std::uint32_t total)
+{
+    unsigned percent = unsigned(std::uint64_t(done) * 100 / total);
+    char16_t text[80];
+    formatWide(text, 80, messageCatalogue.formatProgressFormat, int(percent));
+    setControlText(executeDialog, progressText, text);
+    sendControlMessage(executeDialog, progressBar, progressSetPosition, percent, 0);
+}
+
+bool runFormat(DialogHandle executeDialog)
+{
+    enableControl(executeDialog, startButton, false);
+    enableControl(executeDialog, closeButton, false);
+    sendControlMessage(executeDialog, progressBar, progressSetRange, 0, 0x640000);
+    showFormatProgress(executeDialog, 0, unitsTotal);
+
+    DialogHandle formatDialog = dialogOwner(executeDialog);
+    setControlText(formatDialog, statusLine, messageCatalogue.formattingText);
+
+    std::uint32_t startUnits = 0;
+    if (sendControlMessage(formatDialog, simpleFormatRadio, buttonGetCheck, 0, 0) != 1) {
+        if (!runDriveFormat(executeDialog)) {
+            reportFailure(executeDialog, formatDialog);
+            return false;
+        }
+        startUnits = driveFormatUnits;
+    }
+
+    ProgressSink progress{reportToExecuteDialog, executeDialog};
+    bool written = quickFormat(progress, startUnits, unitsTotal, FormatLabel);
+    if (written)
+        setControlText(formatDialog, statusLine, messageCatalogue.formatCompletedText);
+    else
+        reportFailure(executeDialog, formatDialog);
+    showFormatProgress(executeDialog, unitsTotal, unitsTotal);
+
+    ProtectionState state = queryProtectionState(nullptr);
+    sendRemount(driveIndex, state != stateReadWriteProtectedPassword);
+    return written;
+}

@@ -1,0 +1,110 @@
+// The real program formats the virtual drive's disk from the menu: a Simple
+// Format with a label that the Status dialog then shows and fsck.fat
+// accepts, and a Long Format that follows the drive's own progress.
+#include "tests/format_ui/progress_lines.h"
+#include "tests/support/host_folder_fixture.h"
+#include "tests/support/run_program.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+ProgramOptions english()
+{
+    ProgramOptions options;
+    options.environment = {"QUIB_LANGID=1033"};
+    return options;
+}
+
+std::string toolPath(const std::string& name)
+{
+    for (const char* folder : {"/usr/sbin", "/sbin", "/usr/bin", "/bin"}) {
+        std::string path = std::string(folder) + "/" + name;
+        if (std::filesystem::exists(path))
+            return path;
+    }
+    return "";
+}
+
+std::uint32_t little32(const unsigned char* p) { return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24; }
+
+// Copies the partition of partition slot 4 out of the disk image, as fsck.fat
+// wants a file system of its own.
+bool extractPartition(const std::string& image, const std::string& partition)
+{
+    std::ifstream in(image, std::ios::binary);
+    std::vector<char> record(512);
+    if (!in.read(record.data(), 512))
+        return false;
+    const auto* slot = reinterpret_cast<const unsigned char*>(record.data()) + 0x1EE;
+    std::uint32_t start = little32(slot + 8);
+    std::uint32_t count = little32(slot + 12);
+    if (start == 0 || count == 0)
+        return false;
+    std::vector<char> sectors(std::size_t(count) * 512);
+    in.seekg(std::streamoff(start) * 512);
+    if (!in.read(sectors.data(), std::streamsize(sectors.size())))
+        return false;
+    std::ofstream out(partition, std::ios::binary | std::ios::trunc);
+    return bool(out.write(sectors.data(), std::streamsize(sectors.size())));
+}
+
+TEST(FormatProgram, SimpleFormatWritesTheLabelTheStatusDialogShows)
+{
+    ProgramRun run = runScript("click 1023\ntype 1039 MYDISK\nclick 1\nanswer yes\nclick 1\nclick 2\n"
+                               "click 1024\ndump\nclick 2\nclick 2\n",
+                               english());
+    ASSERT_EQ(run.exitCode, 1) << run.output << run.errors;
+    EXPECT_EQ(format_test::shownPercentages(run.output), (std::vector<int>{0, 14, 49, 84, 99, 100})) << run.output;
+    EXPECT_NE(run.output.find("text 1041 \"Format Completed.\""), std::string::npos);
+    EXPECT_NE(run.output.find("control 1031 edit \"[MYDISK     ]\" enabled"), std::string::npos) << run.output;
+
+    std::string fsck = toolPath("fsck.fat");
+    if (fsck.empty())
+        GTEST_SKIP() << "fsck.fat (dosfstools) is not installed";
+    std::string partition = testHostFolder() + "/partition.img";
+    ASSERT_TRUE(extractPartition(testHostFolder() + "/drive/disks/disk1.img", partition));
+    ProgramRun check = runProgram(fsck, {"-n", partition});
+    EXPECT_EQ(check.exitCode, 0) << check.output << check.errors;
+}
+
+// The code page goes with the language for the whole run: a Japanese label
+// of seven double-byte characters (14 bytes) is cut to the five that fit
+// whole into 11 bytes, and a second OK writes those.
+TEST(FormatProgram, JapaneseLabelIsCutAtAWholeCharacter)
+{
+    ProgramOptions japanese;
+    japanese.environment = {"QUIB_LANGID=1041"};
+    ProgramRun run = runScript("click 1023\ntype 1039 ディスクラベル\nclick 1\ndump\nclick 1\nanswer yes\nclick 1\n"
+                               "click 2\nclick 1024\ndump\nclick 2\nclick 2\n",
+                               japanese);
+    ASSERT_EQ(run.exitCode, 1) << run.output << run.errors;
+    EXPECT_NE(run.output.find("control 1039 edit \"ディスクラ\" enabled"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("control 1031 edit \"[ディスクラ ]\" enabled"), std::string::npos) << run.output;
+}
+
+TEST(FormatProgram, LongFormatShowsTheDrivesRisingProgress)
+{
+    ASSERT_EQ(runProgram(builtProgram("quibdrive"), {"format-time", "2"}).exitCode, 0);
+    ProgramRun run = runScript("click 1023\nclick 1038\nclick 1\nanswer yes\nclick 1\nclick 2\nclick 2\n", english());
+    ASSERT_EQ(run.exitCode, 1) << run.output << run.errors;
+
+    std::vector<int> shown = format_test::shownPercentages(run.output);
+    ASSERT_GE(shown.size(), 4u) << run.output;
+    EXPECT_EQ(shown.front(), 0);
+    EXPECT_EQ(shown.back(), 100);
+    for (std::size_t i = 1; i < shown.size(); ++i)
+        EXPECT_GT(shown[i], shown[i - 1]) << run.output;
+    // Some percentages between the start and the drive's end.
+    EXPECT_GT(shown[1], 0);
+    EXPECT_LT(shown[1], 99);
+    EXPECT_NE(run.output.find("text 1046 \"Format Completed.\""), std::string::npos) << run.output;
+}
+
+} // namespace
