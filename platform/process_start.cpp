@@ -37,15 +37,15 @@ void startProcess(const char* program, const char16_t* commandLine)
     if (frontEnd != nullptr && !frontEnd->processStarting(program, commandLine))
         return;
 
-    const char* hostProgram = std::strcmp(program, "PegHelp.exe") == 0 ? "quibhelp" : program;
+    if (std::strchr(program, '/') != nullptr)
+        return;
     char folder[PATH_MAX];
     char path[PATH_MAX + 64];
-    if (ownFolder(folder, sizeof folder))
-        std::snprintf(path, sizeof path, "%s/%s", folder, hostProgram);
-    else
-        std::snprintf(path, sizeof path, "%s", hostProgram);
-    if (access(path, X_OK) != 0)
-        std::snprintf(path, sizeof path, "%s", hostProgram);
+    if (!ownFolder(folder, sizeof folder))
+        return;
+    int length = std::snprintf(path, sizeof path, "%s/%s", folder, program);
+    if (length < 0 || std::size_t(length) >= sizeof path || access(path, X_OK) != 0)
+        return;
 
     char argument[1024];
     if (!wideToUtf8(commandLine, argument, sizeof argument))
@@ -65,7 +65,7 @@ void startProcess(const char* program, const char16_t* commandLine)
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         pid_t viewer;
-        posix_spawnp(&viewer, path, &actions, nullptr, argv, environ);
+        posix_spawn(&viewer, path, &actions, nullptr, argv, environ);
         _exit(0);
     }
     waitpid(middle, nullptr, 0);

@@ -4,7 +4,10 @@
 // Starts program with commandLine as its entire command line, detached: the
 // caller neither waits for it nor gets a handle back. The front end is told
 // first. A program that cannot be started is not reported (failure is silent).
-// A program is looked for in the launcher's own folder first, then on PATH;
-// "PegHelp.exe", the platform's help viewer, is the help viewer built with
-// the tool ("quibhelp").
+// The program is started by its own name from the folder of the running
+// program, as the handheld OS starts the programs that ship with the tool
+// ("PegHelp.exe", the help viewer); PATH is not searched, and a name with a
+// '/' in it starts nothing. Its standard input, output and error are
+// /dev/null and it runs in a session of its own, so it never reaches the
+// caller's terminal.
 void startProcess(const char* program, const char16_t* commandLine);

@@ -1,6 +1,10 @@
-// quibhelp: the help viewer of Quib! Tools. Shows one help topic from the
-// "help" folder beside the program: through the pager when standard output
-// is a terminal, otherwise printed as it stands.
+// PegHelp.exe: the help viewer of Quib! Tools. The tool starts it with a
+// help topic as its whole command line, detached and with standard input
+// and output on /dev/null. It shows the topic where it fits: inside tmux in
+// a new window that pages it, on a desktop in the browser (the HTML
+// rendering the build puts beside the topic), and otherwise not at all. It
+// never writes on the terminal it was started from, and a viewer that
+// cannot start ends without a word.
 
 #include <cerrno>
 #include <climits>
@@ -8,52 +12,92 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+extern char** environ;
+
 namespace {
 
 const char usage[] =
-    "Usage: quibhelp TOPIC\n"
+    "Usage: PegHelp.exe TOPIC\n"
+    "       PegHelp.exe --print TOPIC\n"
     "Shows a help topic of Quib! Tools.\n"
     "\n"
     "Topics: QuibUSB.htc (the tool menu), QuibUSBStatus.htp, QuibUSBFolder.htp,\n"
     "QuibUSBFormat.htp, QuibUSBProtect.htp. They are read from the folder\n"
     "'help' beside this program.\n"
     "\n"
-    "On a terminal the topic is shown through $PAGER (less when unset);\n"
-    "otherwise it is written to standard output.\n"
+    "PegHelp.exe TOPIC shows the topic away from the terminal it runs on:\n"
+    "  inside tmux ($TMUX set)      in a new tmux window named Help, paged by\n"
+    "                               $PAGER (less when unset); quit it to close\n"
+    "                               the window;\n"
+    "  on a desktop ($DISPLAY or    in the browser, through xdg-open, from the\n"
+    "   $WAYLAND_DISPLAY set)       HTML copy of the topic in the help folder;\n"
+    "  otherwise                    not at all.\n"
+    "It writes nothing on its own terminal; when the window or the browser\n"
+    "cannot be started it ends with status 1 and says nothing.\n"
     "\n"
-    "  --help  show this help and end\n";
+    "  --print TOPIC  write the topic on standard output (through $PAGER, less\n"
+    "                 when unset, when that is a terminal), to read it here\n"
+    "  --page TOPIC   page the topic on this terminal and wait until the pager\n"
+    "                 ends: what the tmux window runs\n"
+    "  --help         show this help and end\n"
+    "\n"
+    "Exit status: 0 shown (or nothing to show it on), 1 an unknown topic or a\n"
+    "viewer that could not start, 2 wrong usage.\n";
 
-// The folder of this program.
-std::string ownFolder()
+// The path of this program, as the kernel knows it.
+std::string ownPath()
 {
     char path[PATH_MAX];
     ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
     if (n <= 0)
-        return ".";
+        return "";
     path[n] = '\0';
-    char* slash = std::strrchr(path, '/');
-    if (slash == nullptr)
-        return ".";
-    *slash = '\0';
     return path;
 }
 
-// A topic names a file of the help folder itself, never a path.
-bool plainName(const char* topic)
+std::string folderOf(const std::string& path)
 {
-    return topic[0] != '\0' && std::strchr(topic, '/') == nullptr && std::strcmp(topic, ".") != 0 &&
-           std::strcmp(topic, "..") != 0;
+    std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+bool endsWith(const char* text, const char* tail)
+{
+    std::size_t n = std::strlen(text), m = std::strlen(tail);
+    return n >= m && std::strcmp(text + n - m, tail) == 0;
+}
+
+// A topic is the plain name of a topic file (.htp or .htc) of the help
+// folder: letters, digits, '.', '_' and '-', never a path.
+bool plainTopicName(const char* topic)
+{
+    if (topic[0] == '\0' || topic[0] == '.' || std::strlen(topic) > NAME_MAX)
+        return false;
+    for (const char* c = topic; *c != '\0'; ++c) {
+        bool allowed = (*c >= 'A' && *c <= 'Z') || (*c >= 'a' && *c <= 'z') || (*c >= '0' && *c <= '9') ||
+                       *c == '.' || *c == '_' || *c == '-';
+        if (!allowed)
+            return false;
+    }
+    return endsWith(topic, ".htp") || endsWith(topic, ".htc");
+}
+
+bool isRegularFile(const std::string& path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 bool readTopic(const std::string& path, std::string* text)
 {
-    struct stat info;
-    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (!isRegularFile(path))
         return false;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr)
@@ -90,6 +134,56 @@ bool page(const std::string& text)
     return !(status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 127);
 }
 
+bool isSet(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value != nullptr && value[0] != '\0';
+}
+
+// Runs program (looked up on PATH) with its output on /dev/null and waits
+// for it; true when it ended with status 0.
+bool runQuietly(const char* const* argv)
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t child;
+    int failed = posix_spawnp(&child, argv[0], &actions, nullptr, const_cast<char* const*>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed != 0)
+        return false;
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0)
+        if (errno != EINTR)
+            return false;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// A new window of the tmux session this runs in, paging the topic with
+// this viewer; the window closes when the pager ends.
+bool showInTmuxWindow(const std::string& self, const char* topic)
+{
+    const char* argv[] = {"tmux", "new-window", "-n", "Help", self.c_str(), "--page", topic, nullptr};
+    return runQuietly(argv);
+}
+
+bool showInBrowser(const std::string& renderedPage)
+{
+    if (!isRegularFile(renderedPage))
+        return false;
+    const char* argv[] = {"xdg-open", renderedPage.c_str(), nullptr};
+    return runQuietly(argv);
+}
+
+int refuseTopic(const char* topic, const std::string& folder)
+{
+    std::fprintf(stderr, "PegHelp.exe: no help topic '%s' in %s\nTry 'PegHelp.exe --help' for the topics.\n", topic,
+                 folder.c_str());
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -98,25 +192,49 @@ int main(int argc, char** argv)
         std::fputs(usage, stdout);
         return 0;
     }
-    if (argc != 2) {
-        std::fputs("quibhelp: give one help topic, for example QuibUSB.htc\n"
-                   "Try 'quibhelp --help'.\n",
+    const char* option = argc == 3 ? argv[1] : nullptr;
+    bool printing = option != nullptr && std::strcmp(option, "--print") == 0;
+    bool paging = option != nullptr && std::strcmp(option, "--page") == 0;
+    if (!(argc == 2 && argv[1][0] != '-') && !printing && !paging) {
+        std::fputs("PegHelp.exe: give one help topic, for example QuibUSB.htc\n"
+                   "Try 'PegHelp.exe --help'.\n",
                    stderr);
         return 2;
     }
-    const char* topic = argv[1];
-    std::string folder = ownFolder() + "/help";
-    std::string text;
-    if (!plainName(topic) || !readTopic(folder + "/" + topic, &text)) {
-        std::fprintf(stderr, "quibhelp: no help topic '%s' in %s\nTry 'quibhelp --help' for the topics.\n", topic,
-                     folder.c_str());
-        return 1;
-    }
-    if (isatty(STDOUT_FILENO) && page(text))
+    const char* topic = argv[argc - 1];
+    std::string self = ownPath();
+    std::string folder = folderOf(self) + "/help";
+    std::string topicPath = folder + "/" + topic;
+    if (!plainTopicName(topic) || !isRegularFile(topicPath))
+        return refuseTopic(topic, folder);
+
+    if (printing || paging) {
+        std::string text;
+        if (!readTopic(topicPath, &text))
+            return refuseTopic(topic, folder);
+        if (paging || isatty(STDOUT_FILENO)) {
+            if (page(text))
+                return 0;
+            if (paging) {
+                // No pager: show the text and keep the window until the person is done.
+                print(text);
+                std::fputs("\n-- Press Enter to close --", stdout);
+                std::fflush(stdout);
+                std::getchar();
+                return 0;
+            }
+        }
+        if (!print(text)) {
+            std::fprintf(stderr, "PegHelp.exe: cannot write the topic: %s\n", std::strerror(errno));
+            return 1;
+        }
         return 0;
-    if (!print(text)) {
-        std::fprintf(stderr, "quibhelp: cannot write the topic: %s\n", std::strerror(errno));
-        return 1;
     }
+
+    if (isSet("TMUX"))
+        return showInTmuxWindow(self, topic) ? 0 : 1;
+    if (isSet("DISPLAY") || isSet("WAYLAND_DISPLAY"))
+        return showInBrowser(topicPath + ".html") ? 0 : 1;
+    // No place to show it that is not the caller's own terminal.
     return 0;
 }
