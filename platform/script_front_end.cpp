@@ -55,6 +55,15 @@ const char* argumentOf(const char* line, const char* verb)
     return line + n + 1;
 }
 
+// Reads up to the end of the current line.
+void skipRestOfLine(std::FILE* script)
+{
+    int c;
+    do
+        c = std::fgetc(script);
+    while (c != '\n' && c != EOF);
+}
+
 } // namespace
 
 ScriptFrontEnd::ScriptFrontEnd(std::FILE* script, std::FILE* transcript)
@@ -98,6 +107,10 @@ void ScriptFrontEnd::readAction(UserAction* action)
         if (std::fgets(line_, sizeof line_, script_) == nullptr)
             stall();
         std::size_t length = std::strlen(line_);
+        // The rest of an over-long line is dropped, never read as a line of
+        // its own: it may be the tail of a typed password.
+        if (length > 0 && line_[length - 1] != '\n')
+            skipRestOfLine(script_);
         while (length > 0 && (line_[length - 1] == '\n' || line_[length - 1] == '\r'))
             line_[--length] = '\0';
         const char* line = line_;
@@ -156,8 +169,10 @@ void ScriptFrontEnd::readAction(UserAction* action)
             action->kind = UserActionKind::Dump;
             return;
         }
+        // A type line that is no action names only its verb: what follows
+        // may be a password.
         std::fputs("refused ", transcript_);
-        writeQuotedUtf8(line);
+        writeQuotedUtf8(argumentOf(line, "type") != nullptr ? "type" : line);
         std::fputs(" \"not an action\"\n", transcript_);
     }
 }

@@ -2,13 +2,15 @@
 
 #include <cstring>
 #include <deque>
-#include <map>
 #include <vector>
 
 namespace {
 
 std::deque<TestDriverAnswer> queued;
-std::map<std::uint8_t, std::deque<TestDriverAnswer>> queuedForCommand;
+// By operation code. A plain array: a std::map would bring a unique symbol
+// that keeps the library loaded after dlclose, and the binding tests need
+// it to go.
+std::deque<TestDriverAnswer> queuedForCommand[256];
 TestDriverAnswer defaultAnswer;
 std::vector<TestDriverRecord> received;
 
@@ -44,10 +46,10 @@ __attribute__((visibility("default"))) int MSD_IOControl(std::uint32_t, std::uin
     received.push_back(seen);
 
     TestDriverAnswer answer = defaultAnswer;
-    auto forCommand = queuedForCommand.find(record[13]);
-    if (code == 103 && forCommand != queuedForCommand.end() && !forCommand->second.empty()) {
-        answer = forCommand->second.front();
-        forCommand->second.pop_front();
+    std::deque<TestDriverAnswer>& forCommand = queuedForCommand[record[13]];
+    if (code == 103 && !forCommand.empty()) {
+        answer = forCommand.front();
+        forCommand.pop_front();
     } else if (!queued.empty()) {
         answer = queued.front();
         queued.pop_front();
@@ -66,7 +68,8 @@ __attribute__((visibility("default"))) int MSD_IOControl(std::uint32_t, std::uin
 void testDriverReset()
 {
     queued.clear();
-    queuedForCommand.clear();
+    for (std::deque<TestDriverAnswer>& answers : queuedForCommand)
+        answers.clear();
     received.clear();
     defaultAnswer = TestDriverAnswer{};
 }

@@ -1,0 +1,116 @@
+#include "ui/password_dialogs.h"
+
+#include "platform/dialogs.h"
+#include "platform/message_box.h"
+#include "platform/wide_format.h"
+#include "ui/dialog_framework.h"
+#include "ui/message_catalogue.h"
+
+#include <cstdint>
+
+char16_t PasswordBuffer[passwordCapacity] = {};
+
+namespace {
+
+constexpr std::uint16_t passwordJapaneseId = 115;
+constexpr std::uint16_t passwordEnglishId = 129;
+constexpr std::uint16_t newPasswordJapaneseId = 114;
+constexpr std::uint16_t newPasswordEnglishId = 130;
+
+constexpr int okId = 1;
+constexpr int cancelId = 2;
+constexpr int passwordField = 1027;
+constexpr int verifyField = 1022;   // New Password only
+
+// Empties the fields and puts the focus back on the first one, after the
+// message that says what was wrong; the dialog stays open.
+void askAgain(DialogHandle dialog, const char16_t* text, bool withVerifyField)
+{
+    showMessageBox(dialog, text, messageCatalogue.passwordCaption, messageIconExclamation);
+    setControlText(dialog, passwordField, u"");
+    if (withVerifyField)
+        setControlText(dialog, verifyField, u"");
+    setFocusToControl(dialog, passwordField);
+}
+
+// Cancel leaves an empty answer, whatever the first field held.
+void cancel(DialogHandle dialog)
+{
+    PasswordBuffer[0] = u'\0';
+    endDialog(dialog, 1);
+}
+
+// At most 32 characters of each field are taken; the rest is cut off.
+void acceptPassword(DialogHandle dialog)
+{
+    getControlText(dialog, passwordField, PasswordBuffer, passwordCapacity);
+    if (PasswordBuffer[0] == u'\0')
+        askAgain(dialog, messageCatalogue.noPasswordText, false);
+    else
+        endDialog(dialog, 1);
+}
+
+void acceptNewPassword(DialogHandle dialog)
+{
+    char16_t verify[passwordCapacity];
+    getControlText(dialog, passwordField, PasswordBuffer, passwordCapacity);
+    getControlText(dialog, verifyField, verify, passwordCapacity);
+    // The comparison comes first and is exact (case matters), so one empty
+    // and one filled field count as differing entries.
+    if (!wideEqual(PasswordBuffer, verify))
+        askAgain(dialog, messageCatalogue.passwordMismatchText, true);
+    else if (PasswordBuffer[0] == u'\0')
+        askAgain(dialog, messageCatalogue.noPasswordText, true);
+    else
+        endDialog(dialog, 1);
+}
+
+// Both dialogs share their handling but for OK; neither has a help topic,
+// so a help request is left unhandled.
+bool handlePasswordMessage(DialogHandle dialog, std::uint32_t message, std::uintptr_t first, bool newPassword)
+{
+    switch (message) {
+    case messageInitDialog:
+        setControlText(dialog, passwordField, u"");
+        if (newPassword)
+            setControlText(dialog, verifyField, u"");
+        setFocusToControl(dialog, passwordField);
+        return false;
+    case messageCommand:
+        // The whole parameter is compared, so only clicks (notification 0) act.
+        switch (first) {
+        case okId:
+            if (newPassword)
+                acceptNewPassword(dialog);
+            else
+                acceptPassword(dialog);
+            return true;
+        case cancelId:
+            cancel(dialog);
+            return true;
+        default:
+            return false;
+        }
+    default:
+        return false;
+    }
+}
+
+bool passwordProcedure(DialogHandle dialog, std::uint32_t message, std::uintptr_t first, std::intptr_t)
+{
+    return handlePasswordMessage(dialog, message, first, false);
+}
+
+bool newPasswordProcedure(DialogHandle dialog, std::uint32_t message, std::uintptr_t first, std::intptr_t)
+{
+    return handlePasswordMessage(dialog, message, first, true);
+}
+
+} // namespace
+
+void askPassword(DialogHandle owner) { openDialog(owner, passwordJapaneseId, passwordEnglishId, passwordProcedure); }
+
+void askNewPassword(DialogHandle owner)
+{
+    openDialog(owner, newPasswordJapaneseId, newPasswordEnglishId, newPasswordProcedure);
+}

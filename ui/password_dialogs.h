@@ -1,0 +1,22 @@
+// The Password and New Password dialogs, which collect a disk password for
+// the Protect Setting dialog. Neither talks to the drive.
+#pragma once
+
+#include "platform/front_end.h"
+
+#include <cstddef>
+
+// Up to 32 characters of password and the NUL.
+constexpr std::size_t passwordCapacity = 33;
+
+// The answer of the last password dialog: a non-empty password, or a NUL
+// first character when the person cancelled. Zero at start; the next
+// password dialog overwrites it.
+extern char16_t PasswordBuffer[passwordCapacity];
+
+// Asks once for the disk's current password (Password dialog) over owner.
+void askPassword(DialogHandle owner);
+
+// Asks twice for a new password (New Password dialog) over owner; only two
+// equal, non-empty entries are taken.
+void askNewPassword(DialogHandle owner);
