@@ -74,6 +74,21 @@ TEST(FormatProgram, SimpleFormatWritesTheLabelTheStatusDialogShows)
     EXPECT_EQ(check.exitCode, 0) << check.output << check.errors;
 }
 
+// A disk write protected with a password from the Protect Setting dialog
+// refuses a Simple Format in the Format dialog, which stays open.
+TEST(FormatProgram, SimpleFormatOfAPasswordProtectedDiskIsRefused)
+{
+    ProgramRun run = runScript("command 1025\nclick 1019\nanswer yes\ntype 1027 Quib2024\ntype 1022 Quib2024\n"
+                               "click 1\nanswer ok\nclick 1023\nclick 1\nanswer yes\nanswer ok\nclick 2\nclick 2\n",
+                               english());
+    ASSERT_EQ(run.exitCode, 1) << run.output << run.errors;
+    EXPECT_NE(run.output.find("message 0x10 \"Error\" \"This Disk is Write Protected with Password.\\r\\n"
+                              "You cannot format this by Simple Format.\"\nanswer ok\ndialog close 128\n"),
+              std::string::npos)
+        << run.output;
+    EXPECT_EQ(run.output.find("dialog open 133"), std::string::npos);
+}
+
 // The code page goes with the language for the whole run: a Japanese label
 // of seven double-byte characters (14 bytes) is cut to the five that fit
 // whole into 11 bytes, and a second OK writes those.
