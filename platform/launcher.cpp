@@ -20,9 +20,10 @@ const char usage[] =
     "  --help         show this help and end\n"
     "  --version      show the version and end\n"
     "\n"
-    "Without --script the tool runs in the terminal.\n"
+    "Without --script the tool runs in the terminal (UTF-8; see docs/terminal.md).\n"
     "Environment: QUIB_HOME (the host folder), QUIB_LANGID (1041 Japanese,\n"
-    "otherwise English; by default taken from LC_ALL, LC_MESSAGES or LANG).\n";
+    "otherwise English; by default taken from LC_ALL, LC_MESSAGES or LANG),\n"
+    "QUIB_ASCII_LINES=1 (frames drawn with + - | in the terminal).\n";
 
 } // namespace
 

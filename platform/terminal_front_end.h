@@ -1,4 +1,6 @@
-// The terminal front end (ncursesw), for people.
+// The terminal front end (ncursesw), for people: shows every running dialog
+// from its template, the innermost on top, and message boxes over their
+// owner, and takes keys and mouse clicks.
 #pragma once
 
 #include "platform/front_end.h"

@@ -1,0 +1,272 @@
+#include "platform/terminal_screen.h"
+
+#include <cerrno>
+#include <clocale>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <curses.h>
+#include <langinfo.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+SCREEN* takenScreen = nullptr;
+bool drawsLines = true;
+
+// What a signal handler needs to give the terminal back: the modes it had
+// and the bytes that leave the tool's screen, prepared while it is taken.
+struct termios savedModes;
+bool modesSaved = false;
+char leaveSequence[256];
+volatile std::size_t leaveLength = 0;
+volatile std::sig_atomic_t resizePending = 0;
+
+// Signals that end the process, and faults; each gets the terminal back
+// first, then goes on as it would have.
+constexpr int endingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL};
+constexpr int signalSlots = 32;
+struct sigaction previousActions[signalSlots];
+bool handlerInstalled[signalSlots];
+struct sigaction previousResize;
+
+bool isFault(int signal) { return signal == SIGSEGV || signal == SIGBUS || signal == SIGFPE || signal == SIGILL; }
+
+void giveBackInHandler()
+{
+    std::size_t length = leaveLength;
+    if (length > 0) {
+        ssize_t ignored = write(STDOUT_FILENO, leaveSequence, length);
+        (void)ignored;
+    }
+    if (modesSaved)
+        tcsetattr(STDIN_FILENO, TCSANOW, &savedModes);
+}
+
+void onEndingSignal(int signal)
+{
+    giveBackInHandler();
+    if (signal >= 0 && signal < signalSlots && handlerInstalled[signal])
+        sigaction(signal, &previousActions[signal], nullptr);
+    // A fault happens again when the handler returns and meets the old
+    // action; any other signal is raised again for it.
+    if (!isFault(signal))
+        raise(signal);
+}
+
+void onResize(int) { resizePending = 1; }
+
+void installHandlers()
+{
+    for (int signal : endingSignals) {
+        struct sigaction old;
+        sigaction(signal, nullptr, &old);
+        // A signal the process was started to ignore stays ignored.
+        if (old.sa_handler == SIG_IGN)
+            continue;
+        struct sigaction action{};
+        action.sa_handler = onEndingSignal;
+        sigemptyset(&action.sa_mask);
+        sigaction(signal, &action, &previousActions[signal]);
+        handlerInstalled[signal] = true;
+    }
+    // Without SA_RESTART, so a resize wakes a waiting read at once.
+    struct sigaction resize{};
+    resize.sa_handler = onResize;
+    sigemptyset(&resize.sa_mask);
+    sigaction(SIGWINCH, &resize, &previousResize);
+}
+
+void removeHandlers()
+{
+    for (int signal : endingSignals) {
+        if (handlerInstalled[signal])
+            sigaction(signal, &previousActions[signal], nullptr);
+        handlerInstalled[signal] = false;
+    }
+    sigaction(SIGWINCH, &previousResize, nullptr);
+}
+
+// A terminal capability string; null when the terminal has none.
+const char* capability(const char* name)
+{
+    char* value = tigetstr(name);
+    if (value == nullptr || value == reinterpret_cast<char*>(-1) || value[0] == '\0')
+        return nullptr;
+    return value;
+}
+
+void appendLeave(const char* bytes)
+{
+    if (bytes == nullptr)
+        return;
+    std::size_t n = std::strlen(bytes);
+    std::size_t at = leaveLength;
+    if (at + n >= sizeof leaveSequence)
+        return;
+    std::memcpy(leaveSequence + at, bytes, n);
+    leaveLength = at + n;
+}
+
+void prepareLeaveSequence(bool mouse)
+{
+    leaveLength = 0;
+    if (mouse)
+        appendLeave("\033[?1006l\033[?1000l");
+    appendLeave(capability("sgr0"));
+    appendLeave(capability("cnorm"));
+    appendLeave(capability("rmkx"));
+    appendLeave(capability("rmcup"));
+}
+
+// Wide characters need a UTF-8 locale; the person's own when it is one,
+// else C.UTF-8.
+void chooseLocale()
+{
+    std::setlocale(LC_CTYPE, "");
+    if (std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0)
+        std::setlocale(LC_CTYPE, "C.UTF-8");
+}
+
+void closeAtExit() { closeScreen(); }
+
+KeyPress named(KeyName name) { return KeyPress{name, 0}; }
+
+} // namespace
+
+bool openScreen()
+{
+    if (takenScreen != nullptr)
+        return true;
+    if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO))
+        return false;
+    chooseLocale();
+    modesSaved = tcgetattr(STDIN_FILENO, &savedModes) == 0;
+    // Before ncurses starts, so it leaves these signals to us.
+    installHandlers();
+    takenScreen = newterm(nullptr, stdout, stdin);
+    if (takenScreen == nullptr) {
+        removeHandlers();
+        return false;
+    }
+    set_term(takenScreen);
+    if (capability("cup") == nullptr) {
+        endwin();
+        delscreen(takenScreen);
+        takenScreen = nullptr;
+        removeHandlers();
+        if (modesSaved)
+            tcsetattr(STDIN_FILENO, TCSANOW, &savedModes);
+        return false;
+    }
+    cbreak(); // Ctrl-C stays a signal
+    noecho();
+    nonl();
+    keypad(stdscr, TRUE);
+    set_escdelay(25);
+    curs_set(0);
+    bool mouse = mousemask(BUTTON1_PRESSED | BUTTON1_CLICKED, nullptr) != 0;
+    mouseinterval(0);
+    const char* ascii = std::getenv("QUIB_ASCII_LINES");
+    drawsLines = capability("acsc") != nullptr && !(ascii != nullptr && std::strcmp(ascii, "1") == 0);
+    prepareLeaveSequence(mouse);
+    static bool registered = false;
+    if (!registered)
+        registered = std::atexit(closeAtExit) == 0;
+    return true;
+}
+
+void closeScreen()
+{
+    if (takenScreen == nullptr)
+        return;
+    endwin();
+    delscreen(takenScreen);
+    takenScreen = nullptr;
+    leaveLength = 0;
+    if (modesSaved)
+        tcsetattr(STDIN_FILENO, TCSANOW, &savedModes);
+    removeHandlers();
+}
+
+void screenSize(int* rows, int* cols, bool* resized)
+{
+    bool changed = resizePending != 0;
+    if (changed) {
+        resizePending = 0;
+        struct winsize size{};
+        if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_row > 0 && size.ws_col > 0)
+            resize_term(size.ws_row, size.ws_col);
+    }
+    *rows = LINES;
+    *cols = COLS;
+    if (resized != nullptr)
+        *resized = changed;
+}
+
+bool screenDrawsLines() { return drawsLines; }
+
+void readInput(TerminalInput* input, int timeoutMs)
+{
+    *input = TerminalInput{};
+    input->kind = InputKind::None;
+    if (resizePending != 0) {
+        input->kind = InputKind::Resize;
+        return;
+    }
+    wtimeout(stdscr, timeoutMs);
+    wint_t ch = 0;
+    int got = wget_wch(stdscr, &ch);
+    if (got == ERR) {
+        if (resizePending != 0)
+            input->kind = InputKind::Resize;
+        return;
+    }
+    input->kind = InputKind::Key;
+    if (got == KEY_CODE_YES) {
+        switch (ch) {
+        case KEY_RESIZE: input->kind = InputKind::Resize; return;
+        case KEY_MOUSE: {
+            MEVENT event;
+            if (getmouse(&event) == OK && (event.bstate & (BUTTON1_PRESSED | BUTTON1_CLICKED)) != 0) {
+                input->kind = InputKind::Click;
+                input->row = event.y;
+                input->col = event.x;
+            } else {
+                input->kind = InputKind::None;
+            }
+            return;
+        }
+        case KEY_BTAB: input->key = named(KeyName::BackTab); return;
+        case KEY_ENTER: input->key = named(KeyName::Enter); return;
+        case KEY_UP: input->key = named(KeyName::Up); return;
+        case KEY_DOWN: input->key = named(KeyName::Down); return;
+        case KEY_LEFT: input->key = named(KeyName::Left); return;
+        case KEY_RIGHT: input->key = named(KeyName::Right); return;
+        case KEY_HOME: input->key = named(KeyName::Home); return;
+        case KEY_END: input->key = named(KeyName::End); return;
+        case KEY_BACKSPACE: input->key = named(KeyName::Backspace); return;
+        case KEY_DC: input->key = named(KeyName::Delete); return;
+        default:
+            if (ch == KEY_F(1)) {
+                input->key = named(KeyName::F1);
+                return;
+            }
+            input->kind = InputKind::None;
+            return;
+        }
+    }
+    switch (ch) {
+    case L'\t': input->key = named(KeyName::Tab); return;
+    case L'\r':
+    case L'\n': input->key = named(KeyName::Enter); return;
+    case 033: input->key = named(KeyName::Escape); return;
+    case 0x7F:
+    case 0x08: input->key = named(KeyName::Backspace); return;
+    default: input->key = KeyPress{KeyName::Character, char32_t(ch)}; return;
+    }
+}
+

@@ -1,0 +1,175 @@
+#include "platform/terminal_text.h"
+
+#include <cwchar>
+
+namespace {
+
+constexpr char32_t replacementCharacter = 0xFFFD;
+
+bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool isLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+int cellsOf(char32_t character, bool masked) { return masked ? 1 : characterCells(character); }
+
+int cellsBetween(const char16_t* text, std::size_t from, std::size_t to, bool masked)
+{
+    int cells = 0;
+    for (std::size_t i = from; i < to && text[i] != u'\0';)
+        cells += cellsOf(nextCharacter(text, &i), masked);
+    return cells;
+}
+
+std::size_t previousCharacter(const char16_t* text, std::size_t index)
+{
+    if (index == 0)
+        return 0;
+    --index;
+    if (index > 0 && isLowSurrogate(text[index]) && isHighSurrogate(text[index - 1]))
+        --index;
+    return index;
+}
+
+std::size_t lengthOf(const char16_t* text)
+{
+    std::size_t n = 0;
+    while (text[n] != u'\0')
+        ++n;
+    return n;
+}
+
+bool isLineBreak(char16_t unit) { return unit == u'\r' || unit == u'\n'; }
+
+} // namespace
+
+char32_t nextCharacter(const char16_t* text, std::size_t* index)
+{
+    char16_t unit = text[*index];
+    ++*index;
+    if (isHighSurrogate(unit) && isLowSurrogate(text[*index])) {
+        char32_t low = text[*index];
+        ++*index;
+        return 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (low - 0xDC00);
+    }
+    if (isHighSurrogate(unit) || isLowSurrogate(unit))
+        return replacementCharacter;
+    return unit;
+}
+
+int characterCells(char32_t character)
+{
+    if (character < 0x20 || character == 0x7F)
+        return 1; // shown as a blank
+    int width = ::wcwidth(static_cast<wchar_t>(character));
+    if (width < 0)
+        return 1; // shown as a replacement
+    return width > 2 ? 2 : width;
+}
+
+int textCells(const char16_t* text, std::size_t length) { return cellsBetween(text, 0, length, false); }
+
+std::size_t unitsFitting(const char16_t* text, std::size_t length, int maxCells, int* usedCells)
+{
+    std::size_t i = 0;
+    int cells = 0;
+    while (i < length && text[i] != u'\0') {
+        std::size_t next = i;
+        int width = characterCells(nextCharacter(text, &next));
+        if (cells + width > maxCells)
+            break;
+        cells += width;
+        i = next;
+    }
+    if (usedCells != nullptr)
+        *usedCells = cells;
+    return i;
+}
+
+std::size_t wrapText(const char16_t* text, int maxCells, TextLine* lines, std::size_t capacity)
+{
+    if (maxCells < 1)
+        maxCells = 1;
+    std::size_t count = 0;
+    auto emit = [&](std::size_t start, std::size_t end) {
+        if (count < capacity)
+            lines[count] = TextLine{start, end - start, textCells(text + start, end - start)};
+        ++count;
+    };
+
+    std::size_t i = 0;
+    std::size_t lineStart = 0;
+    int cells = 0;
+    std::size_t breakAt = 0;      // where the line may end; 0 for nowhere yet
+    bool breakIsBlank = false;
+    bool previousWide = false;
+    for (;;) {
+        char16_t unit = text[i];
+        if (unit == u'\0' || isLineBreak(unit)) {
+            emit(lineStart, i);
+            if (unit == u'\0')
+                break;
+            i += (unit == u'\r' && text[i + 1] == u'\n') ? 2 : 1;
+            if (text[i] == u'\0')
+                break; // a closing line break opens no empty line
+            lineStart = i;
+            cells = 0;
+            breakAt = 0;
+            breakIsBlank = false;
+            previousWide = false;
+            continue;
+        }
+        std::size_t next = i;
+        char32_t character = nextCharacter(text, &next);
+        int width = characterCells(character);
+        bool wide = width == 2;
+        if (i > lineStart && (wide || previousWide)) {
+            breakAt = i;
+            breakIsBlank = false;
+        }
+        if (character == U' ') {
+            breakAt = i;
+            breakIsBlank = true;
+        }
+        if (cells + width > maxCells && i > lineStart) {
+            if (breakAt > lineStart) {
+                emit(lineStart, breakAt);
+                i = breakAt;
+                if (breakIsBlank)
+                    while (text[i] == u' ')
+                        ++i;
+            } else {
+                emit(lineStart, i);
+            }
+            lineStart = i;
+            cells = 0;
+            breakAt = 0;
+            breakIsBlank = false;
+            previousWide = false;
+            continue;
+        }
+        cells += width;
+        previousWide = wide;
+        i = next;
+    }
+    return count;
+}
+
+std::size_t scrollForCursor(const char16_t* text, std::size_t cursor, std::size_t firstShown, int width, bool masked)
+{
+    if (width < 1)
+        width = 1;
+    std::size_t length = lengthOf(text);
+    if (cursor > length)
+        cursor = length;
+    std::size_t first = firstShown < cursor ? firstShown : cursor;
+    // Leave the cursor's own cell inside the field.
+    while (first < cursor && cellsBetween(text, first, cursor, masked) + 1 > width)
+        nextCharacter(text, &first);
+    // Show as much of the text as fits once it has become shorter.
+    while (first > 0) {
+        std::size_t earlier = previousCharacter(text, first);
+        if (cellsBetween(text, earlier, length, masked) + 1 > width)
+            break;
+        first = earlier;
+    }
+    return first;
+}

@@ -1,0 +1,40 @@
+// Measuring and cutting UTF-16 text in terminal cells. A character takes
+// as many cells as wcwidth says in the terminal's UTF-8 locale: two for the
+// wide (East Asian) ones, one for the rest; control characters show as one
+// blank cell.
+#pragma once
+
+#include <cstddef>
+
+// The character at text[*index]; *index moves past it (a surrogate pair is
+// one character, a lone surrogate shows as U+FFFD).
+char32_t nextCharacter(const char16_t* text, std::size_t* index);
+
+// Cells one character takes: 0, 1 or 2.
+int characterCells(char32_t character);
+
+// Cells of the first length units of text (stopping early at a NUL).
+int textCells(const char16_t* text, std::size_t length);
+
+// How many units of text, from its start, fit into maxCells cells, taking
+// whole characters only; *usedCells (may be null) receives their cells.
+// Stops at a NUL or after length units.
+std::size_t unitsFitting(const char16_t* text, std::size_t length, int maxCells, int* usedCells);
+
+// One line of a wrapped text: units [start, start + length) of the text.
+struct TextLine {
+    std::size_t start;
+    std::size_t length;
+    int cells;
+};
+
+// Breaks text into lines of at most maxCells cells: at line breaks (CR LF,
+// LF or CR), at blanks where a word would not fit (the blank is dropped),
+// beside wide characters, and inside a word too long for a line. Writes at
+// most capacity lines and returns the number of lines the text needs.
+std::size_t wrapText(const char16_t* text, int maxCells, TextLine* lines, std::size_t capacity);
+
+// The first unit an edit field of width cells shows so that the cursor (a
+// unit index) stays visible, moving no further than needed from the unit
+// shown first before. Masked fields show one cell per character.
+std::size_t scrollForCursor(const char16_t* text, std::size_t cursor, std::size_t firstShown, int width, bool masked);

@@ -1,0 +1,241 @@
+// quibtools in a real terminal on the virtual drive: tmux runs it at a
+// fixed size, keys are sent as a person types them and the screen is read
+// back. Each run has its own tmux server and the test's fresh host folder.
+#include "tests/support/host_folder_fixture.h"
+#include "tests/support/run_program.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto waitLimit = 20s;
+
+std::string findTmux()
+{
+    const char* path = std::getenv("PATH");
+    std::stringstream folders(path != nullptr ? path : "/usr/bin:/bin");
+    std::string folder;
+    while (std::getline(folders, folder, ':')) {
+        std::string candidate = folder + "/tmux";
+        if (!folder.empty() && access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+    }
+    return "";
+}
+
+std::string shellQuoted(const std::string& text) { return "'" + text + "'"; }
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream file(path);
+    std::stringstream content;
+    content << file.rdbuf();
+    return content.str();
+}
+
+class TerminalSession : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        tmux_ = findTmux();
+        if (tmux_.empty())
+            GTEST_SKIP() << "tmux is not installed (scripts/install-packages.sh installs it)";
+        static std::atomic<int> serial{0};
+        socket_ = "quibterm-" + std::to_string(getpid()) + "-" + std::to_string(serial++);
+        home_ = testHostFolder();
+    }
+
+    void TearDown() override
+    {
+        if (!tmux_.empty())
+            tmux({"kill-server"});
+    }
+
+    ProgramRun tmux(std::vector<std::string> arguments)
+    {
+        arguments.insert(arguments.begin(), {"-u", "-L", socket_, "-f", "/dev/null"});
+        ProgramOptions options;
+        options.environment = {"LC_ALL=C.UTF-8"};
+        options.timeoutSeconds = 20;
+        return runProgram(tmux_, arguments, options);
+    }
+
+    // Starts the tool in a 100 x 30 terminal. A shell around it records the
+    // terminal's modes before and after and the tool's process id, then
+    // shows the tool's exit status and stays.
+    void start(const std::string& languageId, const std::string& extraEnvironment = "")
+    {
+        std::string command = "trap true INT; stty -a > " + shellQuoted(home_ + "/modes-before") + "; sh -c 'echo $$ > " +
+                              home_ + "/pid; exec \"$0\" \"$@\"' env QUIB_HOME=" + shellQuoted(home_) +
+                              " QUIB_LANGID=" + languageId + " LC_ALL=C.UTF-8 " + extraEnvironment + " " +
+                              shellQuoted(builtProgram("quibtools")) + "; code=$?; stty -a > " +
+                              shellQuoted(home_ + "/modes-after") +
+                              "; printf '\\nexit=%s\\n' \"$code\"; exec sleep 600";
+        ProgramRun run = tmux({"new-session", "-d", "-x", "100", "-y", "30", command});
+        ASSERT_EQ(run.exitCode, 0) << run.errors;
+    }
+
+    std::string screen() { return tmux({"capture-pane", "-p"}).output; }
+
+    void keys(const std::vector<std::string>& names)
+    {
+        std::vector<std::string> arguments = {"send-keys"};
+        arguments.insert(arguments.end(), names.begin(), names.end());
+        ASSERT_EQ(tmux(arguments).exitCode, 0);
+    }
+
+    // Waits until the screen shows every one of texts (or none of them,
+    // with absent) and returns it; the last screen seen after the limit.
+    std::string waitFor(const std::vector<std::string>& texts, bool absent = false)
+    {
+        auto until = std::chrono::steady_clock::now() + waitLimit;
+        std::string shown;
+        do {
+            shown = screen();
+            bool all = true;
+            for (const std::string& text : texts)
+                all = all && ((shown.find(text) != std::string::npos) != absent);
+            if (all)
+                return shown;
+            std::this_thread::sleep_for(50ms);
+        } while (std::chrono::steady_clock::now() < until);
+        ADD_FAILURE() << "the screen never " << (absent ? "lost" : "showed") << " '" << texts.front() << "':\n"
+                      << shown;
+        return shown;
+    }
+
+    // Waits for the tool to end and returns its exit status, which the
+    // shell around it shows.
+    int waitForEnd()
+    {
+        std::string shown = waitFor({"exit="});
+        std::size_t at = shown.find("exit=");
+        return at == std::string::npos ? -1 : std::atoi(shown.c_str() + at + 5);
+    }
+
+    // The terminal is as it was before the tool: the same modes, the main
+    // screen back, the cursor shown, the mouse and keypad modes off.
+    void expectTerminalRestored()
+    {
+        std::string before = readFile(home_ + "/modes-before");
+        EXPECT_FALSE(before.empty());
+        EXPECT_EQ(readFile(home_ + "/modes-after"), before);
+        std::string flags =
+            tmux({"display-message", "-p", "#{alternate_on} #{cursor_flag} #{mouse_any_flag} #{keypad_flag}"}).output;
+        EXPECT_EQ(flags, "0 1 0 0\n");
+    }
+
+    std::string tmux_;
+    std::string socket_;
+    std::string home_;
+};
+
+TEST_F(TerminalSession, MenuStatusAndCloseInEnglish)
+{
+    start("1033");
+    std::string menu = waitFor({"Quib! Tools", "Tool Menu", "[ Status ]", "[ Format ]", "[ Folder Name ]",
+                                "[ Close ]", "Quib!", "[?]"});
+
+    keys({"Tab", "Enter"}); // Tab onto Status makes it the button Enter presses
+    std::string status = waitFor({"Volume Label :", "Drive #1 : "});
+    EXPECT_NE(status.find("No Error."), std::string::npos) << status;
+    EXPECT_NE(status.find("[]"), std::string::npos) << status;     // a blank disk has no label
+    EXPECT_NE(status.find("[>Close<]"), std::string::npos) << status; // the default button
+    EXPECT_EQ(status.find("[?]"), std::string::npos) << status;    // no help button in this dialog
+
+    keys({"Escape"});
+    waitFor({"Volume Label :"}, true);
+    waitFor({"Tool Menu"});
+
+    keys({"BTab", "Enter"}); // from Status back round to Close
+    EXPECT_EQ(waitForEnd(), 1);
+    expectTerminalRestored();
+    EXPECT_EQ(screen().find("Tool Menu"), std::string::npos);
+}
+
+TEST_F(TerminalSession, JapaneseMenuAndStatusShowTheirLabels)
+{
+    start("1041");
+    waitFor({"ツール", "ステータス", "フォーマット", "フォルダ名", "閉じる"});
+
+    keys({"Tab", "Enter"});
+    std::string status = waitFor({"ボリュームラベル：", "Drive #1 : "});
+    // The label is wider than its rectangle; the field after it moves on
+    // rather than overlapping it.
+    EXPECT_NE(status.find("ボリュームラベル： []"), std::string::npos) << status;
+    EXPECT_NE(status.find("通常"), std::string::npos) << status;
+
+    keys({"Escape"});
+    waitFor({"ボリュームラベル："}, true);
+    keys({"Escape"}); // Escape in the menu is Close
+    EXPECT_EQ(waitForEnd(), 1);
+    expectTerminalRestored();
+}
+
+TEST_F(TerminalSession, CtrlCEndsTheToolAndRestoresTheTerminal)
+{
+    start("1033");
+    waitFor({"Tool Menu"});
+    keys({"C-c"});
+    EXPECT_EQ(waitForEnd(), 128 + SIGINT);
+    expectTerminalRestored();
+}
+
+TEST_F(TerminalSession, SigtermEndsTheToolAndRestoresTheTerminal)
+{
+    start("1033");
+    waitFor({"Tool Menu"});
+    std::string pid = readFile(home_ + "/pid");
+    ASSERT_FALSE(pid.empty());
+    ASSERT_EQ(kill(pid_t(std::atoi(pid.c_str())), SIGTERM), 0);
+    EXPECT_EQ(waitForEnd(), 128 + SIGTERM);
+    expectTerminalRestored();
+}
+
+TEST_F(TerminalSession, ATooSmallTerminalSaysSoAndResizingRedraws)
+{
+    start("1033");
+    waitFor({"Tool Menu"});
+    ASSERT_EQ(tmux({"resize-window", "-x", "30", "-y", "10"}).exitCode, 0);
+    std::string small = waitFor({"The terminal is too small", "41 x 7"});
+    EXPECT_EQ(small.find("Tool Menu"), std::string::npos) << small;
+
+    ASSERT_EQ(tmux({"resize-window", "-x", "100", "-y", "30"}).exitCode, 0);
+    waitFor({"Tool Menu", "[ Status ]"});
+    keys({"Escape"});
+    EXPECT_EQ(waitForEnd(), 1);
+}
+
+TEST_F(TerminalSession, FramesFallBackToAsciiWhenAsked)
+{
+    start("1033", "QUIB_ASCII_LINES=1");
+    std::string menu = waitFor({"+- Quib! Tools ", "| +- Tool Menu "});
+    EXPECT_EQ(menu.find("┌"), std::string::npos) << menu;
+    keys({"Escape"});
+    EXPECT_EQ(waitForEnd(), 1);
+}
+
+// Standard input and output that are no terminal: nothing is drawn, and
+// the tool says why and points to the script front end.
+TEST(TerminalFrontEnd, WithoutATerminalTheToolSaysSoAndEnds)
+{
+    ProgramRun run = runProgram(builtProgram("quibtools"), {});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.output, "");
+    EXPECT_NE(run.errors.find("the terminal cannot show the tool; try --script -"), std::string::npos) << run.errors;
+}
+
+} // namespace

@@ -1,0 +1,105 @@
+// Text in terminal cells: widths from wcwidth (Japanese two cells,
+// half-width katakana one), cutting at whole characters, wrapping for
+// message boxes and multi-line texts, and scrolling an edit field so that
+// its cursor stays in view.
+#include "platform/terminal_text.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <string>
+#include <vector>
+
+namespace {
+
+class TerminalText : public testing::Test {
+protected:
+    static void SetUpTestSuite() { std::setlocale(LC_CTYPE, "C.UTF-8"); }
+};
+
+std::size_t length(const char16_t* text) { return std::u16string(text).size(); }
+
+TEST_F(TerminalText, CellsFollowTheCharactersWidth)
+{
+    struct Case {
+        const char16_t* text;
+        int cells;
+    } cases[] = {
+        {u"Close", 5},
+        {u"閉じる", 6},
+        {u"ﾒﾓﾘ ｶｰﾄﾞ", 8},          // half-width katakana: one cell each
+        {u"ボリュームラベル：", 18},
+        {u"a\U0001F600b", 4},       // a surrogate pair is one wide character
+        {u"a\r\nb", 4},             // control characters show as blanks
+        {u"\xD800x", 2},            // a lone surrogate shows as one replacement
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(textCells(c.text, length(c.text)), c.cells) << std::u16string(c.text).size();
+}
+
+TEST_F(TerminalText, FittingNeverSplitsACharacter)
+{
+    int used = -1;
+    EXPECT_EQ(unitsFitting(u"閉じる", 3, 5, &used), 2u); // the third would need cells 5 and 6
+    EXPECT_EQ(used, 4);
+    EXPECT_EQ(unitsFitting(u"a\U0001F600", 3, 2, &used), 1u); // nor a surrogate pair
+    EXPECT_EQ(used, 1);
+    EXPECT_EQ(unitsFitting(u"abc", 3, 10, &used), 3u);
+    EXPECT_EQ(used, 3);
+    EXPECT_EQ(unitsFitting(u"abc", 3, 0, &used), 0u);
+}
+
+std::vector<std::u16string> wrapped(const char16_t* text, int cols)
+{
+    TextLine lines[16];
+    std::size_t count = wrapText(text, cols, lines, 16);
+    std::vector<std::u16string> out;
+    for (std::size_t i = 0; i < count && i < 16; ++i)
+        out.emplace_back(text + lines[i].start, lines[i].length);
+    return out;
+}
+
+TEST_F(TerminalText, WrapsAtBlanksLineBreaksAndBesideWideCharacters)
+{
+    using Lines = std::vector<std::u16string>;
+    EXPECT_EQ(wrapped(u"No Drive is Connected. Do you want to continue ?", 24),
+              (Lines{u"No Drive is Connected.", u"Do you want to continue", u"?"}));
+    EXPECT_EQ(wrapped(u"This Disk is Write Protected with Password.\r\nDo you really format this Disk ?", 60),
+              (Lines{u"This Disk is Write Protected with Password.", u"Do you really format this Disk ?"}));
+    EXPECT_EQ(wrapped(u" Automated\n Fixed\r\n", 20), (Lines{u" Automated", u" Fixed"}));
+    EXPECT_EQ(wrapped(u"フォーマットを行うと，", 8), (Lines{u"フォーマ", u"ットを行", u"うと，"}));
+    EXPECT_EQ(wrapped(u"Drive 日本語", 9), (Lines{u"Drive 日", u"本語"}));
+    EXPECT_EQ(wrapped(u"abcdefghij", 4), (Lines{u"abcd", u"efgh", u"ij"})); // a word too long for a line
+    EXPECT_EQ(wrapped(u"", 10), (Lines{u""}));
+}
+
+TEST_F(TerminalText, WrapCountsLinesBeyondItsCapacity)
+{
+    TextLine lines[2];
+    EXPECT_EQ(wrapText(u"a b c d", 1, lines, 2), 4u);
+    EXPECT_EQ(lines[1].start, 2u);
+}
+
+TEST_F(TerminalText, FieldScrollsToKeepTheCursorInView)
+{
+    const char16_t* text = u"abcdefghij";
+    struct Case {
+        std::size_t cursor, firstShown;
+        int width;
+        bool masked;
+        std::size_t expected;
+    } cases[] = {
+        {10, 0, 20, false, 0},  // all fits
+        {10, 0, 5, false, 6},   // the end: four characters and the cursor cell
+        {3, 6, 5, false, 3},    // moving left scrolls back to the cursor
+        {8, 6, 5, false, 6},    // inside the view: no scrolling
+        {10, 9, 20, false, 0},  // shortened or widened: the whole text again
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(scrollForCursor(text, c.cursor, c.firstShown, c.width, c.masked), c.expected) << c.cursor;
+    // Wide characters take two cells each; a masked field shows one '*' each.
+    EXPECT_EQ(scrollForCursor(u"日本語テキスト", 7, 0, 7, false), 4u);
+    EXPECT_EQ(scrollForCursor(u"日本語テキスト", 7, 0, 7, true), 1u);
+}
+
+} // namespace
