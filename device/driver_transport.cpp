@@ -67,7 +67,7 @@ bool sendRemount(DriveIndex drive, bool readable)
     return request.status == statusSuccess;
 }
 
-bool queryMountFolder(DriveIndex drive, char16_t* answer)
+bool queryMountFolder(DriveIndex drive, char16_t (&answer)[mountFolderCapacity])
 {
     answer[0] = u'\0';
     if (!ensureBound())
@@ -78,7 +78,7 @@ bool queryMountFolder(DriveIndex drive, char16_t* answer)
     request.dataIn = 1;
     request.transferLength = 32;
     callEntry(RequestMountFolder, request);
-    answer[16] = u'\0'; // a full 32-byte answer may carry no terminator
+    answer[mountFolderCapacity - 1] = u'\0'; // a full 32-byte answer may carry no terminator
     return request.status == statusSuccess;
 }
 

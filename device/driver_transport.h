@@ -4,6 +4,8 @@
 
 #include "device/driver_request.h"
 
+#include <cstddef>
+
 // The drive addressed by every request for the whole run: 0.
 extern DriveIndex driveIndex;
 
@@ -14,10 +16,15 @@ bool bindDriver();
 // Request 101: mount the disk again; readable false puts 0xFF at offset 13.
 bool sendRemount(DriveIndex drive, bool readable);
 
+// The driver answers at most 32 bytes (16 characters), which may lack a
+// terminator: the answer buffer has room for one more.
+constexpr std::size_t mountFolderCapacity = 17;
+
 // Request 102: the mount folder's name, UTF-16, at most 16 characters, into
-// answer (at least 17 characters). The name is emptied first, so a failed
-// query leaves it empty; an answer without terminator ends after 16 characters.
-bool queryMountFolder(DriveIndex drive, char16_t* answer);
+// answer (mountFolderCapacity characters). The name is emptied first, so a
+// failed query leaves it empty; an answer without terminator ends after 16
+// characters.
+bool queryMountFolder(DriveIndex drive, char16_t (&answer)[mountFolderCapacity]);
 
 // Request 103: completes the caller's record (commandLength, status and
 // sense presets) and sends it. True when the driver reports status 0;

@@ -6,8 +6,7 @@
 
 void composeDriveLine(ProtectionState state, char16_t* line, std::size_t capacity)
 {
-    // The answer holds at most 16 characters; the transport ends it there.
-    char16_t folder[20];
+    char16_t folder[mountFolderCapacity];
     folder[0] = u'\0';
     if (state < NoDisk)
         queryMountFolder(driveIndex, folder);

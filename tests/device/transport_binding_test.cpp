@@ -42,7 +42,7 @@ TEST_F(Binding, NoLibraryMeansNoDriveUntilTheLibraryAppears)
     EXPECT_FALSE(probeDrive(0, sense));
     EXPECT_EQ(sense[0], 0xFF);
     EXPECT_EQ(sense[1], 0xFF);
-    char16_t name[20] = u"kept?";
+    char16_t name[mountFolderCapacity] = u"kept?";
     EXPECT_FALSE(queryMountFolder(0, name));
     EXPECT_EQ(name[0], u'\0');
     EXPECT_FALSE(sendRemount(0, true));

@@ -95,6 +95,8 @@ TEST_F(Transport, RemountCarriesTheReadableFlagAtOffset13)
         EXPECT_EQ(r.record[4], 5);                    // driverParam
         EXPECT_EQ(field32(r, 8), 1u);                 // dataIn
         EXPECT_EQ(field32(r, 32), 0u);                // transferLength
+        EXPECT_EQ(field32(r, 36), 14u);               // status preset
+        EXPECT_EQ(r.record[42] | r.record[43] << 8, 0); // driveIndex
         EXPECT_EQ(field32(r, 44), 0u);                // reserved
     }
     EXPECT_EQ(request(0).record[13], 0x00);
@@ -114,13 +116,17 @@ TEST_F(Transport, MountFolderAnswerIsReadUpToItsTerminator)
     std::memcpy(a.data, name, sizeof name);
     a.dataLength = sizeof name;
     testDriverQueueAnswer(&a);
-    char16_t answer[20];
+    char16_t answer[mountFolderCapacity];
     ASSERT_TRUE(queryMountFolder(0, answer));
     EXPECT_EQ(std::u16string(answer), u"Storage Card2");
     const TestDriverRecord& r = request(0);
     EXPECT_EQ(r.code, RequestMountFolder);
-    EXPECT_EQ(field32(r, 8), 1u);
-    EXPECT_EQ(field32(r, 32), 32u);
+    EXPECT_EQ(r.record[4], 5);                      // driverParam
+    EXPECT_EQ(field32(r, 8), 1u);                   // dataIn
+    EXPECT_EQ(field32(r, 32), 32u);                 // transferLength
+    EXPECT_EQ(field32(r, 36), 14u);                 // status preset
+    EXPECT_EQ(r.record[42] | r.record[43] << 8, 0); // driveIndex
+    EXPECT_EQ(field32(r, 44), 0u);                  // reserved
     EXPECT_FALSE(r.bufferWasNull);
 }
 
@@ -131,7 +137,7 @@ TEST_F(Transport, MountFolderOf16CharactersWithoutTerminatorEndsAfter16)
     std::memcpy(a.data, full, sizeof full);
     a.dataLength = sizeof full;
     testDriverQueueAnswer(&a);
-    char16_t answer[20];
+    char16_t answer[mountFolderCapacity];
     for (char16_t& c : answer)
         c = u'X';
     queryMountFolder(0, answer);
@@ -141,7 +147,7 @@ TEST_F(Transport, MountFolderOf16CharactersWithoutTerminatorEndsAfter16)
 TEST_F(Transport, FailedMountFolderQueryLeavesAnEmptyName)
 {
     queue(2);
-    char16_t answer[20] = u"old text";
+    char16_t answer[mountFolderCapacity] = u"old text";
     EXPECT_FALSE(queryMountFolder(0, answer));
     EXPECT_EQ(answer[0], u'\0');
 }

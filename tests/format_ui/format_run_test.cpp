@@ -188,6 +188,19 @@ TEST_F(FormatTest, FailingImageWriteStillEndsAt100AndRemounts)
     EXPECT_EQ(linesStartingWith(transcript, "text 1046 ").back(), "text 1046 \"Push Start Button to Start Format.\"");
 }
 
+TEST_F(FormatTest, JapaneseFailureTexts)
+{
+    useLanguage(1041);
+    refuseCommand(writeCode);
+    std::string transcript = runFormatDialog(failingSimpleRun);
+
+    EXPECT_NE(transcript.find("message 0x10 \"フォーマット結果\" \"フォーマットに失敗しました。\""), std::string::npos)
+        << transcript;
+    EXPECT_EQ(linesStartingWith(transcript, "text 1041 ").back(), "text 1041 \"未フォーマット\"");
+    EXPECT_EQ(linesStartingWith(transcript, "text 1046 ").back(),
+              "text 1046 \"フォーマット開始ボタンを押すと，\\r\\nフォーマットを開始します。\"");
+}
+
 struct RemountCase {
     std::uint16_t stateAfter;   // 0xFFFE and 0xFFFF: no disk, no drive
     bool readable;

@@ -194,6 +194,15 @@ TEST_F(ProtectionCommands, DiskGoneAfterTheCommandStillRemountsReadable)
     EXPECT_EQ(seen(), (std::vector<std::string>{"0x1a", "0x15 on", "0x0c", "0x00", "remount 00", "0x1a", "0x15 off"}));
 }
 
+TEST_F(ProtectionCommands, DriveGoneAfterTheCommandStillRemountsReadable)
+{
+    TestDriverAnswer noDrive;
+    noDrive.status = 14;
+    queue({modePage(), ok(), ok(), noDrive, ok(), modePage(), ok()});
+    EXPECT_TRUE(unprotectDisk(u"pw"));
+    EXPECT_EQ(seen(), (std::vector<std::string>{"0x1a", "0x15 on", "0x0c", "0x00", "remount 00", "0x1a", "0x15 off"}));
+}
+
 TEST_F(ProtectionCommands, ModeAlreadyOnSkipsTheSwitchOnButStillSwitchesOff)
 {
     protectionModeOn = true;

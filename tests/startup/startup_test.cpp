@@ -57,6 +57,34 @@ TEST_F(WithoutDriver, AnsweringYesGoesOnToTheMenu)
     EXPECT_EQ(r.exitCode, 1);
 }
 
+struct SettingsCase {
+    const char* language;
+    const char* answer;
+    const char* folderLine;
+};
+
+class SettingsBeforeTheQuestion : public WithoutDriver, public testing::WithParamInterface<SettingsCase> {};
+
+// The driver settings are written before the drive is looked for, so they
+// are there whatever the person answers to the question.
+TEST_P(SettingsBeforeTheQuestion, AreWrittenWhateverTheAnswer)
+{
+    run(std::string("answer ") + GetParam().answer + "\nclick 2\n", GetParam().language);
+    ProgramRun settings = runProgram(builtProgram("quibreg"), {"list", "Drivers\\USB\\ClientDrivers\\USB_Quib_Driver"});
+    EXPECT_NE(settings.output.find("\"Fixed\" = 1 (type 4, 4 bytes)"), std::string::npos) << settings.output;
+    EXPECT_NE(settings.output.find("\"FolderNum\" = 3 (type 4, 4 bytes)"), std::string::npos);
+    EXPECT_NE(settings.output.find(GetParam().folderLine), std::string::npos) << settings.output;
+    ProgramRun load = runProgram(builtProgram("quibreg"),
+                                 {"list", "Drivers\\USB\\LoadClients\\Default\\Default\\8_6_80\\USB_Quib_Driver"});
+    EXPECT_NE(load.output.find("\"DLL\" = \"zoveviv.dll\" (type 1, 24 bytes)"), std::string::npos) << load.output;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, SettingsBeforeTheQuestion,
+    testing::Values(SettingsCase{"1033", "no", "\"Folder\" = \"Storage Card3\" (type 1, 28 bytes)"},
+                    SettingsCase{"1033", "yes", "\"Folder\" = \"Storage Card3\" (type 1, 28 bytes)"},
+                    SettingsCase{"1041", "no", "\"Folder\" = \"ﾒﾓﾘ ｶｰﾄﾞ3\" (type 1, 20 bytes)"}));
+
 TEST_F(WithoutDriver, ScriptThatRunsOutAtTheQuestionStalls)
 {
     ProgramRun r = run("");
