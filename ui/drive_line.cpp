@@ -1,6 +1,7 @@
 #include "ui/drive_line.h"
 
 #include "device/driver_transport.h"
+#include "platform/dialogs.h"
 #include "platform/wide_format.h"
 #include "ui/message_catalogue.h"
 
@@ -15,4 +16,15 @@ void composeDriveLine(ProtectionState state, char16_t* line, std::size_t capacit
         formatWide(line, capacity, messageCatalogue.driveFolderLineFormat, number, folder);
     else
         formatWide(line, capacity, messageCatalogue.driveLineFormat, number);
+}
+
+ProtectionState showStatusAndDriveLine(DialogHandle dialog, int statusField, int driveLineField)
+{
+    char16_t text[statusTextCapacity];
+    text[0] = u'\0';
+    ProtectionState state = queryProtectionState(text);
+    setControlText(dialog, statusField, text);
+    composeDriveLine(state, text, statusTextCapacity);
+    setControlText(dialog, driveLineField, text);
+    return state;
 }

@@ -3,6 +3,7 @@
 // no drive, no disk, or no folder the driver names.
 #pragma once
 
+#include "platform/front_end.h"
 #include "protection/protection_status.h"
 
 #include <cstddef>
@@ -10,3 +11,8 @@
 // Composes the line for the given state into line (capacity characters).
 // The driver is asked for the mount folder only when a disk is present.
 void composeDriveLine(ProtectionState state, char16_t* line, std::size_t capacity);
+
+// Queries the disk's state and shows its status text in statusField and the
+// drive line in driveLineField; returns the state. A state without a text
+// of its own shows an empty status field rather than leftovers.
+ProtectionState showStatusAndDriveLine(DialogHandle dialog, int statusField, int driveLineField);

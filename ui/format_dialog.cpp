@@ -103,13 +103,8 @@ bool takeLabel(DialogHandle dialog, std::uint8_t* label)
 bool formatProcedure(DialogHandle dialog, std::uint32_t message, std::uintptr_t first, std::intptr_t)
 {
     if (message == messageInitDialog) {
-        // A state without a text shows an empty status line.
-        char16_t text[statusTextCapacity];
-        text[0] = u'\0';
-        ProtectionState state = queryProtectionState(text);
-        setControlText(dialog, statusLineField, text);
-        composeDriveLine(state, text, statusTextCapacity);
-        setControlText(dialog, driveLineField, text);
+        showStatusAndDriveLine(dialog, statusLineField, driveLineField);
+        char16_t text[volumeLabelCapacity];
         readVolumeLabel(text);
         setControlText(dialog, labelField, text);
         checkRadioButton(dialog, simpleFormatRadio, longFormatRadio, simpleFormatRadio);

@@ -151,15 +151,7 @@ void openProtectDialog(DialogHandle owner) { openDialog(owner, protectJapaneseId
 
 void refreshProtectDialog(DialogHandle dialog)
 {
-    // A state without a text of its own leaves the buffer as it is: the
-    // status line then shows nothing rather than leftovers.
-    char16_t text[statusTextCapacity];
-    text[0] = u'\0';
-    ProtectionState state = queryProtectionState(text);
-    setControlText(dialog, statusLineField, text);
-
-    composeDriveLine(state, text, statusTextCapacity);
-    setControlText(dialog, driveLineField, text);
+    showStatusAndDriveLine(dialog, statusLineField, driveLineField);
 
     const ButtonEnabling* row = enablingFor(queryProtectionState(nullptr));
     for (std::size_t i = 0; i < protectionButtonCount; ++i)

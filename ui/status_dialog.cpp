@@ -19,10 +19,10 @@ constexpr int driveLineField = 1045;
 
 constexpr const char16_t* helpTopic = u"QuibUSBStatus.htp";
 
-// The text buffer takes the status text (at most 77 characters) and each
-// composed line; the answer buffer the volume label (at most 11).
-constexpr std::size_t textCapacity = 80;
-constexpr std::size_t answerCapacity = 20;
+// The label field's text: the volume label (at most 11 characters) in
+// brackets.
+constexpr std::size_t textCapacity = 16;
+constexpr std::size_t answerCapacity = volumeLabelCapacity;
 
 bool statusProcedure(DialogHandle dialog, std::uint32_t message, std::uintptr_t first, std::intptr_t)
 {
@@ -51,19 +51,12 @@ void openStatusDialog(DialogHandle owner) { openDialog(owner, statusJapaneseId, 
 
 void fillStatusDialog(DialogHandle dialog)
 {
-    // A state without a text of its own leaves the buffer as it is: the
-    // field then shows nothing rather than leftovers.
-    char16_t text[textCapacity];
-    text[0] = u'\0';
-    ProtectionState state = queryProtectionState(text);
-    setControlText(dialog, stateField, text);
-
-    composeDriveLine(state, text, textCapacity);
-    setControlText(dialog, driveLineField, text);
+    showStatusAndDriveLine(dialog, stateField, driveLineField);
 
     // Read in every state: without a drive or a disk the label is empty.
     char16_t answer[answerCapacity];
     readVolumeLabel(answer);
+    char16_t text[textCapacity];
     formatWide(text, textCapacity, u"[%ls]", answer);
     setControlText(dialog, labelField, text);
 }
