@@ -185,6 +185,50 @@ TEST_F(TerminalSession, JapaneseMenuAndStatusShowTheirLabels)
     expectTerminalRestored();
 }
 
+// The screen keeps up while a Long Format blocks the tool: the progress
+// text and the bar show percentages on the way, not only the end.
+TEST_F(TerminalSession, LongFormatShowsItsProgressWhileItRuns)
+{
+    ASSERT_EQ(runProgram(builtProgram("quibdrive"), {"format-time", "3"}).exitCode, 0);
+    start("1041");
+    waitFor({"ツール"});
+    keys({"Tab", "Tab", "Enter"});            // Format
+    waitFor({"ベリファイつきフォーマット"});
+    keys({"Tab", "Down", "Enter"});           // Long Format, then OK
+    waitFor({"よろしいですか"});
+    keys({"y"});
+    waitFor({"フォーマット開始ボタンを押すと"});
+    keys({"BTab", "Space"});                  // Start
+
+    std::vector<int> seen;
+    auto until = std::chrono::steady_clock::now() + waitLimit;
+    std::string shown;
+    while (std::chrono::steady_clock::now() < until) {
+        shown = screen();
+        std::size_t at = shown.find("% 完了");
+        if (at != std::string::npos) {
+            std::size_t start = shown.find_last_not_of("0123456789", at - 1) + 1;
+            int percent = std::atoi(shown.c_str() + start);
+            bool barShowsIt = shown.find(" " + std::to_string(percent) + "% ", at + 1) != std::string::npos;
+            if (barShowsIt && (seen.empty() || seen.back() != percent))
+                seen.push_back(percent);
+        }
+        if (shown.find("│ │ │ フォーマット完了") != std::string::npos)
+            break;
+        std::this_thread::sleep_for(50ms);
+    }
+    EXPECT_NE(shown.find("│ │ │ フォーマット完了"), std::string::npos) << shown;
+    bool midway = false;
+    for (int percent : seen)
+        midway = midway || (percent > 0 && percent < 99);
+    EXPECT_TRUE(midway) << "no percentage between 0 and 99 was seen while the drive formatted";
+
+    keys({"Escape"});                         // Close of Format Execute ends both dialogs
+    waitFor({"ツール"});
+    keys({"Escape"});
+    EXPECT_EQ(waitForEnd(), 1);
+}
+
 TEST_F(TerminalSession, CtrlCEndsTheToolAndRestoresTheTerminal)
 {
     start("1033");
