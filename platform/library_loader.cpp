@@ -1,8 +1,8 @@
 #include "platform/library_loader.h"
 
+#include "platform/program_folder.h"
+
 #include <climits>
-#include <cstdio>
-#include <cstring>
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -15,16 +15,7 @@ namespace {
 LibraryHandle loadFromOwnFolder(const char* fileName)
 {
     char path[PATH_MAX];
-    ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0)
-        return nullptr;
-    path[length] = '\0';
-    char* slash = std::strrchr(path, '/');
-    if (slash == nullptr)
-        return nullptr;
-    std::size_t used = std::size_t(slash + 1 - path);
-    int n = std::snprintf(slash + 1, sizeof path - used, "%s", fileName);
-    if (n < 0 || std::size_t(n) >= sizeof path - used || access(path, F_OK) != 0)
+    if (!pathInProgramFolder(fileName, path, sizeof path) || access(path, F_OK) != 0)
         return nullptr;
     return dlopen(path, RTLD_NOW | RTLD_LOCAL);
 }
@@ -33,7 +24,7 @@ LibraryHandle loadFromOwnFolder(const char* fileName)
 
 LibraryHandle loadLibrary(const char* fileName)
 {
-    LibraryHandle library = std::strchr(fileName, '/') == nullptr ? loadFromOwnFolder(fileName) : nullptr;
+    LibraryHandle library = loadFromOwnFolder(fileName);
     return library != nullptr ? library : dlopen(fileName, RTLD_NOW | RTLD_LOCAL);
 }
 

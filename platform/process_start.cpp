@@ -2,10 +2,9 @@
 
 #include "platform/code_page.h"
 #include "platform/front_end.h"
+#include "platform/program_folder.h"
 
 #include <climits>
-#include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -13,38 +12,15 @@
 
 extern char** environ;
 
-namespace {
-
-// The folder of the running program, for programs that ship beside it.
-bool ownFolder(char* out, std::size_t capacity)
-{
-    ssize_t n = readlink("/proc/self/exe", out, capacity - 1);
-    if (n <= 0)
-        return false;
-    out[n] = '\0';
-    char* slash = std::strrchr(out, '/');
-    if (slash == nullptr)
-        return false;
-    *slash = '\0';
-    return true;
-}
-
-} // namespace
-
 void startProcess(const char* program, const char16_t* commandLine)
 {
     FrontEnd* frontEnd = activeFrontEnd();
     if (frontEnd != nullptr && !frontEnd->processStarting(program, commandLine))
         return;
 
-    if (std::strchr(program, '/') != nullptr)
-        return;
-    char folder[PATH_MAX];
-    char path[PATH_MAX + 64];
-    if (!ownFolder(folder, sizeof folder))
-        return;
-    int length = std::snprintf(path, sizeof path, "%s/%s", folder, program);
-    if (length < 0 || std::size_t(length) >= sizeof path || access(path, X_OK) != 0)
+    // Only a program that ships beside the tool is started.
+    char path[PATH_MAX];
+    if (!pathInProgramFolder(program, path, sizeof path) || access(path, X_OK) != 0)
         return;
 
     char argument[1024];
