@@ -2,10 +2,10 @@
 // can count the heap allocations made while quickFormat runs. Kept apart
 // so that the compiler never sees a new expression and this free() together.
 //
-// Linked from an archive whose symbols the benchmark does not export: only
-// the benchmark's own code (the program's) calls them. The virtual drive
-// library keeps the standard ones, so its allocations, which belong to the
-// drive and not to the format, are not counted.
+// The benchmark exports no symbol (no_exports.map): only its own code (the
+// program's) calls them. The virtual drive library keeps the standard ones,
+// so its allocations, which belong to the drive and not to the format, are
+// not counted.
 #include <cstddef>
 #include <cstdlib>
 #include <new>
