@@ -4,6 +4,7 @@
 #include "platform/front_end.h"
 #include "platform/program_folder.h"
 
+#include <cerrno>
 #include <climits>
 #include <fcntl.h>
 #include <spawn.h>
@@ -44,5 +45,7 @@ void startProcess(const char* program, const char16_t* commandLine)
         posix_spawn(&viewer, path, &actions, nullptr, argv, environ);
         _exit(0);
     }
-    waitpid(middle, nullptr, 0);
+    // A resize signal may interrupt the wait; the middle child is reaped all the same.
+    while (waitpid(middle, nullptr, 0) < 0 && errno == EINTR) {
+    }
 }

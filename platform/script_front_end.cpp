@@ -169,10 +169,16 @@ void ScriptFrontEnd::readAction(UserAction* action)
             action->kind = UserActionKind::Dump;
             return;
         }
-        // A type line that is no action names only its verb: what follows
-        // may be a password.
+        // A line that is no action is named by its first word only: the
+        // rest may be a password, typed after a misspelt verb.
+        char verb[32];
+        std::size_t verbLength = std::strcspn(line, " \t");
+        if (verbLength >= sizeof verb)
+            verbLength = sizeof verb - 1;
+        std::memcpy(verb, line, verbLength);
+        verb[verbLength] = '\0';
         std::fputs("refused ", transcript_);
-        writeQuotedUtf8(argumentOf(line, "type") != nullptr ? "type" : line);
+        writeQuotedUtf8(verb);
         std::fputs(" \"not an action\"\n", transcript_);
     }
 }

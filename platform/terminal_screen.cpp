@@ -7,6 +7,7 @@
 #include <cstring>
 #include <curses.h>
 #include <langinfo.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -46,14 +47,17 @@ void giveBackInHandler()
         tcsetattr(STDIN_FILENO, TCSANOW, &savedModes);
 }
 
-void onEndingSignal(int signal)
+void onEndingSignal(int signal, siginfo_t* info, void*)
 {
     giveBackInHandler();
     if (signal >= 0 && signal < signalSlots && handlerInstalled[signal])
         sigaction(signal, &previousActions[signal], nullptr);
-    // A fault happens again when the handler returns and meets the old
-    // action; any other signal is raised again for it.
-    if (!isFault(signal))
+    // A real fault happens again when the handler returns and meets the old
+    // action (so a sanitizer still sees where). A fault signal sent by
+    // another process (si_code <= 0) would not come again, so it is raised
+    // again like every other signal.
+    bool sentByAProcess = info == nullptr || info->si_code <= 0;
+    if (!isFault(signal) || sentByAProcess)
         raise(signal);
 }
 
@@ -68,7 +72,8 @@ void installHandlers()
         if (old.sa_handler == SIG_IGN)
             continue;
         struct sigaction action{};
-        action.sa_handler = onEndingSignal;
+        action.sa_sigaction = onEndingSignal;
+        action.sa_flags = SA_SIGINFO;
         sigemptyset(&action.sa_mask);
         sigaction(signal, &action, &previousActions[signal]);
         handlerInstalled[signal] = true;
@@ -209,6 +214,59 @@ void screenSize(int* rows, int* cols, bool* resized)
 
 bool screenDrawsLines() { return drawsLines; }
 
+namespace {
+
+// The bytes that follow an ESC arrive with it; a short wait catches those a
+// slow line delivers a little later.
+constexpr int sequenceByteWaitMs = 10;
+constexpr int longestSequence = 32;
+
+int nextSequenceByte()
+{
+    wtimeout(stdscr, sequenceByteWaitMs);
+    wint_t ch = 0;
+    int got = wget_wch(stdscr, &ch);
+    return got == OK ? int(ch) : -1;
+}
+
+// After an ESC: false when nothing follows (the Escape key); true when a
+// sequence followed, which is then read to its end.
+bool skipEscapeSequence()
+{
+    int first = nextSequenceByte();
+    if (first < 0)
+        return false;
+    if (first == '[') {
+        // CSI: parameters and intermediates up to a final byte 0x40..0x7E.
+        for (int i = 0; i < longestSequence; ++i) {
+            int b = nextSequenceByte();
+            if (b < 0 || (b >= 0x40 && b <= 0x7E))
+                break;
+        }
+    } else if (first == 'O') {
+        nextSequenceByte(); // SS3 and one byte
+    }
+    return true;
+}
+
+// The terminal hung up (the window closed, the connection dropped): reads
+// then fail at once instead of waiting, and nothing more can come.
+bool terminalIsGone()
+{
+    struct pollfd in{STDIN_FILENO, POLLIN, 0};
+    return poll(&in, 1, 0) > 0 && (in.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+// Ends the run as a hang-up would, also when SIGHUP is ignored (nohup):
+// without a terminal the tool can only wait for ever.
+[[noreturn]] void endAsHangUp()
+{
+    closeScreen();
+    std::_Exit(128 + SIGHUP);
+}
+
+} // namespace
+
 void readInput(TerminalInput* input, int timeoutMs)
 {
     *input = TerminalInput{};
@@ -223,6 +281,8 @@ void readInput(TerminalInput* input, int timeoutMs)
     if (got == ERR) {
         if (resizePending != 0)
             input->kind = InputKind::Resize;
+        else if (terminalIsGone())
+            endAsHangUp();
         return;
     }
     input->kind = InputKind::Key;
@@ -263,7 +323,15 @@ void readInput(TerminalInput* input, int timeoutMs)
     case L'\t': input->key = named(KeyName::Tab); return;
     case L'\r':
     case L'\n': input->key = named(KeyName::Enter); return;
-    case 033: input->key = named(KeyName::Escape); return;
+    case 033:
+        // Only a lone ESC is Escape; the rest of a sequence the terminal
+        // description does not know (an Alt key, a function key) is read
+        // and dropped, so it neither closes the dialog nor types its bytes.
+        if (skipEscapeSequence())
+            input->kind = InputKind::None;
+        else
+            input->key = named(KeyName::Escape);
+        return;
     case 0x7F:
     case 0x08: input->key = named(KeyName::Backspace); return;
     default: input->key = KeyPress{KeyName::Character, char32_t(ch)}; return;

@@ -124,10 +124,12 @@ bool page(const std::string& text)
         pager = "less";
     // The topics are UTF-8; less would otherwise guess from the locale.
     setenv("LESSCHARSET", "utf-8", 0);
-    std::signal(SIGPIPE, SIG_IGN);   // the person may quit the pager early
     std::FILE* pipe = popen(pager, "w");
     if (pipe == nullptr)
         return false;
+    // The person may quit the pager early. Ignored only now: an ignored
+    // signal would stay ignored in the pager too.
+    std::signal(SIGPIPE, SIG_IGN);
     std::fwrite(text.data(), 1, text.size(), pipe);
     int status = pclose(pipe);
     // 127: the shell found no such pager.

@@ -367,7 +367,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"TypingIntoButton", "type 1 new", "refused type 1 \"the control is no edit field\""},
         RefusedCase{"TypingMissing", "type 4711 new", "refused type 4711 \"there is no such control\""},
         RefusedCase{"AnswerWithoutMessageBox", "answer ok", "refused answer ok \"no message box is showing\""},
-        RefusedCase{"NoAction", "press 1", "refused \"press 1\" \"not an action\""}),
+        RefusedCase{"NoAction", "press 1", "refused \"press\" \"not an action\""}),
     [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
 
 TEST_F(DialogManager, TypingReplacesTheTextAndSendsAChangeNotification)

@@ -249,7 +249,8 @@ TEST_F(PasswordDialogs, TypedPasswordsNeverShowInTheTranscript)
                                                   "type 1022 Pässword€\n"
                                                   "dump\n"
                                                   "type 1O27 Pässword€\n"
-                                                  "type 99999 Pässword€\n" +
+                                                  "type 99999 Pässword€\n"
+                                                  "Type\t1027 Pässword€\n" +
                                                       overLong + "click 2\n");
     EXPECT_EQ(shown.find("Pässword"), std::string::npos) << shown;
     EXPECT_EQ(shown.find("Tail"), std::string::npos) << shown;
@@ -265,6 +266,7 @@ TEST_F(PasswordDialogs, TypedPasswordsNeverShowInTheTranscript)
                          "(upper or lower case) is the way it must be entered each way.\" enabled\n"
                          "refused \"type\" \"not an action\"\n"
                          "refused \"type\" \"not an action\"\n"
+                         "refused \"Type\" \"not an action\"\n"
                          // The first part of the over-long line is typed, as much as the field takes.
                          + typed(1027, 255) + newPasswordClose);
 }

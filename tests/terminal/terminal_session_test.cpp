@@ -76,9 +76,9 @@ protected:
     // Starts the tool in a 100 x 30 terminal. A shell around it records the
     // terminal's modes before and after and the tool's process id, then
     // shows the tool's exit status and stays.
-    void start(const std::string& languageId, const std::string& extraEnvironment = "")
+    void start(const std::string& languageId, const std::string& extraEnvironment = "", bool ignoreHangUp = false)
     {
-        std::string command = "trap true INT; stty -a > " + shellQuoted(home_ + "/modes-before") + "; sh -c 'echo $$ > " +
+        std::string command = std::string(ignoreHangUp ? "trap '' HUP; " : "") + "trap true INT; stty -a > " + shellQuoted(home_ + "/modes-before") + "; sh -c 'echo $$ > " +
                               home_ + "/pid; exec \"$0\" \"$@\"' env QUIB_HOME=" + shellQuoted(home_) +
                               " QUIB_LANGID=" + languageId + " LC_ALL=C.UTF-8 " + extraEnvironment + " " +
                               shellQuoted(builtProgram("quibtools")) + "; code=$?; stty -a > " +
@@ -236,6 +236,58 @@ TEST_F(TerminalSession, CtrlCEndsTheToolAndRestoresTheTerminal)
     keys({"C-c"});
     EXPECT_EQ(waitForEnd(), 128 + SIGINT);
     expectTerminalRestored();
+}
+
+// A fault signal sent by another process does not come again by itself:
+// the tool must still end, not run on with the terminal given back.
+TEST_F(TerminalSession, FaultSignalFromOutsideEndsTheTool)
+{
+    start("1033");
+    waitFor({"Tool Menu"});
+    std::string pid = readFile(home_ + "/pid");
+    ASSERT_FALSE(pid.empty());
+    ASSERT_EQ(kill(pid_t(std::atoi(pid.c_str())), SIGSEGV), 0);
+    EXPECT_EQ(waitForEnd(), 128 + SIGSEGV);
+    expectTerminalRestored();
+}
+
+// Started with hang-ups ignored (as under nohup), the tool ends when its
+// terminal goes away instead of spinning on reads that fail at once.
+TEST_F(TerminalSession, ToolEndsWhenItsTerminalGoesAwayWithHangUpsIgnored)
+{
+    start("1033", "", true);
+    waitFor({"Tool Menu"});
+    std::string pidText = readFile(home_ + "/pid");
+    ASSERT_FALSE(pidText.empty());
+    pid_t pid = pid_t(std::atoi(pidText.c_str()));
+    ASSERT_EQ(tmux({"kill-server"}).exitCode, 0);
+    auto until = std::chrono::steady_clock::now() + waitLimit;
+    while (kill(pid, 0) == 0 && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(50ms);
+    bool stillRunning = kill(pid, 0) == 0;
+    if (stillRunning)
+        kill(pid, SIGKILL);
+    EXPECT_FALSE(stillRunning) << "the tool kept running without its terminal";
+}
+
+// A key the terminal description does not know arrives as ESC and more
+// bytes: it must neither close the dialog like Escape nor type its bytes.
+TEST_F(TerminalSession, UnknownKeySequenceNeitherClosesNorTypes)
+{
+    start("1033");
+    waitFor({"Tool Menu"});
+    keys({"Tab", "Tab", "Tab", "Enter"});    // Folder Name
+    waitFor({"Folder Setting"});
+    ASSERT_EQ(tmux({"send-keys", "-H", "1b", "5b", "39", "39", "7e"}).exitCode, 0); // ESC [ 9 9 ~
+    ASSERT_EQ(tmux({"send-keys", "-H", "1b", "78"}).exitCode, 0);                   // Alt-x
+    std::this_thread::sleep_for(300ms);
+    std::string shown = screen();
+    EXPECT_NE(shown.find("Folder Setting"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("99~"), std::string::npos) << shown;
+    keys({"Escape"});
+    waitFor({"Folder Setting"}, true);
+    keys({"Escape"});
+    EXPECT_EQ(waitForEnd(), 1);
 }
 
 TEST_F(TerminalSession, SigtermEndsTheToolAndRestoresTheTerminal)
