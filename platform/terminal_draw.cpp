@@ -13,8 +13,8 @@ namespace {
 constexpr std::size_t maxWrappedLines = 16;
 
 // Writes units [0, length) of text from a screen cell, at most maxCells
-// cells of whole characters; returns the cells written. Control characters
-// show as blanks, characters the terminal cannot show as '?'.
+// cells of whole characters, each as shownCharacter gives it; returns the
+// cells written.
 int putText(int row, int col, const char16_t* text, std::size_t length, int maxCells, attr_t attributes = A_NORMAL)
 {
     if (maxCells <= 0)
@@ -24,12 +24,7 @@ int putText(int row, int col, const char16_t* text, std::size_t length, int maxC
     wchar_t shown[controlTextCapacity + 1];
     std::size_t n = 0;
     for (std::size_t i = 0; i < units && n < controlTextCapacity;) {
-        char32_t c = nextCharacter(text, &i);
-        if (c < 0x20 || c == 0x7F)
-            c = U' ';
-        else if (::wcwidth(static_cast<wchar_t>(c)) < 0)
-            c = U'?';
-        shown[n++] = static_cast<wchar_t>(c);
+        shown[n++] = static_cast<wchar_t>(shownCharacter(nextCharacter(text, &i)));
     }
     shown[n] = L'\0';
     attron(attributes);

@@ -55,14 +55,28 @@ char32_t nextCharacter(const char16_t* text, std::size_t* index)
     return unit;
 }
 
-int characterCells(char32_t character)
+namespace {
+
+bool isDirectionControl(char32_t c)
+{
+    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+} // namespace
+
+char32_t shownCharacter(char32_t character)
 {
     if (character < 0x20 || character == 0x7F)
-        return 1; // shown as a blank
-    int width = ::wcwidth(static_cast<wchar_t>(character));
-    if (width < 0)
-        return 1; // shown as a replacement
-    return width > 2 ? 2 : width;
+        return U' ';
+    if (isDirectionControl(character) || ::wcwidth(static_cast<wchar_t>(character)) <= 0)
+        return U'?';
+    return character;
+}
+
+int characterCells(char32_t character)
+{
+    int width = ::wcwidth(static_cast<wchar_t>(shownCharacter(character)));
+    return width >= 2 ? 2 : 1;
 }
 
 int textCells(const char16_t* text, std::size_t length) { return cellsBetween(text, 0, length, false); }

@@ -1,7 +1,7 @@
 // Measuring and cutting UTF-16 text in terminal cells. A character takes
 // as many cells as wcwidth says in the terminal's UTF-8 locale: two for the
 // wide (East Asian) ones, one for the rest; control characters show as one
-// blank cell.
+// blank cell, characters without a width of their own as one '?'.
 #pragma once
 
 #include <cstddef>
@@ -10,7 +10,13 @@
 // one character, a lone surrogate shows as U+FFFD).
 char32_t nextCharacter(const char16_t* text, std::size_t* index);
 
-// Cells one character takes: 0, 1 or 2.
+// The character as the terminal shows it: a control character as a blank;
+// one the terminal cannot show, one of no width (a combining mark, a
+// zero-width space) or a direction control as '?', so that nothing typed
+// into a field joins a neighbour's cell or reorders the line.
+char32_t shownCharacter(char32_t character);
+
+// Cells the shown character takes: 1 or 2.
 int characterCells(char32_t character);
 
 // Cells of the first length units of text (stopping early at a NUL).

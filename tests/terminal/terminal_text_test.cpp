@@ -32,9 +32,23 @@ TEST_F(TerminalText, CellsFollowTheCharactersWidth)
         {u"a\U0001F600b", 4},       // a surrogate pair is one wide character
         {u"a\r\nb", 4},             // control characters show as blanks
         {u"\xD800x", 2},            // a lone surrogate shows as one replacement
+        {u"\u0301a", 2},            // a combining mark shows as its own '?'
+        {u"a\u200Bb", 3},           // so does a zero-width space
+        {u"\u202Eab", 3},           // and a direction control
     };
     for (const Case& c : cases)
         EXPECT_EQ(textCells(c.text, length(c.text)), c.cells) << std::u16string(c.text).size();
+}
+
+// Nothing typed into a field may join the cell before it or reorder the
+// line: such characters are drawn as '?'.
+TEST_F(TerminalText, CharactersWithoutAWidthOfTheirOwnShowAsQuestionMarks)
+{
+    for (char32_t c : {U'\u0301', U'\u200B', U'\u200F', U'\u202A', U'\u202E', U'\u2066', U'\u2069'})
+        EXPECT_EQ(shownCharacter(c), U'?') << std::hex << std::uint32_t(c);
+    EXPECT_EQ(shownCharacter(U'\t'), U' ');
+    EXPECT_EQ(shownCharacter(U'閉'), U'閉');
+    EXPECT_EQ(shownCharacter(U'ﾞ'), U'ﾞ'); // half-width sound mark: a character of its own
 }
 
 TEST_F(TerminalText, FittingNeverSplitsACharacter)
