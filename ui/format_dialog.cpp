@@ -100,6 +100,14 @@ bool takeLabel(DialogHandle dialog, std::uint8_t* label)
     return true;
 }
 
+// Both dialogs end with the protection mode switched off, undoing the
+// switch-on of the status queries made while they were open.
+void endWithProtectionModeOff(DialogHandle dialog)
+{
+    switchProtectionMode(false);
+    endDialog(dialog, 1);
+}
+
 bool formatProcedure(DialogHandle dialog, std::uint32_t message, std::uintptr_t first, std::intptr_t)
 {
     if (message == messageInitDialog) {
@@ -123,13 +131,11 @@ bool formatProcedure(DialogHandle dialog, std::uint32_t message, std::uintptr_t 
             return true;
         }
         openFormatExecuteDialog(dialog);
-        switchProtectionMode(false);
-        endDialog(dialog, 1);
+        endWithProtectionModeOff(dialog);
         return true;
     }
     if (first == closeButton) {
-        switchProtectionMode(false);
-        endDialog(dialog, 1);
+        endWithProtectionModeOff(dialog);
         return true;
     }
     return false;
@@ -154,8 +160,7 @@ bool formatExecuteProcedure(DialogHandle dialog, std::uint32_t message, std::uin
         return true;
     }
     if (first == closeButton) {
-        switchProtectionMode(false);
-        endDialog(dialog, 1);
+        endWithProtectionModeOff(dialog);
         return true;
     }
     return false;

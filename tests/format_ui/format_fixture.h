@@ -16,25 +16,10 @@ using namespace menu_test;
 
 constexpr std::uint8_t requestSenseCode = 0x03;
 constexpr std::uint8_t formatUnitCode = 0x04;
-constexpr std::uint8_t vendorStatusCode = 0x06;
 constexpr std::uint8_t writeCode = 0x2A;
 
 inline std::vector<std::uint32_t> pauses;
 inline void recordPause(std::uint32_t milliseconds) { pauses.push_back(milliseconds); }
-
-inline void answerCommand(std::uint8_t operationCode, const TestDriverAnswer& answer)
-{
-    testDriverQueueAnswerForCommand(operationCode, &answer);
-}
-
-// The next status query finds the disk in this state.
-inline void answerState(std::uint8_t state)
-{
-    TestDriverAnswer a;
-    a.data[21] = state;
-    a.dataLength = 64;
-    answerCommand(vendorStatusCode, a);
-}
 
 // One REQUEST SENSE answer with the progress bytes 15 and 16.
 inline void answerSense(std::uint8_t byte15, std::uint8_t byte16 = 0)

@@ -17,26 +17,16 @@ namespace protect_test {
 using namespace menu_test;
 
 constexpr std::uint8_t testUnitReadyCode = 0x00;
-constexpr std::uint8_t vendorStatusCode = 0x06;
 constexpr std::uint8_t protectionCode = 0x0C;
 constexpr std::uint8_t modeSenseCode = 0x1A;
 constexpr std::uint8_t modeSelectCode = 0x15;
-
-inline void answerCommand(std::uint8_t operationCode, const TestDriverAnswer& answer)
-{
-    testDriverQueueAnswerForCommand(operationCode, &answer);
-}
 
 // The next status queries find the disk in these states, one per query.
 // A query with no state left reads an unanswered page (state 15).
 inline void answerStates(std::initializer_list<std::uint8_t> states)
 {
-    for (std::uint8_t state : states) {
-        TestDriverAnswer a;
-        a.data[21] = state;
-        a.dataLength = 64;
-        answerCommand(vendorStatusCode, a);
-    }
+    for (std::uint8_t state : states)
+        answerState(state);
 }
 
 // The drive rejects the next command of this kind.

@@ -72,6 +72,24 @@ inline void queueFailure()
     testDriverQueueAnswer(&a);
 }
 
+constexpr std::uint8_t vendorStatusCode = 0x06;
+
+// Answers for one drive command, before the common queue.
+inline void answerCommand(std::uint8_t operationCode, const TestDriverAnswer& answer)
+{
+    testDriverQueueAnswerForCommand(operationCode, &answer);
+}
+
+// The next status query finds the disk in this state (its vendor status
+// page; the probe and the mode switch take the common answers).
+inline void answerState(std::uint8_t state)
+{
+    TestDriverAnswer a;
+    a.data[21] = state;
+    a.dataLength = 64;
+    answerCommand(vendorStatusCode, a);
+}
+
 // The answers of a status query that finds a disk in state: the probe, the
 // protection mode switched on, the vendor status page.
 inline void queueDiskState(std::uint8_t state)
