@@ -67,31 +67,39 @@ std::optional<Failure> mediumNotReady(const DriveSession& drive)
 
 CommandOutcome testUnitReady(DriveSession& drive)
 {
-    if (!drive.hasDisk())
-        return fail(failure::mediumNotPresent);
-    if (drive.state.mediumChanged) {
-        drive.state.mediumChanged = false;
-        return fail(failure::mediumChanged);
-    }
-    if (drive.state.formatting)
-        return fail(failure::formatInProgress);
+    if (auto why = mediumNotReady(drive))
+        return fail(*why);
     return succeed();
 }
 
+// What REQUEST SENSE reports, most pressing first: a disk change not yet
+// reported, a running format's progress, the last failure's sense, an empty
+// slot, and otherwise no sense at all.
 CommandOutcome requestSense(DriveSession& drive, const CommandData& data)
 {
     if (data.command[1] & 0x01)
         return fail(failure::invalidFieldInCommand); // descriptor format: only the fixed one is kept
     SenseData sense;
-    if (drive.state.formatting) {
+    bool reportsChange = drive.state.mediumChanged;
+    if (reportsChange) {
+        sense = fixedSense(failure::mediumChanged);
+    } else if (drive.state.formatting) {
         // Sense-key specific bytes: valid bit, then the progress in 65536ths.
         std::uint16_t progress = formatProgress(drive);
         sense = fixedSense(failure::formatInProgress, 0x80, std::uint8_t(progress >> 8), std::uint8_t(progress));
+    } else if (drive.state.pendingSense) {
+        sense = *drive.state.pendingSense;
+    } else if (!drive.hasDisk()) {
+        sense = fixedSense(failure::mediumNotPresent);
     } else {
-        sense = drive.state.pendingSense.value_or(fixedSense({senseKey::noSense, 0, 0}));
+        sense = fixedSense({senseKey::noSense, 0, 0});
     }
-    drive.state.pendingSense.reset();
-    return answer(data, sense.data(), sense.size(), data.command[4]);
+    CommandOutcome outcome = answer(data, sense.data(), sense.size(), data.command[4]);
+    if (!outcome.failure) {
+        drive.state.mediumChanged = false; // reported
+        drive.state.pendingSense.reset();
+    }
+    return outcome;
 }
 
 CommandOutcome formatUnit(DriveSession& drive, const CommandData& data)
@@ -239,6 +247,13 @@ CommandOutcome readOrWrite(DriveSession& drive, const CommandData& data, bool re
 
 CommandOutcome carryOutCommand(DriveSession& drive, const CommandData& data)
 {
+    // A disk change (or a reset) fails the next command once, whatever it
+    // is, so nothing meant for the disk that was there reaches another;
+    // REQUEST SENSE alone reports the change instead.
+    if (drive.state.mediumChanged && data.command[0] != opcode::requestSense) {
+        drive.state.mediumChanged = false;
+        return fail(failure::mediumChanged);
+    }
     switch (data.command[0]) {
     case opcode::testUnitReady: return testUnitReady(drive);
     case opcode::requestSense: return requestSense(drive, data);

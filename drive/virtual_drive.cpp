@@ -12,15 +12,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-bool imageExists(const std::string& name)
+bool isDiskImage(const std::string& name)
 {
     struct stat info;
-    return stat(diskImagePath(name).c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    return lstat(diskImagePath(name).c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
-
-} // namespace
 
 std::int64_t wallClockMs()
 {
@@ -50,16 +46,19 @@ DriveSession::DriveSession()
     } else {
         // Nothing set up yet: a plugged drive with a blank disk.
         state = DriveState{};
-        if (imageExists(firstDiskName) || createDisk(firstDiskName))
+        if (isDiskImage(firstDiskName) || createDisk(firstDiskName))
             state.disk = firstDiskName;
     }
-    // A disk whose image was removed by hand has left the drive.
-    if (hasDisk() && !imageExists(state.disk)) {
+    // A disk whose image was removed by hand, or became a link, has left
+    // the drive.
+    if (hasDisk() && !isDiskImage(state.disk)) {
         state.disk.clear();
         state.mountFolder.clear();
     }
-    if (!hasDisk())
+    if (!hasDisk()) {
         state.formatting = false;
+        state.mediumChanged = false;
+    }
     protectionDisk = state.disk;
     if (hasDisk())
         protection = loadProtectionRecord(protectionRecordPath(state.disk));
@@ -181,6 +180,9 @@ void plugDrive(DriveSession& drive)
     drive.state.plugged = true;
     drive.state.protectionMode = false;
     drive.state.pendingSense.reset();
+    // Without power the drive cannot tell whether its disk was changed, so
+    // it reports the disk as possibly changed (0x28), as after an insert.
+    drive.state.mediumChanged = drive.hasDisk();
     if (drive.hasDisk())
         mountDisk(drive, allowsReading(drive.protection.state));
 }

@@ -51,6 +51,9 @@ private:
 // process sees alike.
 std::int64_t wallClockMs();
 
+// True when the named disk's image is a plain file; a link is no disk.
+bool isDiskImage(const std::string& name);
+
 // Creates a blank disk image with an unprotected record. False when the
 // name is taken or the files cannot be made.
 bool createDisk(const std::string& name);
@@ -70,6 +73,9 @@ bool finishFormat(DriveSession& drive);
 // What a person does with the drive. A format that runs when the disk
 // leaves the drive ends early, the disk left erased; a protection lifted
 // until eject returns when the disk is ejected or the drive loses power.
+// After an insert, and after plugging in a drive that holds a disk, the
+// next command other than REQUEST SENSE fails once with unit attention
+// 0x28 (the disk may have changed).
 void insertDisk(DriveSession& drive, const std::string& name);
 void ejectDisk(DriveSession& drive);
 void plugDrive(DriveSession& drive);

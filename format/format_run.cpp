@@ -38,6 +38,28 @@ constexpr std::size_t senseLength = 18;
 // Sense byte 15 not 0: the drive reports progress, its byte 16 in 256ths.
 bool reportsProgress(const std::uint8_t* sense) { return sense[15] != 0; }
 
+// Additional sense codes (byte 12) that end the drive's format early: the
+// disk left the drive (0x3A), a disk was inserted or the drive plugged in
+// again (0x28), or the drive was reset (0x29). The format was cut short,
+// and the disk now in the drive may not be the one the user chose, so the
+// run fails without writing a file system. Any sense key goes.
+constexpr std::uint8_t formatEndingCodes[] = {0x3A, 0x28, 0x29};
+
+bool reportsFormatCutShort(const std::uint8_t* sense)
+{
+    for (std::uint8_t code : formatEndingCodes)
+        if (sense[12] == code)
+            return true;
+    return false;
+}
+
+// One REQUEST SENSE of the polls: false when it failed or when the drive
+// reports that its format was cut short.
+bool pollSense(std::uint8_t* sense)
+{
+    return requestSense(driveIndex, sense, senseLength) && !reportsFormatCutShort(sense);
+}
+
 // The quick format's reports go to the Format Execute dialog.
 void reportToExecuteDialog(void* executeDialog, std::uint32_t done, std::uint32_t total)
 {
@@ -52,22 +74,23 @@ void reportFailure(DialogHandle executeDialog, DialogHandle formatDialog)
 }
 
 // The drive phase of a Long Format: the low-level format and its polls.
-// False for a refused format, a failed poll or a drive that never finishes.
+// False for a refused format, a failed poll, a format cut short or a drive
+// that never finishes.
 bool runDriveFormat(DialogHandle executeDialog)
 {
     if (!formatUnit(driveIndex, true))
         return false;
-    std::uint8_t sense[senseLength];
+    std::uint8_t sense[senseLength] = {};
     std::uint32_t units = 0;
     for (std::uint32_t waited = 0; waited < pollTimeLimit; waited += pollPause) {
-        if (!requestSense(driveIndex, sense, senseLength))
+        if (!pollSense(sense))
             return false;
         if (reportsProgress(sense)) {
             units = std::uint32_t(sense[16]) * 100;
         } else {
             // No progress reported: ask once more before taking the format
             // as finished; progress on the second read keeps the last value.
-            if (!requestSense(driveIndex, sense, senseLength))
+            if (!pollSense(sense))
                 return false;
             if (!reportsProgress(sense))
                 units = driveFormatUnits;

@@ -124,6 +124,7 @@ TEST(Protection, AnUnpluggedDriveLosesTheLift)
     ASSERT_EQ(sendProtection(8, "").status, 0u);
     ASSERT_EQ(quibdrive({"unplug"}).exitCode, 0);
     ASSERT_EQ(quibdrive({"plug"}).exitCode, 0);
+    testUnitReady(); // takes the report of a possible disk change
     ASSERT_EQ(switchProtectionMode(true).status, 0u);
     EXPECT_EQ(diskState(), 2);
 }

@@ -32,6 +32,18 @@ inline void answerSense(std::uint8_t byte15, std::uint8_t byte16 = 0)
     answerCommand(requestSenseCode, a);
 }
 
+// One REQUEST SENSE answer with a sense key and an additional sense code.
+inline void answerSenseCode(std::uint8_t key, std::uint8_t code)
+{
+    TestDriverAnswer a;
+    a.data[0] = 0x70;
+    a.data[2] = key;
+    a.data[7] = 10;
+    a.data[12] = code;
+    a.dataLength = 18;
+    answerCommand(requestSenseCode, a);
+}
+
 inline void refuseCommand(std::uint8_t operationCode)
 {
     TestDriverAnswer a;

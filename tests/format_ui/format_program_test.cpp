@@ -7,10 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -121,5 +124,54 @@ TEST(FormatProgram, LongFormatShowsTheDrivesRisingProgress)
     EXPECT_LT(shown[1], 99);
     EXPECT_NE(run.output.find("text 1046 \"Format Completed.\""), std::string::npos) << run.output;
 }
+
+struct DriveChange {
+    const char* name;
+    std::vector<std::vector<std::string>> commands; // quibdrive commands, in order
+    const char* diskAfter;                           // the disk the drive holds at the end
+};
+
+class LongFormatCutShort : public testing::TestWithParam<DriveChange> {};
+
+// The drive's format is cut short once it runs: the run fails, and no file
+// system is written, neither onto a swapped-in disk nor onto the erased one.
+TEST_P(LongFormatCutShort, FailsAndWritesNoFileSystem)
+{
+    std::string quibdrive = builtProgram("quibdrive");
+    ASSERT_EQ(runProgram(quibdrive, {"format-time", "20"}).exitCode, 0);
+    ASSERT_EQ(runProgram(quibdrive, {"create", "disk2"}).exitCode, 0);
+
+    std::thread person([&] {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (runProgram(quibdrive, {"status"}).output.find("Low-level format: running") == std::string::npos &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        std::this_thread::sleep_for(std::chrono::milliseconds(600)); // a poll or two in
+        for (const std::vector<std::string>& command : GetParam().commands)
+            runProgram(quibdrive, command);
+    });
+    ProgramRun run =
+        runScript("click 1023\nclick 1038\nclick 1\nanswer yes\nclick 1\nanswer ok\nclick 2\nclick 2\n", english());
+    person.join();
+
+    EXPECT_NE(run.output.find("message 0x10 \"Format Status\" \"Format Failed.\""), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("text 1041 \"Un formatted\""), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("Format Completed."), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("100% Complete"), std::string::npos) << run.output;
+    for (const char* disk : {"disk1", "disk2"}) {
+        std::ifstream image(testHostFolder() + "/drive/disks/" + disk + ".img", std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(image)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(bytes.find_first_not_of('\0'), std::string::npos) << disk << " holds a file system";
+    }
+    EXPECT_NE(runProgram(quibdrive, {"status"}).output.find(std::string("Disk:             ") + GetParam().diskAfter),
+              std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, LongFormatCutShort,
+    testing::Values(DriveChange{"BySwappingTheDisk", {{"eject"}, {"insert", "disk2"}}, "disk2"},
+                    DriveChange{"ByReinsertingTheDisk", {{"eject"}, {"insert", "disk1"}}, "disk1"},
+                    DriveChange{"ByUnplugAndPlug", {{"unplug"}, {"plug"}}, "disk1"}),
+    [](const testing::TestParamInfo<DriveChange>& info) { return std::string(info.param.name); });
 
 } // namespace

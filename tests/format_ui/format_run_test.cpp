@@ -142,6 +142,20 @@ INSTANTIATE_TEST_SUITE_P(
                                      answerSense(0x00);
                                      refuseCommand(requestSenseCode);
                                  },
+                                 3, {0, 12}},
+                    // The disk left the drive, or another took its place:
+                    // the drive's format was cut short on a disk that is no
+                    // longer the one the user chose.
+                    EarlyFailure{"PollFindsNoDisk", [] { answerSenseCode(2, 0x3A); }, 1, {0}},
+                    EarlyFailure{"PollFindsTheDiskChanged", [] { answerSenseCode(6, 0x28); }, 1, {0}},
+                    EarlyFailure{"PollFindsTheDiskChangedWithAnotherKey", [] { answerSenseCode(0, 0x28); }, 1, {0}},
+                    EarlyFailure{"PollFindsTheDriveReset", [] { answerSenseCode(6, 0x29); }, 1, {0}},
+                    EarlyFailure{"SecondReadOfAPollFindsTheDiskChanged",
+                                 [] {
+                                     answerSense(0x80, 0x20);
+                                     answerSense(0x00);
+                                     answerSenseCode(6, 0x28);
+                                 },
                                  3, {0, 12}}));
 
 // A drive that reports progress for ever is given up after 30 minutes of
@@ -186,6 +200,24 @@ TEST_F(FormatTest, FailingImageWriteStillEndsAt100AndRemounts)
     EXPECT_EQ(commandsSent(vendorStatusCode), 3u);
     EXPECT_EQ(remounts(), std::vector<bool>{true});
     EXPECT_EQ(linesStartingWith(transcript, "text 1046 ").back(), "text 1046 \"Push Start Button to Start Format.\"");
+}
+
+// A WRITE refused with a unit attention (the disk was swapped between two
+// writes) ends the run at once: nothing more is written.
+TEST_F(FormatTest, WriteRefusedAfterADiskChangeEndsTheRun)
+{
+    for (int i = 0; i < 31; ++i)
+        answerCommand(writeCode, TestDriverAnswer{});
+    TestDriverAnswer changed;
+    changed.status = 2;
+    changed.senseCode = 0x28;
+    answerCommand(writeCode, changed);
+
+    std::string transcript = runFormatDialog(failingSimpleRun);
+
+    EXPECT_EQ(commandsSent(writeCode), 32u);
+    EXPECT_NE(transcript.find(failedFormatBox), std::string::npos) << transcript;
+    EXPECT_EQ(linesStartingWith(transcript, "text 1041 ").back(), "text 1041 \"Un formatted\"");
 }
 
 TEST_F(FormatTest, JapaneseFailureTexts)
