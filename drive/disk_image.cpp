@@ -20,7 +20,7 @@ bool isBootSector(const std::uint8_t* sector)
 
 bool createBlankImage(const std::string& path)
 {
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
     bool sized = ftruncate(fd, imageSize) == 0;
@@ -33,7 +33,7 @@ bool createBlankImage(const std::string& path)
 
 bool readSectors(const std::string& path, std::uint32_t block, std::uint32_t count, std::uint8_t* out)
 {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return false;
     std::size_t wanted = std::size_t(count) * diskSectorSize;
@@ -58,7 +58,7 @@ bool readSectors(const std::string& path, std::uint32_t block, std::uint32_t cou
 
 bool writeSectors(const std::string& path, std::uint32_t block, std::uint32_t count, const std::uint8_t* data)
 {
-    int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    int fd = open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return false;
     std::size_t wanted = std::size_t(count) * diskSectorSize;
@@ -80,7 +80,7 @@ bool writeSectors(const std::string& path, std::uint32_t block, std::uint32_t co
 bool eraseImage(const std::string& path)
 {
     // Cutting the file to nothing and back leaves a sparse image of zeros.
-    int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    int fd = open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return false;
     bool erased = ftruncate(fd, 0) == 0 && ftruncate(fd, imageSize) == 0;

@@ -1,4 +1,6 @@
-// A disk: a raw image file of 78848 sectors of 512 bytes.
+// A disk: a raw image file of 78848 sectors of 512 bytes. An image is never
+// reached through a link: every open refuses one, so nothing is read from or
+// written into a file that a link planted in the disks folder points at.
 #pragma once
 
 #include <cstdint>

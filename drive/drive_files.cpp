@@ -4,18 +4,37 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
+std::string problem;
+
+bool refuseFolder(const std::string& path, const std::string& why)
+{
+    problem = "the folder " + path + " " + why;
+    return false;
+}
+
+// The folder exists, is a folder (not a link to one), and is this user's
+// alone to change, as ssh asks of ~/.ssh.
 bool ensureFolder(const std::string& path)
 {
     if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
-        return false;
+        return refuseFolder(path, std::string("cannot be made: ") + std::strerror(errno));
     struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    if (lstat(path.c_str(), &info) != 0)
+        return refuseFolder(path, std::string("cannot be used: ") + std::strerror(errno));
+    if (!S_ISDIR(info.st_mode))
+        return refuseFolder(path, "is not a folder (a link or a file is in its place)");
+    if (info.st_uid != geteuid())
+        return refuseFolder(path, "belongs to another user; the drive uses only folders of its own user");
+    if (info.st_mode & (S_IWGRP | S_IWOTH))
+        return refuseFolder(path, "is one that others may write to; make it private: chmod 700 " + path);
+    return true;
 }
 
 std::string parentOf(const std::string& path)
@@ -29,6 +48,7 @@ std::string parentOf(const std::string& path)
 std::string driveFolder()
 {
     char path[PATH_MAX];
+    problem.clear();
     if (!hostFilePath("drive", path, sizeof path) || !ensureFolder(path))
         return {};
     return path;
@@ -41,6 +61,8 @@ std::string disksFolder()
         return {};
     return drive + "/disks";
 }
+
+const std::string& folderProblem() { return problem; }
 
 std::string driveStatePath()
 {
@@ -79,9 +101,11 @@ bool isValidDiskName(const std::string& name)
     return true;
 }
 
-std::optional<std::string> readWholeFile(const std::string& path)
+std::optional<std::string> readWholeFile(const std::string& path, bool* missing)
 {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (missing != nullptr)
+        *missing = fd < 0 && errno == ENOENT;
     if (fd < 0)
         return std::nullopt;
     std::string text;
@@ -105,7 +129,9 @@ std::optional<std::string> readWholeFile(const std::string& path)
 bool replaceFileAtomically(const std::string& path, const std::string& text)
 {
     std::string temporary = path + ".new";
-    int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    // Only this file, made here: whatever was left at the name goes first.
+    unlink(temporary.c_str());
+    int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
     std::size_t done = 0;

@@ -4,16 +4,19 @@
 
 #include <charconv>
 #include <cstdio>
+#include <limits>
 #include <sstream>
 
 namespace {
 
+// A decimal number from lowest to highest.
 template <typename Number>
-bool parseNumber(const std::string& text, Number& out)
+bool parseNumber(const std::string& text, Number& out, Number lowest, Number highest)
 {
     Number value{};
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || text.empty())
+    if (error != std::errc() || end != text.data() + text.size() || text.empty() || value < lowest ||
+        value > highest)
         return false;
     out = value;
     return true;
@@ -77,13 +80,13 @@ std::optional<DriveState> loadDriveState(const std::string& path)
         else if (name == "medium-changed")
             parseFlag(value, state.mediumChanged);
         else if (name == "format-time-ms")
-            parseNumber(value, state.formatTimeMs);
+            parseNumber(value, state.formatTimeMs, std::uint32_t(0), longestFormatTimeMs);
         else if (name == "formatting")
             parseFlag(value, state.formatting);
         else if (name == "format-start-ms")
-            parseNumber(value, state.formatStartMs);
+            parseNumber(value, state.formatStartMs, std::int64_t(0), std::numeric_limits<std::int64_t>::max());
         else if (name == "format-duration-ms")
-            parseNumber(value, state.formatDurationMs);
+            parseNumber(value, state.formatDurationMs, std::uint32_t(0), longestFormatTimeMs);
         else if (name == "mount-folder")
             state.mountFolder = value;
         else if (name == "sense")

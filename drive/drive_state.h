@@ -12,12 +12,15 @@
 using SenseData = std::array<std::uint8_t, 18>;
 
 constexpr std::uint32_t defaultFormatTimeMs = 30000;
+// The longest low-level format: 25 minutes, so that it always ends well
+// within the 30 minutes for which the tool polls a format's progress.
+constexpr std::uint32_t longestFormatTimeMs = 25 * 60 * 1000;
 
 struct DriveState {
     bool plugged = true;
     std::string disk;                           // the disk in the slot; empty when the slot is empty
     bool protectionMode = false;                // bit 0x20 of mode page 0x2F
-    bool mediumChanged = false;                 // the next TEST UNIT READY reports 0x28
+    bool mediumChanged = false;                 // the next command reports 0x28 (unit attention)
     std::uint32_t formatTimeMs = defaultFormatTimeMs; // how long a low-level format takes
     bool formatting = false;                    // a low-level format runs
     std::int64_t formatStartMs = 0;             // when it started (milliseconds since 1970)
@@ -27,7 +30,9 @@ struct DriveState {
     bool operator==(const DriveState&) const = default;
 };
 
-// Nothing when the file does not exist. Lines that cannot be understood
-// are passed over, leaving that field at its default.
+// Nothing when the file does not exist. Lines that cannot be understood,
+// numbers beyond their range among them (a format time or duration over
+// longestFormatTimeMs, a format start before 1970), are passed over,
+// leaving that field at its default.
 std::optional<DriveState> loadDriveState(const std::string& path);
 bool saveDriveState(const std::string& path, const DriveState& state);

@@ -62,7 +62,7 @@ ProtectionRecord loadProtectionRecord(const std::string& path)
 {
     std::optional<std::string> text = readWholeFile(path);
     if (!text)
-        return {};
+        return {stateBroken, {}};
     ProtectionRecord record;
     record.state = stateBroken;
     bool stateSeen = false;

@@ -15,8 +15,8 @@ constexpr DiskState stateWriteProtectedPassword = 3;
 constexpr DiskState stateReadWriteProtectedPassword = 5;
 // A protection lifted until eject reads as the protected state plus 8.
 constexpr DiskState liftedUntilEject = 8;
-// A protection record that exists but cannot be understood: nothing may
-// lift it, and a low-level format is the way out.
+// A protection record that cannot be read or understood: nothing may lift
+// it, and a low-level format is the way out.
 constexpr DiskState stateBroken = 15;
 
 struct ProtectionRecord {
@@ -25,8 +25,11 @@ struct ProtectionRecord {
     bool operator==(const ProtectionRecord&) const = default;
 };
 
-// A missing record means an unprotected disk; one that cannot be
-// understood reads as stateBroken.
+// Every disk has a record from its creation on (createDisk writes one, a
+// low-level format writes a fresh one), so a record that is missing has been
+// taken away: like one that cannot be read (no permission, a folder or a
+// link in its place, a read error) or understood, it reads as stateBroken.
+// A protection never fails open.
 ProtectionRecord loadProtectionRecord(const std::string& path);
 bool saveProtectionRecord(const std::string& path, const ProtectionRecord& record);
 

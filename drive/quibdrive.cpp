@@ -33,7 +33,8 @@ const char usage[] =
     "  eject                eject the disk from the slot\n"
     "  plug                 plug the drive in\n"
     "  unplug               unplug the drive: every request then finds no drive\n"
-    "  format-time SECONDS  how long a low-level format takes (default 30; 0 ends it at once)\n"
+    "  format-time SECONDS  how long a low-level format takes (default 30; 0 ends it at\n"
+    "                       once; at most 1500, well within the 30 minutes the tool waits)\n"
     "  --help               show this help\n"
     "\n"
     "A disk NAME is made of letters, digits, '-', '_' and '.'. The exit status is\n"
@@ -144,10 +145,9 @@ int insert(DriveSession& drive, const std::string& name)
         return failWith("'" + name + "' is not a disk name");
     if (drive.hasDisk())
         return failWith("disk " + drive.state.disk + " is in the slot; eject it first");
-    if (std::FILE* image = std::fopen(diskImagePath(name).c_str(), "r"))
-        std::fclose(image);
-    else
-        return failWith("there is no disk named '" + name + "'; create it with: quibdrive create " + name);
+    if (!isDiskImage(name))
+        return failWith("there is no disk named '" + name + "' (its image must be a plain file, not a link); "
+                        "create it with: quibdrive create " + name);
     insertDisk(drive, name);
     return saved(drive, "Inserted disk " + name + ".");
 }
@@ -186,8 +186,12 @@ int setFormatTime(DriveSession& drive, const std::string& text)
     char* end = nullptr;
     double value = std::strtod(text.c_str(), &end);
     bool plainNumber = !text.empty() && text.find_first_not_of("0123456789.") == std::string::npos;
-    if (!plainNumber || end != text.c_str() + text.size() || !(value >= 0) || value > 86400)
-        return failWith("'" + text + "' is not a time in seconds from 0 to 86400");
+    // The tool polls a format for 30 minutes at the most: a longer one would
+    // be reported failed while the drive went on erasing.
+    double longest = longestFormatTimeMs / 1000.0;
+    if (!plainNumber || end != text.c_str() + text.size() || !(value >= 0) || value > longest)
+        return failWith("'" + text + "' is not a time in seconds from 0 to " + seconds(longestFormatTimeMs) +
+                        " (the tool waits 30 minutes for a format at the most)");
     drive.state.formatTimeMs = std::uint32_t(std::lround(value * 1000));
     return saved(drive, "A low-level format now takes " + seconds(drive.state.formatTimeMs) + ".");
 }
@@ -212,8 +216,11 @@ int main(int argc, char** argv)
                         "; try 'quibdrive --help'");
 
     DriveSession drive;
-    if (!drive.ready())
+    if (!drive.ready()) {
+        if (!folderProblem().empty())
+            return failWith(folderProblem());
         return failWith("cannot use the host folder (set QUIB_HOME to a folder that can be written)");
+    }
     std::string argument = argc == 3 ? argv[2] : "";
     if (command == "status")
         return showStatus(drive);

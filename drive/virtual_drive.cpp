@@ -26,10 +26,11 @@ std::int64_t wallClockMs()
 
 DriveSession::DriveSession()
 {
+    // Both folders must be fit for use before anything is read or written.
     std::string lockPath = driveLockPath();
-    if (lockPath.empty())
+    if (lockPath.empty() || disksFolder().empty())
         return;
-    int fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    int fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         return;
     while (flock(fd, LOCK_EX) != 0) {
@@ -66,7 +67,13 @@ DriveSession::DriveSession()
 
     if (!savedState && hasDisk())
         mountDisk(*this, allowsReading(protection.state));
-    if (state.formatting && wallClockMs() - state.formatStartMs >= std::int64_t(state.formatDurationMs) &&
+    // The state file's numbers are in range (0 up to now for the start);
+    // a start after now means the clock went back, and the format counts
+    // from now, so it still ends within its duration.
+    std::int64_t now = wallClockMs();
+    if (state.formatting && state.formatStartMs > now)
+        state.formatStartMs = now;
+    if (state.formatting && now - state.formatStartMs >= std::int64_t(state.formatDurationMs) &&
         !finishFormat(*this))
         state.pendingSense = fixedSense(failure::formatFailed);
 }
@@ -140,6 +147,7 @@ std::uint16_t formatProgress(const DriveSession& drive)
 {
     if (!drive.state.formatting || drive.state.formatDurationMs == 0)
         return 0;
+    // The session keeps the start between 0 and the time it began.
     std::int64_t elapsed = wallClockMs() - drive.state.formatStartMs;
     if (elapsed <= 0)
         return 0;

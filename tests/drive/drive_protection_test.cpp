@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <sstream>
 
 namespace {
@@ -170,6 +173,82 @@ TEST(Protection, ADamagedRecordCanOnlyBeFormattedAway)
     std::uint8_t sector[512] = {};
     EXPECT_EQ(writeBlock(0, sector).senseCode, 0x27);
 
+    ASSERT_EQ(quibdrive({"format-time", "0"}).exitCode, 0);
+    ASSERT_EQ(formatUnit().status, 0u);
+    EXPECT_EQ(diskState(), 0);
+}
+
+} // namespace
+
+namespace {
+
+std::string recordPath() { return testHostFolder() + "/drive/disks/disk1.protection"; }
+
+void recordAsFolder()
+{
+    ASSERT_EQ(std::remove(recordPath().c_str()), 0);
+    ASSERT_EQ(mkdir(recordPath().c_str(), 0700), 0);
+}
+void recordAsDanglingLink()
+{
+    ASSERT_EQ(std::remove(recordPath().c_str()), 0);
+    ASSERT_EQ(symlink("nowhere.protection", recordPath().c_str()), 0);
+}
+// A link to a record that reads as unprotected: the drive does not follow it.
+void recordAsLinkToAnUnprotectedOne()
+{
+    std::string other = testHostFolder() + "/unprotected.protection";
+    std::ofstream(other) << "state 0\n";
+    ASSERT_EQ(std::remove(recordPath().c_str()), 0);
+    ASSERT_EQ(symlink(other.c_str(), recordPath().c_str()), 0);
+}
+void recordDeleted() { ASSERT_EQ(std::remove(recordPath().c_str()), 0); }
+void recordUnreadable()
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root reads a file whatever its mode; the folder and link cases cover this";
+    ASSERT_EQ(chmod(recordPath().c_str(), 0), 0);
+}
+
+struct UnreadableRecord {
+    const char* name;
+    void (*damage)();
+};
+
+class UnreadableProtection : public testing::TestWithParam<UnreadableRecord> {};
+
+// A write-protected disk whose record then cannot be read stays protected:
+// it reads as damaged (15), refuses writes and a Simple Format's first write.
+TEST_P(UnreadableProtection, ReadsAsDamagedAndRefusesWrites)
+{
+    ASSERT_EQ(switchProtectionMode(true).status, 0u);
+    ASSERT_EQ(sendProtection(2, "").status, 0u);
+    GetParam().damage();
+    if (testing::Test::IsSkipped())
+        return;
+
+    EXPECT_EQ(diskState(), 15);
+    std::uint8_t sector[512] = {};
+    EXPECT_EQ(writeBlock(0, sector).senseCode, 0x27);
+    ProgramRun status = quibdrive({"status"});
+    EXPECT_NE(status.output.find("Protection:       15 "), std::string::npos) << status.output;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, UnreadableProtection,
+                         testing::Values(UnreadableRecord{"Folder", recordAsFolder},
+                                         UnreadableRecord{"DanglingLink", recordAsDanglingLink},
+                                         UnreadableRecord{"LinkToAnUnprotectedRecord", recordAsLinkToAnUnprotectedOne},
+                                         UnreadableRecord{"Deleted", recordDeleted},
+                                         UnreadableRecord{"NoPermission", recordUnreadable}),
+                         [](const testing::TestParamInfo<UnreadableRecord>& info) { return std::string(info.param.name); });
+
+// A record that cannot be read is cleared by a low-level format, as a
+// damaged one is, where the drive can put a fresh record in its place.
+TEST(UnreadableProtection, ADeletedRecordIsFormattedAway)
+{
+    ASSERT_EQ(switchProtectionMode(true).status, 0u);
+    recordDeleted();
+    EXPECT_EQ(diskState(), 15);
     ASSERT_EQ(quibdrive({"format-time", "0"}).exitCode, 0);
     ASSERT_EQ(formatUnit().status, 0u);
     EXPECT_EQ(diskState(), 0);

@@ -59,6 +59,8 @@ const Refusal refusals[] = {
     {"FormatTimeNegative", {"format-time", "-1"}, "is not a time in seconds"},
     {"FormatTimeNotANumber", {"format-time", "soon"}, "is not a time in seconds"},
     {"FormatTimeTooLong", {"format-time", "90000"}, "is not a time in seconds"},
+    // The tool gives a format 30 minutes; the drive's must end well within them.
+    {"FormatTimeBeyondWhatTheToolWaits", {"format-time", "1500.5"}, "from 0 to 1500"},
 };
 
 class QuibdriveRefuses : public testing::TestWithParam<Refusal> {};
@@ -151,6 +153,17 @@ TEST(TwoProcesses, NoChangeIsLostWhenBothWorkAtOnce)
     EXPECT_GT(requests, 0);
     EXPECT_EQ(testUnitReady().senseCode, 0x3A);
     EXPECT_TRUE(contains(quibdrive({"status"}).output, "Disk:             none"));
+}
+
+} // namespace
+
+namespace {
+
+TEST(Quibdrive, AcceptsTheLongestFormatTime)
+{
+    ProgramRun run = quibdrive({"format-time", "1500"});
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_NE(quibdrive({"status"}).output.find("takes 1500 s"), std::string::npos);
 }
 
 } // namespace
