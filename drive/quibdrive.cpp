@@ -13,6 +13,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -219,6 +220,10 @@ int main(int argc, char** argv)
     if (!drive.ready()) {
         if (!folderProblem().empty())
             return failWith(folderProblem());
+        std::string lock = driveLockPath();
+        struct stat info;
+        if (!lock.empty() && lstat(lock.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+            return failWith("the drive's lock " + lock + " is not a plain file (a link?); remove it");
         return failWith("cannot use the host folder (set QUIB_HOME to a folder that can be written)");
     }
     std::string argument = argc == 3 ? argv[2] : "";
