@@ -101,11 +101,9 @@ bool isValidDiskName(const std::string& name)
     return true;
 }
 
-std::optional<std::string> readWholeFile(const std::string& path, bool* missing)
+std::optional<std::string> readWholeFile(const std::string& path)
 {
     int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (missing != nullptr)
-        *missing = fd < 0 && errno == ENOENT;
     if (fd < 0)
         return std::nullopt;
     std::string text;

@@ -30,9 +30,8 @@ std::string protectionRecordPath(const std::string& diskName);
 bool isValidDiskName(const std::string& name);
 
 // The whole content of a file; nothing when it does not exist or cannot be
-// read. A link is not followed: it cannot be read. missing, when given, is
-// set to whether nothing at all is at path.
-std::optional<std::string> readWholeFile(const std::string& path, bool* missing = nullptr);
+// read. A link is not followed: it cannot be read.
+std::optional<std::string> readWholeFile(const std::string& path);
 
 // Replaces the file with text: writes a temporary file beside it, flushes
 // it to the disk and renames it over the old one, so a crash at any moment
