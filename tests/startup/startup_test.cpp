@@ -6,10 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -157,8 +163,10 @@ TEST_F(WithoutDriver, SecondCopyWhileTheFirstRunsEndsAtOnceWithExitCode1)
     }
     EXPECT_EQ(seen, englishQuestion);
 
+    // The second copy says why it ends, in the transcript and to the person.
     ProgramRun second = run("answer no\n");
-    EXPECT_EQ(second.output, "exit 1\n");
+    EXPECT_EQ(second.output, "already running\nexit 1\n");
+    EXPECT_EQ(second.errors, "quibtools: Quib! Tools is already running\n");
     EXPECT_EQ(second.exitCode, 1);
 
     ASSERT_EQ(write(script[1], "answer no\n", 10), 10);
@@ -195,7 +203,169 @@ TEST(Launcher, MissingScriptFileIsReported)
 {
     ProgramRun r = runProgram(builtProgram("quibtools"), {"--script", "/nonexistent/script.txt"});
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_NE(r.errors.find("cannot read the script"), std::string::npos);
+    EXPECT_EQ(r.errors, "quibtools: cannot read the script '/nonexistent/script.txt': No such file or directory\n");
+}
+
+// A folder opens as a file but cannot be read: a wrong command line, not a
+// script that ran out.
+TEST(Launcher, ScriptThatIsAFolderIsAWrongCommandLine)
+{
+    ProgramRun r = runProgram(builtProgram("quibtools"), {"--script", testHostFolder()});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.errors, "quibtools: cannot read the script '" + testHostFolder() + "': Is a directory\n");
+    EXPECT_EQ(r.output, "");
+}
+
+struct FolderCase {
+    const char* name;
+    // Prepares the folder under the test's own and gives the environment.
+    std::vector<std::string> (*prepare)(const std::string& base, std::string* folder);
+    const char* reason;
+};
+
+std::vector<std::string> homeIs(const std::string& folder) { return {"QUIB_HOME=" + folder}; }
+
+const FolderCase folderCases[] = {
+    {"RegularFile",
+     [](const std::string& base, std::string* folder) {
+         *folder = base + "/a-file";
+         FILE* f = std::fopen(folder->c_str(), "w");
+         std::fclose(f);
+         return homeIs(*folder);
+     },
+     "Not a directory"},
+    {"PathTooLong",
+     [](const std::string& base, std::string* folder) {
+         std::string path = base;
+         while (path.size() < 5000)
+             path += "/" + std::string(200, 'q');
+         *folder = path.substr(0, 4095);
+         return homeIs(path);
+     },
+     "File name too long"},
+    {"NameTooLong",
+     [](const std::string& base, std::string* folder) {
+         *folder = base + "/" + std::string(300, 'n');
+         return homeIs(*folder);
+     },
+     "File name too long"},
+    {"NothingNamesIt",
+     [](const std::string&, std::string* folder) {
+         folder->clear();
+         return std::vector<std::string>{"QUIB_HOME=", "XDG_STATE_HOME=", "HOME="};
+     },
+     "none of QUIB_HOME, XDG_STATE_HOME or HOME is set"},
+    {"GroupMayWrite",
+     [](const std::string& base, std::string* folder) {
+         *folder = base + "/shared";
+         fs::create_directory(*folder);
+         chmod(folder->c_str(), 0770);
+         return homeIs(*folder);
+     },
+     "group or others may write it (mode 0770)"},
+    {"OthersMayWrite",
+     [](const std::string& base, std::string* folder) {
+         *folder = base + "/open";
+         fs::create_directory(*folder);
+         chmod(folder->c_str(), 01777);
+         return homeIs(*folder);
+     },
+     "group or others may write it (mode 1777)"},
+    {"LinkInPlaceOfTheLock",
+     [](const std::string& base, std::string* folder) {
+         *folder = base + "/QuibTools.event";
+         fs::create_symlink(base + "/elsewhere", *folder);
+         return homeIs(base);
+     },
+     "Too many levels of symbolic links"},
+};
+
+class UnusableHostFolder : public testing::TestWithParam<FolderCase> {};
+
+// The tool says which folder and why, in the transcript and to the person,
+// and ends with status 4, never 1 (which says another copy runs).
+TEST_P(UnusableHostFolder, IsNamedWithItsReasonAndExitStatus4)
+{
+    std::string folder;
+    ProgramOptions options;
+    options.environment = GetParam().prepare(testHostFolder(), &folder);
+    ProgramRun r = runScript("answer no\n", options);
+    std::string reason = GetParam().reason;
+    EXPECT_EQ(r.exitCode, 4) << r.output << r.errors;
+    std::string told = folder.empty() ? "quibtools: no host folder: " + reason + "\n"
+                                      : "quibtools: cannot use the host folder '" + folder + "': " + reason + "\n";
+    EXPECT_EQ(r.errors, told);
+    EXPECT_EQ(r.output, "host folder \"" + folder + "\" \"" + reason + "\"\nexit 4\n");
+    EXPECT_FALSE(fs::exists(testHostFolder() + "/elsewhere"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, UnusableHostFolder, testing::ValuesIn(folderCases),
+                         [](const testing::TestParamInfo<FolderCase>& info) { return std::string(info.param.name); });
+
+// A host folder another user owns is refused, as ssh refuses such a ~/.ssh.
+TEST(Launcher, HostFolderOfAnotherUserIsRefused)
+{
+    std::string folder = testHostFolder() + "/theirs";
+    fs::create_directory(folder);
+    if (chown(folder.c_str(), 4242, 4242) != 0)
+        GTEST_SKIP() << "only the superuser can give a folder to another user";
+    ProgramOptions options;
+    options.environment = {"QUIB_HOME=" + folder};
+    ProgramRun r = runScript("answer no\n", options);
+    EXPECT_EQ(r.exitCode, 4);
+    EXPECT_EQ(r.errors, "quibtools: cannot use the host folder '" + folder + "': owned by another user (uid 4242)\n");
+    EXPECT_TRUE(fs::is_empty(folder));
+}
+
+// On a file system mounted read-only the folder exists but cannot be written.
+TEST(Launcher, HostFolderOnAReadOnlyFileSystemIsRefused)
+{
+    std::string mountPoint = testHostFolder() + "/readonly";
+    fs::create_directory(mountPoint);
+    if (std::system(("mount -t tmpfs -o ro,mode=0700 quibtest " + mountPoint + " 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "no read-only file system can be mounted here";
+    ProgramOptions options;
+    options.environment = {"QUIB_HOME=" + mountPoint};
+    ProgramRun r = runScript("answer no\n", options);
+    std::system(("umount " + mountPoint).c_str());
+    EXPECT_EQ(r.exitCode, 4);
+    EXPECT_EQ(r.errors, "quibtools: cannot use the host folder '" + mountPoint + "': Read-only file system\n");
+}
+
+// A reader that goes away does not kill the tool: it ends with status 5
+// and says why. The signal's default action is restored for the child, as a
+// shell starts it.
+TEST_F(WithoutDriver, TranscriptWithoutReaderEndsWithStatus5)
+{
+    int transcript[2], errors[2];
+    ASSERT_EQ(pipe(transcript), 0);
+    ASSERT_EQ(pipe(errors), 0);
+    close(transcript[0]);
+    pid_t child = fork();
+    if (child == 0) {
+        signal(SIGPIPE, SIG_DFL);
+        int script = open("/dev/null", O_RDONLY);
+        dup2(script, 0);
+        dup2(transcript[1], 1);
+        dup2(errors[1], 2);
+        close(errors[0]);
+        setenv("LD_LIBRARY_PATH", "", 1);
+        execl(options_.programPath.c_str(), "quibtools", "--script", "-", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(transcript[1]);
+    close(errors[1]);
+    std::string told;
+    char buffer[512];
+    ssize_t n;
+    while ((n = read(errors[0], buffer, sizeof buffer)) > 0)
+        told.append(buffer, std::size_t(n));
+    close(errors[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 5);
+    EXPECT_EQ(told, "quibtools: the transcript cannot be written (Broken pipe); the run ends\n");
 }
 
 } // namespace
