@@ -181,6 +181,63 @@ TEST_F(WithoutDriver, SecondCopyWhileTheFirstRunsEndsAtOnceWithExitCode1)
     EXPECT_EQ(third.output, englishQuestion + "answer no\nexit 0\n");
 }
 
+// A reader that goes away during a Long Format: the format runs on to its
+// file system, then the run ends with status 5. The next run finds the
+// disk formatted with its label.
+TEST(Launcher, LongFormatWhoseReaderGoesAwayStillGetsItsFileSystem)
+{
+    ASSERT_EQ(runProgram(builtProgram("quibdrive"), {"format-time", "2"}).exitCode, 0);
+    const std::string script = "click 1023\nclick 1038\ntype 1039 KEPT\nclick 1\nanswer yes\nclick 1\nclick 2\nclick 2\n";
+    int input[2], transcript[2], errors[2];
+    ASSERT_EQ(pipe(input), 0);
+    ASSERT_EQ(pipe(transcript), 0);
+    ASSERT_EQ(pipe(errors), 0);
+    pid_t child = fork();
+    if (child == 0) {
+        signal(SIGPIPE, SIG_DFL);
+        dup2(input[0], 0);
+        dup2(transcript[1], 1);
+        dup2(errors[1], 2);
+        for (int fd : {input[0], input[1], transcript[0], transcript[1], errors[0], errors[1]})
+            close(fd);
+        setenv("QUIB_LANGID", "1033", 1);
+        execl(builtProgram("quibtools").c_str(), "quibtools", "--script", "-", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(input[0]);
+    close(transcript[1]);
+    close(errors[1]);
+    ASSERT_EQ(write(input[1], script.data(), script.size()), ssize_t(script.size()));
+    close(input[1]);
+    // Read until the drive's format is under way, then go away.
+    std::string seen;
+    char buffer[512];
+    const std::string underWay = "text 1041 \"Formatting...\"\n";
+    while (seen.find(underWay) == std::string::npos) {
+        ssize_t n = read(transcript[0], buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        seen.append(buffer, std::size_t(n));
+    }
+    close(transcript[0]);
+    std::string told;
+    ssize_t n;
+    while ((n = read(errors[0], buffer, sizeof buffer)) > 0)
+        told.append(buffer, std::size_t(n));
+    close(errors[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_NE(seen.find(underWay), std::string::npos) << seen;
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 5);
+    EXPECT_EQ(told, "quibtools: the transcript cannot be written (Broken pipe); the run ends\n");
+
+    ProgramOptions english;
+    english.environment = {"QUIB_LANGID=1033"};
+    ProgramRun status2 = runScript("click 1024\ndump\nclick 2\nclick 2\n", english);
+    EXPECT_NE(status2.output.find("control 1031 edit \"[KEPT       ]\" enabled"), std::string::npos) << status2.output;
+}
+
 TEST(Launcher, UnknownOptionIsExplainedWithExitStatus2)
 {
     ProgramRun r = runProgram(builtProgram("quibtools"), {"--frobnicate"});
