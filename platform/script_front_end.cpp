@@ -211,23 +211,23 @@ void ScriptFrontEnd::refuseLine(const char* line, const char* why)
         verbLength = sizeof verb - 1;
     std::memcpy(verb, line, verbLength);
     verb[verbLength] = '\0';
-    std::fputs("refused ", transcript_);
-    writeQuotedUtf8(verb);
+    writeEvent("refused", verb, why);
+    clearSecret(verb, sizeof verb);
+}
+
+void ScriptFrontEnd::writeEvent(const char* event, const char* first, const char* second)
+{
+    std::fprintf(transcript_, "%s ", event);
+    writeQuotedUtf8(first);
     std::fputc(' ', transcript_);
-    writeQuotedUtf8(why);
+    writeQuotedUtf8(second);
     std::fputc('\n', transcript_);
     flush();
-    clearSecret(verb, sizeof verb);
 }
 
 void ScriptFrontEnd::hostFolderUnusable(const char* folder, const char* why)
 {
-    std::fputs("host folder ", transcript_);
-    writeQuotedUtf8(folder);
-    std::fputc(' ', transcript_);
-    writeQuotedUtf8(why);
-    std::fputc('\n', transcript_);
-    flush();
+    writeEvent("host folder", folder, why);
 }
 
 void ScriptFrontEnd::alreadyRunning()

@@ -58,6 +58,8 @@ private:
     void flush();
     void writeQuoted(const char16_t* text);
     void writeQuotedUtf8(const char* text);
+    // One transcript line: the event's words and two quoted texts.
+    void writeEvent(const char* event, const char* first, const char* second);
     void describe(const UserAction& action, char* out, std::size_t capacity);
     void dump(DialogHandle dialog);
 

@@ -9,7 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
@@ -25,6 +25,57 @@ const std::string englishQuestion =
     "message 0x24 \"No Drive is Connected.\" \"No Drive is Connected. Do you want to continue ?\"\n";
 const std::string japaneseQuestion =
     "message 0x24 \"ドライブが接続されていません。\" \"ドライブは接続されていませんが，継続しますか？\"\n";
+
+// A run of quibtools --script - whose transcript reader goes away: the
+// script goes in whole, the transcript is read until `until` shows (not at
+// all when it is empty) and then closed. SIGPIPE is at its default action
+// in the child, as a shell starts it.
+struct ReaderGoneRun {
+    int status = 0;
+    std::string seen;   // the transcript read before going away
+    std::string errors; // standard error
+};
+
+ReaderGoneRun runUntilTheReaderGoes(const std::string& program, const std::string& script,
+                                    const std::string& until, const std::vector<std::string>& environment)
+{
+    ReaderGoneRun run;
+    int input[2], transcript[2], errors[2];
+    if (pipe(input) != 0 || pipe(transcript) != 0 || pipe(errors) != 0)
+        return run;
+    pid_t child = fork();
+    if (child == 0) {
+        signal(SIGPIPE, SIG_DFL);
+        dup2(input[0], 0);
+        dup2(transcript[1], 1);
+        dup2(errors[1], 2);
+        for (int fd : {input[0], input[1], transcript[0], transcript[1], errors[0], errors[1]})
+            close(fd);
+        for (const std::string& setting : environment)
+            putenv(strdup(setting.c_str()));
+        execl(program.c_str(), "quibtools", "--script", "-", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(input[0]);
+    close(transcript[1]);
+    close(errors[1]);
+    ssize_t written = write(input[1], script.data(), script.size());
+    (void)written;
+    close(input[1]);
+    char buffer[512];
+    ssize_t n;
+    while (!until.empty() && run.seen.find(until) == std::string::npos &&
+           (n = read(transcript[0], buffer, sizeof buffer)) > 0)
+        run.seen.append(buffer, std::size_t(n));
+    close(transcript[0]);
+    while ((n = read(errors[0], buffer, sizeof buffer)) > 0)
+        run.errors.append(buffer, std::size_t(n));
+    close(errors[0]);
+    waitpid(child, &run.status, 0);
+    return run;
+}
+
+const std::string transcriptLostText = "quibtools: the transcript cannot be written (Broken pipe); the run ends\n";
 
 // A copy of the program in a folder of its own, where no driver library is
 // found: its run path is its own folder, and LD_LIBRARY_PATH is emptied.
@@ -187,55 +238,19 @@ TEST_F(WithoutDriver, SecondCopyWhileTheFirstRunsEndsAtOnceWithExitCode1)
 TEST(Launcher, LongFormatWhoseReaderGoesAwayStillGetsItsFileSystem)
 {
     ASSERT_EQ(runProgram(builtProgram("quibdrive"), {"format-time", "2"}).exitCode, 0);
-    const std::string script = "click 1023\nclick 1038\ntype 1039 KEPT\nclick 1\nanswer yes\nclick 1\nclick 2\nclick 2\n";
-    int input[2], transcript[2], errors[2];
-    ASSERT_EQ(pipe(input), 0);
-    ASSERT_EQ(pipe(transcript), 0);
-    ASSERT_EQ(pipe(errors), 0);
-    pid_t child = fork();
-    if (child == 0) {
-        signal(SIGPIPE, SIG_DFL);
-        dup2(input[0], 0);
-        dup2(transcript[1], 1);
-        dup2(errors[1], 2);
-        for (int fd : {input[0], input[1], transcript[0], transcript[1], errors[0], errors[1]})
-            close(fd);
-        setenv("QUIB_LANGID", "1033", 1);
-        execl(builtProgram("quibtools").c_str(), "quibtools", "--script", "-", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(input[0]);
-    close(transcript[1]);
-    close(errors[1]);
-    ASSERT_EQ(write(input[1], script.data(), script.size()), ssize_t(script.size()));
-    close(input[1]);
-    // Read until the drive's format is under way, then go away.
-    std::string seen;
-    char buffer[512];
     const std::string underWay = "text 1041 \"Formatting...\"\n";
-    while (seen.find(underWay) == std::string::npos) {
-        ssize_t n = read(transcript[0], buffer, sizeof buffer);
-        if (n <= 0)
-            break;
-        seen.append(buffer, std::size_t(n));
-    }
-    close(transcript[0]);
-    std::string told;
-    ssize_t n;
-    while ((n = read(errors[0], buffer, sizeof buffer)) > 0)
-        told.append(buffer, std::size_t(n));
-    close(errors[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_NE(seen.find(underWay), std::string::npos) << seen;
-    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 5);
-    EXPECT_EQ(told, "quibtools: the transcript cannot be written (Broken pipe); the run ends\n");
+    ReaderGoneRun r = runUntilTheReaderGoes(
+        builtProgram("quibtools"), "click 1023\nclick 1038\ntype 1039 KEPT\nclick 1\nanswer yes\nclick 1\nclick 2\nclick 2\n",
+        underWay, {"QUIB_LANGID=1033"});
+    ASSERT_NE(r.seen.find(underWay), std::string::npos) << r.seen;
+    ASSERT_TRUE(WIFEXITED(r.status)) << "ended by signal " << WTERMSIG(r.status);
+    EXPECT_EQ(WEXITSTATUS(r.status), 5);
+    EXPECT_EQ(r.errors, transcriptLostText);
 
     ProgramOptions english;
     english.environment = {"QUIB_LANGID=1033"};
-    ProgramRun status2 = runScript("click 1024\ndump\nclick 2\nclick 2\n", english);
-    EXPECT_NE(status2.output.find("control 1031 edit \"[KEPT       ]\" enabled"), std::string::npos) << status2.output;
+    ProgramRun status = runScript("click 1024\ndump\nclick 2\nclick 2\n", english);
+    EXPECT_NE(status.output.find("control 1031 edit \"[KEPT       ]\" enabled"), std::string::npos) << status.output;
 }
 
 TEST(Launcher, UnknownOptionIsExplainedWithExitStatus2)
@@ -282,6 +297,14 @@ struct FolderCase {
 
 std::vector<std::string> homeIs(const std::string& folder) { return {"QUIB_HOME=" + folder}; }
 
+std::vector<std::string> folderWithMode(const std::string& path, mode_t mode, std::string* folder)
+{
+    *folder = path;
+    fs::create_directory(path);
+    chmod(path.c_str(), mode);
+    return homeIs(path);
+}
+
 const FolderCase folderCases[] = {
     {"RegularFile",
      [](const std::string& base, std::string* folder) {
@@ -313,20 +336,10 @@ const FolderCase folderCases[] = {
      },
      "none of QUIB_HOME, XDG_STATE_HOME or HOME is set"},
     {"GroupMayWrite",
-     [](const std::string& base, std::string* folder) {
-         *folder = base + "/shared";
-         fs::create_directory(*folder);
-         chmod(folder->c_str(), 0770);
-         return homeIs(*folder);
-     },
+     [](const std::string& base, std::string* folder) { return folderWithMode(base + "/shared", 0770, folder); },
      "group or others may write it (mode 0770)"},
     {"OthersMayWrite",
-     [](const std::string& base, std::string* folder) {
-         *folder = base + "/open";
-         fs::create_directory(*folder);
-         chmod(folder->c_str(), 01777);
-         return homeIs(*folder);
-     },
+     [](const std::string& base, std::string* folder) { return folderWithMode(base + "/open", 01777, folder); },
      "group or others may write it (mode 1777)"},
     {"LinkInPlaceOfTheLock",
      [](const std::string& base, std::string* folder) {
@@ -394,35 +407,10 @@ TEST(Launcher, HostFolderOnAReadOnlyFileSystemIsRefused)
 // shell starts it.
 TEST_F(WithoutDriver, TranscriptWithoutReaderEndsWithStatus5)
 {
-    int transcript[2], errors[2];
-    ASSERT_EQ(pipe(transcript), 0);
-    ASSERT_EQ(pipe(errors), 0);
-    close(transcript[0]);
-    pid_t child = fork();
-    if (child == 0) {
-        signal(SIGPIPE, SIG_DFL);
-        int script = open("/dev/null", O_RDONLY);
-        dup2(script, 0);
-        dup2(transcript[1], 1);
-        dup2(errors[1], 2);
-        close(errors[0]);
-        setenv("LD_LIBRARY_PATH", "", 1);
-        execl(options_.programPath.c_str(), "quibtools", "--script", "-", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(transcript[1]);
-    close(errors[1]);
-    std::string told;
-    char buffer[512];
-    ssize_t n;
-    while ((n = read(errors[0], buffer, sizeof buffer)) > 0)
-        told.append(buffer, std::size_t(n));
-    close(errors[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 5);
-    EXPECT_EQ(told, "quibtools: the transcript cannot be written (Broken pipe); the run ends\n");
+    ReaderGoneRun r = runUntilTheReaderGoes(options_.programPath, "", "", options_.environment);
+    ASSERT_TRUE(WIFEXITED(r.status)) << "ended by signal " << WTERMSIG(r.status);
+    EXPECT_EQ(WEXITSTATUS(r.status), 5);
+    EXPECT_EQ(r.errors, transcriptLostText);
 }
 
 } // namespace
