@@ -150,9 +150,5 @@ int main(int argc, char** argv)
         std::fputs("quibtools: Quib! Tools is already running\n", stderr);
     if (folderFailed)
         tellHostFolderProblem(nullptr);
-    if (scriptFrontEnd != nullptr && scriptFrontEnd->transcriptLost()) {
-        std::fputs("quibtools: the transcript cannot be written\n", stderr);
-        return ScriptFrontEnd::transcriptLostExitCode;
-    }
     return exitCode;
 }

@@ -381,6 +381,10 @@ void ScriptFrontEnd::programEnded(int exitCode)
 {
     std::fprintf(transcript_, "exit %d\n", exitCode);
     flush();
+    // The program's work is done; a transcript lost on the way still ends
+    // the run with its own status.
+    if (transcriptLost_)
+        endWithoutTranscript();
 }
 
 void ScriptFrontEnd::nextAction(DialogHandle active, UserAction* action)

@@ -37,9 +37,6 @@ public:
     void hostFolderUnusable(const char* folder, const char* why);
     // Another copy of the tool is running.
     void alreadyRunning();
-    // True once a line of the transcript could not be written.
-    bool transcriptLost() const { return transcriptLost_; }
-
     // Exit status of a run whose script ran out while the tool waited.
     static constexpr int stalledExitCode = 3;
     // Exit status of a run whose transcript could not be written (its reader

@@ -187,4 +187,18 @@ TEST(ScriptFrontEndDeathTest, LostTranscriptEndsTheRunAfterTheWorkInHand)
         "work finished\nquibtools: the transcript cannot be written \\(Broken pipe\\); the run ends\n$");
 }
 
+// A transcript lost on the last line still ends the run with status 5.
+TEST(ScriptFrontEndDeathTest, TranscriptLostAtTheEndGivesStatus5)
+{
+    EXPECT_EXIT(
+        {
+            std::FILE* full = std::fopen("/dev/full", "w");
+            ScriptFrontEnd frontEnd(std::fopen("/dev/null", "r"), full);
+            frontEnd.programEnded(1);
+            std::exit(0);
+        },
+        testing::ExitedWithCode(ScriptFrontEnd::transcriptLostExitCode),
+        "quibtools: the transcript cannot be written \\(No space left on device\\); the run ends");
+}
+
 } // namespace
