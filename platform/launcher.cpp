@@ -2,14 +2,24 @@
 // and calls the program's entry with its module instance.
 
 #include "platform/front_end.h"
+#include "platform/host_folder.h"
 #include "platform/module.h"
+#include "platform/named_event.h"
 #include "platform/script_front_end.h"
 #include "platform/terminal_front_end.h"
 
+#include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace {
+
+// Exit statuses of the host's own; the program itself ends with 0 or 1.
+constexpr int exitBadCommandLine = 2;
+constexpr int exitHostFolderUnusable = 4;
 
 const char usage[] =
     "Usage: quibtools [--script FILE]\n"
@@ -23,12 +33,52 @@ const char usage[] =
     "Without --script the tool runs in the terminal (UTF-8; see docs/terminal.md).\n"
     "Environment: QUIB_HOME (the host folder), QUIB_LANGID (1041 Japanese,\n"
     "otherwise English; by default taken from LC_ALL, LC_MESSAGES or LANG),\n"
-    "QUIB_ASCII_LINES=1 (frames drawn with + - | in the terminal).\n";
+    "QUIB_ASCII_LINES=1 (frames drawn with + - | in the terminal).\n"
+    "\n"
+    "Exit status: 0 or 1 as the tool ends (1 also when another copy is running),\n"
+    "2 a wrong command line, 3 a script that ran out while the tool waited,\n"
+    "4 a host folder that cannot be used, 5 a transcript that cannot be written.\n";
+
+// The script is opened here so that a wrong one is a wrong command line.
+std::FILE* openScript(const char* path)
+{
+    std::FILE* script = std::strcmp(path, "-") == 0 ? stdin : std::fopen(path, "r");
+    int error = script == nullptr ? errno : 0;
+    struct stat info;
+    if (script != nullptr && fstat(fileno(script), &info) == 0 && S_ISDIR(info.st_mode)) {
+        std::fclose(script);
+        script = nullptr;
+        error = EISDIR;
+    }
+    if (script == nullptr) {
+        std::fprintf(stderr, "quibtools: cannot read the script '%s': %s\n", path, std::strerror(error));
+        return nullptr;
+    }
+    // Unbuffered, so that no read-ahead copy of a typed password stays in
+    // memory after its line has been used.
+    std::setvbuf(script, nullptr, _IONBF, 0);
+    return script;
+}
+
+void tellHostFolderProblem(ScriptFrontEnd* scriptFrontEnd)
+{
+    HostFolderProblem problem = hostFolderProblem();
+    if (problem.folder[0] == '\0')
+        std::fprintf(stderr, "quibtools: no host folder: %s\n", problem.reason);
+    else
+        std::fprintf(stderr, "quibtools: cannot use the host folder '%s': %s\n", problem.folder, problem.reason);
+    if (scriptFrontEnd != nullptr)
+        scriptFrontEnd->hostFolderUnusable(problem.folder, problem.reason);
+}
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    // A transcript reader that goes away must not end the tool in the middle
+    // of drive work; the script front end notices the failed write instead.
+    std::signal(SIGPIPE, SIG_IGN);
+
     const char* scriptPath = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0) {
@@ -48,32 +98,57 @@ int main(int argc, char** argv)
         else
             std::fprintf(stderr, "quibtools: unknown option '%s'\n", argv[i]);
         std::fputs("Try 'quibtools --help'.\n", stderr);
-        return 2;
+        return exitBadCommandLine;
     }
 
     FrontEnd* frontEnd = nullptr;
-    std::FILE* script = nullptr;
+    ScriptFrontEnd* scriptFrontEnd = nullptr;
     if (scriptPath != nullptr) {
-        script = std::strcmp(scriptPath, "-") == 0 ? stdin : std::fopen(scriptPath, "r");
-        if (script == nullptr) {
-            std::fprintf(stderr, "quibtools: cannot read the script '%s'\n", scriptPath);
-            return 2;
-        }
-        static ScriptFrontEnd scriptFrontEnd(script, stdout);
-        frontEnd = &scriptFrontEnd;
-    } else {
+        std::FILE* script = openScript(scriptPath);
+        if (script == nullptr)
+            return exitBadCommandLine;
+        static ScriptFrontEnd scriptFrontEndOfRun(script, stdout);
+        scriptFrontEnd = &scriptFrontEndOfRun;
+        frontEnd = scriptFrontEnd;
+    }
+
+    // Everything the tool keeps lives in the host folder: without it the
+    // program cannot even tell whether another copy runs.
+    char folder[PATH_MAX];
+    if (!hostFolderPath(folder, sizeof folder)) {
+        tellHostFolderProblem(scriptFrontEnd);
+        if (scriptFrontEnd != nullptr)
+            scriptFrontEnd->programEnded(exitHostFolderUnusable);
+        return exitHostFolderUnusable;
+    }
+
+    if (frontEnd == nullptr) {
         frontEnd = openTerminalFrontEnd();
         if (frontEnd == nullptr) {
             std::fprintf(stderr, "quibtools: the terminal cannot show the tool; try --script -\n");
-            return 2;
+            return exitBadCommandLine;
         }
     }
     installFrontEnd(frontEnd);
 
     // The entry ignores its command line; the host passes an empty one.
     int exitCode = programEntry(&programResources, nullptr, u"", 1);
+    bool alreadyRunning = eventFoundHeldByAnother();
+    bool folderFailed = !alreadyRunning && eventFileWasUnusable();
+    if (folderFailed)
+        exitCode = exitHostFolderUnusable;
+    if (scriptFrontEnd != nullptr && alreadyRunning)
+        scriptFrontEnd->alreadyRunning();
+    if (scriptFrontEnd != nullptr && folderFailed)
+        scriptFrontEnd->hostFolderUnusable(hostFolderProblem().folder, hostFolderProblem().reason);
     frontEnd->programEnded(exitCode);
     installFrontEnd(nullptr);
     closeTerminalFrontEnd();
+
+    // Told once the terminal is given back, so that the words stay on it.
+    if (alreadyRunning)
+        std::fputs("quibtools: Quib! Tools is already running\n", stderr);
+    if (folderFailed)
+        tellHostFolderProblem(nullptr);
     return exitCode;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/host_folder.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <limits.h>
@@ -16,6 +17,8 @@ struct NamedEvent {
 namespace {
 // Start-up uses one event for the whole run; no allocation is needed.
 NamedEvent eventSlot{-1, false};
+bool heldByAnother = false;
+bool fileUnusable = false;
 } // namespace
 
 EventHandle createNamedEvent(const char* name)
@@ -27,11 +30,18 @@ EventHandle createNamedEvent(const char* name)
     int n = std::snprintf(fileName, sizeof fileName, "%s.event", name);
     if (n <= 0 || static_cast<std::size_t>(n) >= sizeof fileName)
         return nullptr;
-    if (!hostFilePath(fileName, path, sizeof path))
+    if (!hostFilePath(fileName, path, sizeof path)) {
+        fileUnusable = true;
         return nullptr;
-    int fd = open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
+    }
+    // Never through a link: one planted there could make the lock create or
+    // open a file elsewhere.
+    int fd = open(path, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        noteHostFileProblem(path, errno);
+        fileUnusable = true;
         return nullptr;
+    }
     eventSlot = NamedEvent{fd, false};
     return &eventSlot;
 }
@@ -44,11 +54,17 @@ bool eventIsSignalled(EventHandle event)
         return false;
     // Signalled when no process holds the reset lock. Taking the lock to look
     // is kept: the caller resets next, and nobody can slip in between.
-    if (flock(event->lockFile, LOCK_EX | LOCK_NB) != 0)
+    if (flock(event->lockFile, LOCK_EX | LOCK_NB) != 0) {
+        heldByAnother = errno == EWOULDBLOCK;
         return false;
+    }
     event->heldReset = true;
     return true;
 }
+
+bool eventFoundHeldByAnother() { return heldByAnother; }
+
+bool eventFileWasUnusable() { return fileUnusable; }
 
 bool resetEvent(EventHandle event)
 {

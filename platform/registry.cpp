@@ -380,14 +380,16 @@ void closeStore()
 bool openStore(const char* path)
 {
     // Created here so that it gets mode 0600; an empty file is a fresh store.
-    int fd = open(path, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    // Neither the creation nor the open goes through a link: one planted in
+    // the host folder would have the store written elsewhere.
+    int fd = open(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd >= 0)
         close(fd);
     else if (errno != EEXIST)
         return fail(RegistryStatus::noStore);
 
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path, &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(path, &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW, nullptr) != SQLITE_OK) {
         sqlite3_close(db);
         return fail(RegistryStatus::noStore);
     }

@@ -2,8 +2,10 @@
 
 #include "platform/code_page.h"
 #include "platform/dialog_window.h"
+#include "platform/secret.h"
 #include "platform/wide_format.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -55,33 +57,107 @@ const char* argumentOf(const char* line, const char* verb)
     return line + n + 1;
 }
 
-// Reads up to the end of the current line.
-void skipRestOfLine(std::FILE* script)
+// Length of the well-formed UTF-8 sequence that starts at p, 0 when the
+// byte there starts none (a stray continuation byte, an overlong form, a
+// surrogate, a code point above U+10FFFF, a sequence cut short).
+std::size_t utf8SequenceLength(const unsigned char* p, unsigned* codePoint)
 {
-    int c;
-    do
-        c = std::fgetc(script);
-    while (c != '\n' && c != EOF);
+    unsigned c = p[0];
+    if (c < 0x80) {
+        *codePoint = c;
+        return 1;
+    }
+    std::size_t length;
+    unsigned value;
+    if (c >= 0xC2 && c <= 0xDF) {
+        length = 2;
+        value = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        length = 3;
+        value = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        length = 4;
+        value = c & 0x07;
+    } else {
+        return 0;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((p[i] & 0xC0) != 0x80) // also stops at the terminating NUL
+            return 0;
+        value = value << 6 | (p[i] & 0x3F);
+    }
+    if (length == 3 && (value < 0x800 || (value >= 0xD800 && value <= 0xDFFF)))
+        return 0;
+    if (length == 4 && (value < 0x10000 || value > 0x10FFFF))
+        return 0;
+    *codePoint = value;
+    return length;
 }
 
+bool isControl(unsigned codePoint) { return codePoint < 0x20 || (codePoint >= 0x7F && codePoint <= 0x9F); }
+
 } // namespace
+
+ScriptLineStatus readScriptLine(std::FILE* script, char* line, std::size_t capacity)
+{
+    std::size_t length = 0;
+    bool heldNul = false;
+    bool readAny = false;
+    int c;
+    while ((c = std::fgetc(script)) != EOF) {
+        readAny = true;
+        if (c == '\n')
+            break;
+        if (c == '\0' && !heldNul) {
+            heldNul = true;
+            line[length] = '\0';
+        }
+        // Past a NUL or past the capacity the bytes are read and dropped.
+        if (!heldNul && length + 1 < capacity)
+            line[length++] = char(c);
+    }
+    if (!readAny) {
+        line[0] = '\0';
+        return ScriptLineStatus::End;
+    }
+    while (length > 0 && line[length - 1] == '\r')
+        --length;
+    line[length] = '\0';
+    return heldNul ? ScriptLineStatus::HoldsNul : ScriptLineStatus::Line;
+}
 
 ScriptFrontEnd::ScriptFrontEnd(std::FILE* script, std::FILE* transcript)
     : script_(script), transcript_(transcript), line_{}
 {
 }
 
+// Every control character is escaped, so that nothing in a text (a volume
+// label holding terminal sequences, say) reaches the reader's terminal raw;
+// bytes that are not UTF-8 become U+FFFD, so the transcript stays UTF-8.
 void ScriptFrontEnd::writeQuotedUtf8(const char* text)
 {
     std::fputc('"', transcript_);
-    for (const char* p = text; *p != '\0'; ++p) {
-        switch (*p) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+    while (*p != '\0') {
+        unsigned codePoint = 0;
+        std::size_t length = utf8SequenceLength(p, &codePoint);
+        if (length == 0) {
+            std::fputs("\xEF\xBF\xBD", transcript_);
+            ++p;
+            continue;
+        }
+        switch (codePoint) {
         case '\\': std::fputs("\\\\", transcript_); break;
         case '"': std::fputs("\\\"", transcript_); break;
         case '\r': std::fputs("\\r", transcript_); break;
         case '\n': std::fputs("\\n", transcript_); break;
-        default: std::fputc(*p, transcript_);
+        default:
+            if (isControl(codePoint))
+                std::fprintf(transcript_, "\\u%04x", codePoint);
+            else
+                std::fwrite(p, 1, length, transcript_);
         }
+        p += length;
     }
     std::fputc('"', transcript_);
 }
@@ -94,93 +170,152 @@ void ScriptFrontEnd::writeQuoted(const char16_t* text)
     writeQuotedUtf8(utf8);
 }
 
+void ScriptFrontEnd::flush()
+{
+    if (std::fflush(transcript_) != 0 || std::ferror(transcript_)) {
+        if (!transcriptLost_)
+            transcriptError_ = errno;
+        transcriptLost_ = true;
+    }
+}
+
 void ScriptFrontEnd::stall()
 {
     std::fputs("stalled\n", transcript_);
-    std::fflush(transcript_);
+    flush();
+    if (transcriptLost_)
+        endWithoutTranscript();
     std::exit(stalledExitCode);
+}
+
+// The reader of the transcript went away. The work that was running then
+// (a format, say, through to its file system) has ended by the time the tool
+// waits for the next action; the run ends there, and says so where it can.
+void ScriptFrontEnd::endWithoutTranscript()
+{
+    clearSecret(line_, sizeof line_);
+    std::fprintf(stderr, "quibtools: the transcript cannot be written (%s); the run ends\n",
+                 std::strerror(transcriptError_));
+    std::exit(transcriptLostExitCode);
+}
+
+// A line that is no action is named by its first word only: the rest may be
+// a password, typed after a misspelt verb.
+void ScriptFrontEnd::refuseLine(const char* line, const char* why)
+{
+    while (*line == ' ' || *line == '\t')
+        ++line;
+    char verb[32];
+    std::size_t verbLength = std::strcspn(line, " \t");
+    if (verbLength >= sizeof verb)
+        verbLength = sizeof verb - 1;
+    std::memcpy(verb, line, verbLength);
+    verb[verbLength] = '\0';
+    writeEvent("refused", verb, why);
+    clearSecret(verb, sizeof verb);
+}
+
+void ScriptFrontEnd::writeEvent(const char* event, const char* first, const char* second)
+{
+    std::fprintf(transcript_, "%s ", event);
+    writeQuotedUtf8(first);
+    std::fputc(' ', transcript_);
+    writeQuotedUtf8(second);
+    std::fputc('\n', transcript_);
+    flush();
+}
+
+void ScriptFrontEnd::hostFolderUnusable(const char* folder, const char* why)
+{
+    writeEvent("host folder", folder, why);
+}
+
+void ScriptFrontEnd::alreadyRunning()
+{
+    std::fputs("already running\n", transcript_);
+    flush();
 }
 
 void ScriptFrontEnd::readAction(UserAction* action)
 {
     for (;;) {
-        if (std::fgets(line_, sizeof line_, script_) == nullptr)
-            stall();
-        std::size_t length = std::strlen(line_);
-        // The rest of an over-long line is dropped, never read as a line of
-        // its own: it may be the tail of a typed password.
-        if (length > 0 && line_[length - 1] != '\n')
-            skipRestOfLine(script_);
-        while (length > 0 && (line_[length - 1] == '\n' || line_[length - 1] == '\r'))
-            line_[--length] = '\0';
-        const char* line = line_;
-        while (*line == ' ' || *line == '\t')
-            ++line;
-        if (*line == '\0' || *line == '#')
-            continue;
-
-        *action = UserAction{};
-        const char* argument;
-        const char* rest = nullptr;
-        if ((argument = argumentOf(line, "click")) != nullptr && parseId(argument, &action->controlId, &rest) && *rest == '\0') {
-            action->kind = UserActionKind::Click;
+        if (transcriptLost_)
+            endWithoutTranscript();
+        bool taken = parseLine(action);
+        // The line may hold a password; the action carries what is needed.
+        clearSecret(line_, sizeof line_);
+        if (taken)
             return;
-        }
-        if ((argument = argumentOf(line, "command")) != nullptr && parseId(argument, &action->controlId, &rest) && *rest == '\0') {
-            action->kind = UserActionKind::Command;
-            return;
-        }
-        if ((argument = argumentOf(line, "type")) != nullptr && parseId(argument, &action->controlId, &rest)) {
-            action->kind = UserActionKind::Type;
-            if (utf8ToWide(rest, action->text, sizeof action->text / sizeof action->text[0]))
-                return;
-            actionRefused(*action, "the text is not valid UTF-8");
-            continue;
-        }
-        if ((argument = argumentOf(line, "key")) != nullptr) {
-            action->kind = UserActionKind::Key;
-            struct { const char* name; DialogKey key; } keys[] = {
-                {"enter", DialogKey::Enter}, {"escape", DialogKey::Escape}, {"tab", DialogKey::Tab},
-                {"backtab", DialogKey::BackTab}, {"f1", DialogKey::F1}};
-            bool known = false;
-            for (const auto& k : keys) {
-                if (std::strcmp(argument, k.name) == 0) {
-                    action->key = k.key;
-                    known = true;
-                }
-            }
-            if (known)
-                return;
-        }
-        if ((argument = argumentOf(line, "answer")) != nullptr) {
-            action->kind = UserActionKind::Answer;
-            if (std::strcmp(argument, "ok") == 0)
-                action->answer = answerOk;
-            else if (std::strcmp(argument, "yes") == 0)
-                action->answer = answerYes;
-            else if (std::strcmp(argument, "no") == 0)
-                action->answer = answerNo;
-            else
-                action->answer = 0;
-            if (action->answer != 0)
-                return;
-        }
-        if (std::strcmp(line, "dump") == 0) {
-            action->kind = UserActionKind::Dump;
-            return;
-        }
-        // A line that is no action is named by its first word only: the
-        // rest may be a password, typed after a misspelt verb.
-        char verb[32];
-        std::size_t verbLength = std::strcspn(line, " \t");
-        if (verbLength >= sizeof verb)
-            verbLength = sizeof verb - 1;
-        std::memcpy(verb, line, verbLength);
-        verb[verbLength] = '\0';
-        std::fputs("refused ", transcript_);
-        writeQuotedUtf8(verb);
-        std::fputs(" \"not an action\"\n", transcript_);
     }
+}
+
+bool ScriptFrontEnd::parseLine(UserAction* action)
+{
+    switch (readScriptLine(script_, line_, sizeof line_)) {
+    case ScriptLineStatus::End:
+        stall();
+    case ScriptLineStatus::HoldsNul:
+        refuseLine(line_, "the line holds a NUL byte");
+        return false;
+    case ScriptLineStatus::Line:
+        break;
+    }
+    const char* line = line_;
+    while (*line == ' ' || *line == '\t')
+        ++line;
+    if (*line == '\0' || *line == '#')
+        return false;
+
+    *action = UserAction{};
+    const char* argument;
+    const char* rest = nullptr;
+    if ((argument = argumentOf(line, "click")) != nullptr && parseId(argument, &action->controlId, &rest) && *rest == '\0') {
+        action->kind = UserActionKind::Click;
+        return true;
+    }
+    if ((argument = argumentOf(line, "command")) != nullptr && parseId(argument, &action->controlId, &rest) && *rest == '\0') {
+        action->kind = UserActionKind::Command;
+        return true;
+    }
+    if ((argument = argumentOf(line, "type")) != nullptr && parseId(argument, &action->controlId, &rest)) {
+        action->kind = UserActionKind::Type;
+        if (utf8ToWide(rest, action->text, sizeof action->text / sizeof action->text[0]))
+            return true;
+        actionRefused(*action, "the text is not valid UTF-8");
+        clearSecret(action->text, sizeof action->text);
+        return false;
+    }
+    if ((argument = argumentOf(line, "key")) != nullptr) {
+        action->kind = UserActionKind::Key;
+        struct { const char* name; DialogKey key; } keys[] = {
+            {"enter", DialogKey::Enter}, {"escape", DialogKey::Escape}, {"tab", DialogKey::Tab},
+            {"backtab", DialogKey::BackTab}, {"f1", DialogKey::F1}};
+        for (const auto& k : keys) {
+            if (std::strcmp(argument, k.name) == 0) {
+                action->key = k.key;
+                return true;
+            }
+        }
+    }
+    if ((argument = argumentOf(line, "answer")) != nullptr) {
+        action->kind = UserActionKind::Answer;
+        if (std::strcmp(argument, "ok") == 0)
+            action->answer = answerOk;
+        else if (std::strcmp(argument, "yes") == 0)
+            action->answer = answerYes;
+        else if (std::strcmp(argument, "no") == 0)
+            action->answer = answerNo;
+        else
+            action->answer = 0;
+        if (action->answer != 0)
+            return true;
+    }
+    if (std::strcmp(line, "dump") == 0) {
+        action->kind = UserActionKind::Dump;
+        return true;
+    }
+    refuseLine(line, "not an action");
+    return false;
 }
 
 void ScriptFrontEnd::describe(const UserAction& action, char* out, std::size_t capacity)
@@ -202,7 +337,7 @@ void ScriptFrontEnd::actionRefused(const UserAction& action, const char* why)
     std::fprintf(transcript_, "refused %s ", text);
     writeQuotedUtf8(why);
     std::fputc('\n', transcript_);
-    std::fflush(transcript_);
+    flush();
 }
 
 int ScriptFrontEnd::messageBox(DialogHandle, const char16_t* text, const char16_t* caption, unsigned flags)
@@ -212,7 +347,7 @@ int ScriptFrontEnd::messageBox(DialogHandle, const char16_t* text, const char16_
     std::fputc(' ', transcript_);
     writeQuoted(text);
     std::fputc('\n', transcript_);
-    std::fflush(transcript_);
+    flush();
     bool yesNo = (flags & 0x0F) == 0x04;
     for (;;) {
         UserAction action;
@@ -226,7 +361,7 @@ int ScriptFrontEnd::messageBox(DialogHandle, const char16_t* text, const char16_
             continue;
         }
         std::fprintf(transcript_, "answer %s\n", answerName(action.answer));
-        std::fflush(transcript_);
+        flush();
         return action.answer;
     }
 }
@@ -238,14 +373,18 @@ bool ScriptFrontEnd::processStarting(const char* program, const char16_t* comman
     std::fputc(' ', transcript_);
     writeQuoted(commandLine);
     std::fputc('\n', transcript_);
-    std::fflush(transcript_);
+    flush();
     return false; // headless: the transcript records the start, nothing is shown
 }
 
 void ScriptFrontEnd::programEnded(int exitCode)
 {
     std::fprintf(transcript_, "exit %d\n", exitCode);
-    std::fflush(transcript_);
+    flush();
+    // The program's work is done; a transcript lost on the way still ends
+    // the run with its own status.
+    if (transcriptLost_)
+        endWithoutTranscript();
 }
 
 void ScriptFrontEnd::nextAction(DialogHandle active, UserAction* action)
@@ -316,13 +455,13 @@ void ScriptFrontEnd::dialogOpened(DialogHandle dialog)
     std::fprintf(transcript_, "dialog open %u ", unsigned(source->id));
     writeQuoted(source->title != nullptr ? source->title : u"");
     std::fputc('\n', transcript_);
-    std::fflush(transcript_);
+    flush();
 }
 
 void ScriptFrontEnd::dialogClosed(DialogHandle dialog)
 {
     std::fprintf(transcript_, "dialog close %u\n", unsigned(dialogTemplateOf(dialog)->id));
-    std::fflush(transcript_);
+    flush();
 }
 
 // Long work shows in the transcript as it goes: each new text of a control
@@ -344,7 +483,7 @@ void ScriptFrontEnd::controlChanged(DialogHandle dialog, int controlId)
     } else {
         return;
     }
-    std::fflush(transcript_);
+    flush();
 }
 
 void ScriptFrontEnd::dump(DialogHandle dialog)
@@ -365,5 +504,5 @@ void ScriptFrontEnd::dump(DialogHandle dialog)
             std::fputs(" focus", transcript_);
         std::fputc('\n', transcript_);
     }
-    std::fflush(transcript_);
+    flush();
 }

@@ -3,6 +3,7 @@
 #include "device/drive_commands.h"
 #include "device/driver_transport.h"
 #include "platform/code_page.h"
+#include "platform/secret.h"
 #include "protection/protection_status.h"
 
 #include <cstddef>
@@ -31,6 +32,8 @@ bool runProtectionCommand(ProtectionCommandMode mode, const char16_t* password)
         ProtectionState state = queryProtectionState(nullptr);
         result = sendRemount(driveIndex, state != stateReadWriteProtectedPassword);
     }
+    // The 8-bit copy of the password is not needed any more.
+    clearSecret(converted, sizeof converted);
 
     switchProtectionMode(false);
     return result;

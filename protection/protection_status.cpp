@@ -102,6 +102,18 @@ DriveContent waitForDrive()
     }
 }
 
+// Reads the state from vendor status page 2; false when it cannot be read.
+bool readState(ProtectionState* state)
+{
+    // Filled first so that a short answer also reads as unread.
+    std::uint8_t answer[vendorStatusLength];
+    std::memset(answer, 0xFF, sizeof answer);
+    if (!readVendorStatus(driveIndex, answer, vendorStatusPage))
+        return false;
+    *state = answer[stateByte] & 0x0F;
+    return true;
+}
+
 } // namespace
 
 ProtectionState queryProtectionState(char16_t* text)
@@ -120,15 +132,15 @@ ProtectionState queryProtectionState(char16_t* text)
     // The drive reports the protection only with the mode on. A switch-on
     // that fails is passed over: the page is read all the same, and the flag
     // stays off so the next query tries again.
+    bool flagSaidOn = protectionModeOn;
     if (!protectionModeOn)
         switchProtectionMode(true);
 
-    // Filled first so that a short answer also reads as unread.
-    std::uint8_t answer[vendorStatusLength];
-    std::memset(answer, 0xFF, sizeof answer);
     ProtectionState state = stateUnread;
-    if (readVendorStatus(driveIndex, answer, vendorStatusPage))
-        state = answer[stateByte] & 0x0F;
+    // A drive unplugged and plugged in again has its mode off while the flag
+    // still says on, and refuses the read: switch the mode on once, read again.
+    if (!readState(&state) && flagSaidOn && switchProtectionMode(true))
+        readState(&state);
 
     copyStateText(text, state);
     return state;

@@ -25,7 +25,9 @@ extern bool protectionModeOn;
 // Probes the drive, switches the protection mode on when it is off and a
 // disk is present, and reads the disk's state. With a text buffer (at least
 // 78 characters) the state's text is copied into it; a state without a text
-// leaves the buffer as it was.
+// leaves the buffer as it was. A read refused while the flag says the mode
+// is on (the drive lost its mode when it was plugged in again) switches the
+// mode on once more and reads again.
 ProtectionState queryProtectionState(char16_t* text);
 
 // Sets or clears the protection mode bit of the drive's mode page 0x2F.

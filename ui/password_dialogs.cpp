@@ -2,6 +2,7 @@
 
 #include "platform/dialogs.h"
 #include "platform/message_box.h"
+#include "platform/secret.h"
 #include "platform/wide_format.h"
 #include "ui/dialog_framework.h"
 #include "ui/message_catalogue.h"
@@ -36,7 +37,7 @@ void askAgain(DialogHandle dialog, const char16_t* text, bool withVerifyField)
 // Cancel leaves an empty answer, whatever the first field held.
 void cancel(DialogHandle dialog)
 {
-    PasswordBuffer[0] = u'\0';
+    clearSecret(PasswordBuffer, sizeof PasswordBuffer);
     endDialog(dialog, 1);
 }
 
@@ -57,7 +58,9 @@ void acceptNewPassword(DialogHandle dialog)
     getControlText(dialog, verifyField, verify, passwordCapacity);
     // The comparison comes first and is exact (case matters), so one empty
     // and one filled field count as differing entries.
-    if (!wideEqual(PasswordBuffer, verify))
+    bool same = wideEqual(PasswordBuffer, verify);
+    clearSecret(verify, sizeof verify);
+    if (!same)
         askAgain(dialog, messageCatalogue.passwordMismatchText, true);
     else if (PasswordBuffer[0] == u'\0')
         askAgain(dialog, messageCatalogue.noPasswordText, true);
@@ -107,6 +110,8 @@ bool newPasswordProcedure(DialogHandle dialog, std::uint32_t message, std::uintp
 }
 
 } // namespace
+
+void forgetPassword() { clearSecret(PasswordBuffer, sizeof PasswordBuffer); }
 
 void askPassword(DialogHandle owner) { openDialog(owner, passwordJapaneseId, passwordEnglishId, passwordProcedure); }
 

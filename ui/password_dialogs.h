@@ -14,6 +14,11 @@ constexpr std::size_t passwordCapacity = 33;
 // password dialog overwrites it.
 extern char16_t PasswordBuffer[passwordCapacity];
 
+// Clears PasswordBuffer once the command that needed the password has
+// returned, so that the password does not stay in memory; its first
+// character is then NUL as after a cancel.
+void forgetPassword();
+
 // Asks once for the disk's current password (Password dialog) over owner.
 void askPassword(DialogHandle owner);
 

@@ -91,7 +91,9 @@ void protectWithPassword(DialogHandle dialog, const char16_t* caution, bool (*co
     askNewPassword(dialog);
     if (PasswordBuffer[0] == u'\0')
         return;
-    if (command(PasswordBuffer)) {
+    bool done = command(PasswordBuffer);
+    forgetPassword();
+    if (done) {
         showMessageBox(dialog, doneText, caption, messagePlain);
         closeProtectDialog(dialog);
     } else {
@@ -197,7 +199,9 @@ bool removeProtection(DialogHandle dialog, int button)
     bool forGood = button == removeProtectionId;
     if (!forGood)
         caption = messageCatalogue.tempUnprotectCaption;
-    if (forGood ? unprotectDisk(password) : unprotectUntilEject(password)) {
+    bool done = forGood ? unprotectDisk(password) : unprotectUntilEject(password);
+    forgetPassword();
+    if (done) {
         showMessageBox(dialog, forGood ? messageCatalogue.unprotectDoneText : messageCatalogue.tempUnprotectDoneText,
                        caption, messagePlain);
         return true;

@@ -196,14 +196,18 @@ TEST_P(FormatStateTable, DecidesByStateAndStyle)
 }
 
 const char* const writeProtectedSimple =
-    "message 0x10 \"Error\" \"This Disk is Write Protected with Password.\\r\\nThis disk could not be formated with Simple "
+    "message 0x10 \"Error\" \"This Disk is Write Protected.\\r\\nThis disk could not be formated with Simple "
     "Format.\"";
 const char* const passwordSimple =
     "message 0x10 \"Error\" \"This Disk is Write Protected with Password.\\r\\nYou cannot format this by Simple Format.\"";
+const char* const readWritePasswordSimple = "message 0x10 \"Error\" \"This Disk is Read/Write Protected with "
+                                            "Password.\\r\\nYou cannot format this by Simple Format.\"";
 const char* const writeProtectedLong =
     "message 0x34 \"Format Reconfirmation\" \"This Disk is Write Protected. Do you really want to format ?\"";
 const char* const passwordLong = "message 0x34 \"Format Reconfirmation\" \"This Disk is Write Protected with "
                                  "Password.\\r\\nDo you really format this Disk ?\"";
+const char* const readWritePasswordLong = "message 0x34 \"Format Reconfirmation\" \"This Disk is Read/Write Protected "
+                                          "with Password.\\r\\nDo you really format this Disk ?\"";
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, FormatStateTable,
@@ -218,10 +222,10 @@ INSTANTIATE_TEST_SUITE_P(
         StateRow{"State11Simple", 1033, 11, true, Outcome::Refuse, passwordSimple},
         StateRow{"State3Long", 1033, 3, false, Outcome::Reconfirm, passwordLong},
         StateRow{"State11Long", 1033, 11, false, Outcome::Reconfirm, passwordLong},
-        StateRow{"State5Simple", 1033, 5, true, Outcome::Refuse, passwordSimple},
-        StateRow{"State13Simple", 1033, 13, true, Outcome::Refuse, passwordSimple},
-        StateRow{"State5Long", 1033, 5, false, Outcome::Reconfirm, passwordLong},
-        StateRow{"State13Long", 1033, 13, false, Outcome::Reconfirm, passwordLong},
+        StateRow{"State5Simple", 1033, 5, true, Outcome::Refuse, readWritePasswordSimple},
+        StateRow{"State13Simple", 1033, 13, true, Outcome::Refuse, readWritePasswordSimple},
+        StateRow{"State5Long", 1033, 5, false, Outcome::Reconfirm, readWritePasswordLong},
+        StateRow{"State13Long", 1033, 13, false, Outcome::Reconfirm, readWritePasswordLong},
         StateRow{"NoDiskSimple", 1033, NoDisk, true, Outcome::Refuse, "message 0x10 \"Error\" \"No Quib! Disk.\""},
         StateRow{"NoDiskLong", 1033, NoDisk, false, Outcome::Refuse, "message 0x10 \"Error\" \"No Quib! Disk.\""},
         StateRow{"NoDriveLong", 1033, NoDrive, false, Outcome::Refuse,

@@ -292,11 +292,14 @@ class UnreadStatusPage : public ProtectionStatus, public testing::WithParamInter
 TEST_P(UnreadStatusPage, GivesState15AndKeepsTheText)
 {
     const UnreadCase& c = GetParam();
-    protectionModeOn = true;
+    queueSuccess();
+    queueModePage(0x00);
     queueSuccess();
     queueStatusPage(0x00, c.status, c.length);
     EXPECT_EQ(queryProtectionState(text), 15);
     EXPECT_EQ(shown(), earlierText);
+    // The mode was switched on for this read: nothing is tried again.
+    EXPECT_EQ(opcodesSent(), (std::vector<std::uint8_t>{opTestUnitReady, opModeSense, opModeSelect, opVendorStatus}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, UnreadStatusPage,
@@ -304,6 +307,51 @@ INSTANTIATE_TEST_SUITE_P(Cases, UnreadStatusPage,
                     UnreadCase{"CommandFailedWithoutData", 2, 0},
                     UnreadCase{"ShortAnswerEndsBeforeByte21", 0, 21}),
     [](const testing::TestParamInfo<UnreadCase>& info) { return info.param.name; });
+
+// A drive plugged in again has its protection mode off while the flag
+// still says on: the refused read switches the mode on once and reads again.
+struct StaleCase {
+    const char* name;
+    bool switchAccepted;          // the mode select
+    std::uint8_t secondByte21;    // 0xFF: the second read fails as well
+    ProtectionState state;
+    std::vector<std::uint8_t> sent;
+};
+
+class StaleModeFlag : public ProtectionStatus, public testing::WithParamInterface<StaleCase> {};
+
+TEST_P(StaleModeFlag, RefusedReadSwitchesTheModeOnOnceAndReadsAgain)
+{
+    const StaleCase& c = GetParam();
+    protectionModeOn = true;
+    queueSuccess();
+    queueStatusPage(0x00, 2, 0); // refused: the mode is off in the drive
+    queueModePage(0x00);
+    if (c.switchAccepted)
+        queueSuccess();
+    else
+        queueFailure();
+    if (c.switchAccepted && c.secondByte21 == 0xFF)
+        queueStatusPage(0x00, 2, 0);
+    else if (c.switchAccepted)
+        queueStatusPage(c.secondByte21);
+    TestDriverAnswer refused;
+    refused.status = 2;
+    testDriverSetDefaultAnswer(&refused);
+    EXPECT_EQ(queryProtectionState(text), c.state);
+    EXPECT_EQ(opcodesSent(), c.sent);
+    // On after the switch; a refused switch leaves the flag as it was.
+    EXPECT_TRUE(protectionModeOn);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StaleModeFlag,
+    testing::Values(StaleCase{"SecondReadSucceeds", true, 0x03, stateWriteProtectedPassword,
+                              {opTestUnitReady, opVendorStatus, opModeSense, opModeSelect, opVendorStatus}},
+                    StaleCase{"SecondReadFails", true, 0xFF, 15,
+                              {opTestUnitReady, opVendorStatus, opModeSense, opModeSelect, opVendorStatus}},
+                    StaleCase{"SwitchRefused", false, 0, 15, {opTestUnitReady, opVendorStatus, opModeSense, opModeSelect}}),
+    [](const testing::TestParamInfo<StaleCase>& info) { return info.param.name; });
 
 TEST_F(ProtectionStatus, FailedSwitchOnIsPassedOverAndTriedAgainNextTime)
 {

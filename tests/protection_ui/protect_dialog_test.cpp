@@ -5,6 +5,7 @@
 #include "tests/protection_ui/protect_fixture.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace protect_test {
 namespace {
@@ -317,12 +318,41 @@ TEST_F(ProtectDialog, FailedRemoveRefreshesTheEnabling)
                   dialogClose);
 }
 
-TEST_F(ProtectDialog, PasswordStaysInTheBufferAfterUse)
+// The password goes to the drive, and is gone from the buffer as soon as
+// the command that needed it has returned, whether the drive took it or not.
+struct ClearedCase {
+    const char* name;
+    std::vector<std::uint8_t> states;
+    bool commandRefused;
+    const char* script;
+    std::string sent;
+};
+
+class PasswordAfterUse : public ProtectTest, public testing::WithParamInterface<ClearedCase> {};
+
+TEST_P(PasswordAfterUse, IsClearedFromTheBuffer)
 {
-    answerStates({3, 3, 3, 0});
-    runProtectDialog("click 1015\ntype 1027 Secret\nclick 1\nanswer ok\n");
-    EXPECT_EQ(passwordAnswer(), u"Secret");
+    const ClearedCase& c = GetParam();
+    for (std::uint8_t state : c.states)
+        answerStates({state});
+    if (c.commandRefused)
+        refuseCommand(protectionCode);
+    runProtectDialog(c.script);
+    EXPECT_EQ(protectionCommandsSent(), std::vector<std::string>{c.sent});
+    const char16_t cleared[passwordCapacity] = {};
+    EXPECT_EQ(std::memcmp(PasswordBuffer, cleared, sizeof cleared), 0) << std::string(PasswordBuffer, PasswordBuffer + 6);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, PasswordAfterUse,
+    testing::Values(ClearedCase{"Unprotect", {3, 3, 3, 0}, false, "click 1015\ntype 1027 Secret\nclick 1\nanswer ok\n",
+                                "0:Secret"},
+                    ClearedCase{"UnprotectRefused", {3, 3, 3}, true,
+                                "click 1015\ntype 1027 Secret\nclick 1\nanswer ok\nclick 2\n", "0:Secret"},
+                    ClearedCase{"WriteProtectWithPassword", {0, 0, 3}, false,
+                                "click 1019\nanswer yes\ntype 1027 Secret\ntype 1022 Secret\nclick 1\nanswer ok\n",
+                                "3:Secret"}),
+    [](const testing::TestParamInfo<ClearedCase>& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace protect_test

@@ -325,6 +325,35 @@ TEST(RegistryFile, ReadOnlyHostFolderFailsWithoutACrash)
     EXPECT_EQ(why, RegistryStatus::noStore);
 }
 
+// A link planted where the store belongs is not followed: the store it
+// points to is left byte for byte and every call fails.
+TEST(RegistryFile, LinkInPlaceOfTheStoreIsNotFollowed)
+{
+    // A good store, made by another process so that this one holds no
+    // connection to it, then moved away and linked to.
+    pid_t child = fork();
+    if (child == 0) {
+        RegistryKey made = nullptr;
+        bool ok = createRegistryKey(quibKey, &made);
+        closeRegistryKey(made);
+        _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    std::string target = testHostFolder() + "/elsewhere.db";
+    fs::rename(registryFile(), target);
+    fs::create_symlink(target, registryFile());
+    std::string kept = fileBytes(target);
+
+    RegistryKey key = nullptr;
+    EXPECT_FALSE(createRegistryKey(u"Planted", &key));
+    EXPECT_EQ(lastRegistryStatus(), RegistryStatus::noStore);
+    EXPECT_EQ(key, nullptr);
+    EXPECT_EQ(fileBytes(target), kept);
+    EXPECT_TRUE(fs::is_symlink(registryFile()));
+}
+
 class DamagedRegistry : public testing::TestWithParam<std::string> {};
 
 TEST_P(DamagedRegistry, FailsEveryCallAndIsLeftByteForByte)

@@ -42,4 +42,51 @@ TEST(Catalogue, EveryEntryIsSetInBothLanguages)
     }
 }
 
+// Each text that names the disk's protection names the same one in both
+// languages: the protection a format confirmation or refusal states is the
+// one the disk has.
+struct ProtectionTextCase {
+    const char* name;
+    const char16_t* MessageCatalogue::*text;
+    const char16_t* english;  // how the English text begins
+    const char16_t* japanese; // how the Japanese text begins
+};
+
+class ProtectionNamed : public testing::TestWithParam<ProtectionTextCase> {};
+
+TEST_P(ProtectionNamed, IsTheSameInBothLanguages)
+{
+    const ProtectionTextCase& c = GetParam();
+    selectCatalogue(1033);
+    std::u16string english = messageCatalogue.*c.text;
+    EXPECT_EQ(english.substr(0, std::u16string(c.english).size()), c.english) << c.name;
+    selectCatalogue(1041);
+    std::u16string japanese = messageCatalogue.*c.text;
+    EXPECT_EQ(japanese.substr(0, std::u16string(c.japanese).size()), c.japanese) << c.name;
+}
+
+const char16_t writeProtectedEnglish[] = u"This Disk is Write Protected.";
+const char16_t writePasswordEnglish[] = u"This Disk is Write Protected with Password.\r\n";
+const char16_t readWritePasswordEnglish[] = u"This Disk is Read/Write Protected with Password.\r\n";
+const char16_t writeProtectedJapanese[] = u"このディスクは，ライトプロテクトされています。";
+const char16_t writePasswordJapanese[] = u"このディスクは，パスワード付きでライトプロテクトされています。";
+const char16_t readWritePasswordJapanese[] = u"このディスクは，パスワード付きでリード・ライトプロテクトされています。";
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ProtectionNamed,
+    testing::Values(
+        ProtectionTextCase{"LongWrite", &MessageCatalogue::formatWriteProtectedConfirmText, writeProtectedEnglish,
+                           writeProtectedJapanese},
+        ProtectionTextCase{"LongWritePassword", &MessageCatalogue::formatWriteProtectedPasswordConfirmText,
+                           writePasswordEnglish, writePasswordJapanese},
+        ProtectionTextCase{"LongReadWritePassword", &MessageCatalogue::formatReadWriteProtectedPasswordConfirmText,
+                           readWritePasswordEnglish, readWritePasswordJapanese},
+        ProtectionTextCase{"SimpleWrite", &MessageCatalogue::simpleFormatWriteProtectedText,
+                           u"This Disk is Write Protected.\r\n", writeProtectedJapanese},
+        ProtectionTextCase{"SimpleWritePassword", &MessageCatalogue::simpleFormatWriteProtectedPasswordText,
+                           writePasswordEnglish, writePasswordJapanese},
+        ProtectionTextCase{"SimpleReadWritePassword", &MessageCatalogue::simpleFormatReadWriteProtectedPasswordText,
+                           readWritePasswordEnglish, readWritePasswordJapanese}),
+    [](const testing::TestParamInfo<ProtectionTextCase>& info) { return info.param.name; });
+
 } // namespace
