@@ -1,6 +1,7 @@
 // The host launcher: reads the host's own options, prepares the front end
 // and calls the program's entry with its module instance.
 
+#include "cli/command_line.h"
 #include "platform/front_end.h"
 #include "platform/module.h"
 #include "platform/script_front_end.h"
@@ -13,6 +14,7 @@ namespace {
 
 const char usage[] =
     "Usage: quibtools [--script FILE]\n"
+    "       quibtools status|format|protect|folder ...\n"
     "The maintenance tool for the Quib! USB removable-disk drive.\n"
     "\n"
     "  --script FILE  run headless: read a person's actions from FILE (- for\n"
@@ -29,10 +31,15 @@ const char usage[] =
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && isSubCommand(argv[1]))
+        return runSubCommand(argc - 1, argv + 1);
+
     const char* scriptPath = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0) {
             std::fputs(usage, stdout);
+            std::fputs("\n", stdout);
+            std::fputs(subCommandSummary, stdout);
             return 0;
         }
         if (std::strcmp(argv[i], "--version") == 0) {
