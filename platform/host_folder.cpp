@@ -107,3 +107,12 @@ bool hostFilePath(const char* fileName, char* out, std::size_t capacity)
 HostFolderProblem hostFolderProblem() { return HostFolderProblem{problemFolder, problemReason}; }
 
 void noteHostFileProblem(const char* path, int error) { noteError(path, error); }
+
+void writeHostFolderProblem()
+{
+    HostFolderProblem problem = hostFolderProblem();
+    if (problem.folder[0] == '\0')
+        std::fprintf(stderr, "quibtools: no host folder: %s\n", problem.reason);
+    else
+        std::fprintf(stderr, "quibtools: cannot use the host folder '%s': %s\n", problem.folder, problem.reason);
+}

@@ -28,3 +28,7 @@ HostFolderProblem hostFolderProblem();
 // Records that a file in the host folder could not be opened, with the
 // system's error number, so that the person can be told.
 void noteHostFileProblem(const char* path, int error);
+
+// Says on standard error why the host folder cannot be used, as
+// "quibtools: cannot use the host folder 'F': WHY".
+void writeHostFolderProblem();

@@ -1,6 +1,7 @@
 // The host launcher: reads the host's own options, prepares the front end
 // and calls the program's entry with its module instance.
 
+#include "cli/command_line.h"
 #include "platform/front_end.h"
 #include "platform/host_folder.h"
 #include "platform/module.h"
@@ -23,6 +24,7 @@ constexpr int exitHostFolderUnusable = 4;
 
 const char usage[] =
     "Usage: quibtools [--script FILE]\n"
+    "       quibtools status|format|protect|folder ...\n"
     "The maintenance tool for the Quib! USB removable-disk drive.\n"
     "\n"
     "  --script FILE  run headless: read a person's actions from FILE (- for\n"
@@ -63,10 +65,7 @@ std::FILE* openScript(const char* path)
 void tellHostFolderProblem(ScriptFrontEnd* scriptFrontEnd)
 {
     HostFolderProblem problem = hostFolderProblem();
-    if (problem.folder[0] == '\0')
-        std::fprintf(stderr, "quibtools: no host folder: %s\n", problem.reason);
-    else
-        std::fprintf(stderr, "quibtools: cannot use the host folder '%s': %s\n", problem.folder, problem.reason);
+    writeHostFolderProblem();
     if (scriptFrontEnd != nullptr)
         scriptFrontEnd->hostFolderUnusable(problem.folder, problem.reason);
 }
@@ -79,10 +78,15 @@ int main(int argc, char** argv)
     // of drive work; the script front end notices the failed write instead.
     std::signal(SIGPIPE, SIG_IGN);
 
+    if (argc > 1 && isSubCommand(argv[1]))
+        return runSubCommand(argc - 1, argv + 1);
+
     const char* scriptPath = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0) {
             std::fputs(usage, stdout);
+            std::fputs("\n", stdout);
+            std::fputs(subCommandSummary, stdout);
             return 0;
         }
         if (std::strcmp(argv[i], "--version") == 0) {

@@ -1,0 +1,452 @@
+#include "cli/job_front_end.h"
+
+#include "cli/job_report.h"
+#include "cli/person_terminal.h"
+#include "platform/code_page.h"
+#include "platform/dialog_window.h"
+#include "ui/message_catalogue.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <string.h>
+
+namespace {
+
+// The dialogs a job meets, by the template ids of both languages.
+enum class Screen { Menu, Status, Format, FormatExecute, Protect, Password, NewPassword, Folder, Other };
+
+Screen screenOf(int templateId)
+{
+    switch (templateId) {
+    case 113: case 126: case 134: case 135: return Screen::Menu;
+    case 118: case 132: return Screen::Status;
+    case 116: case 128: return Screen::Format;
+    case 117: case 133: case 124: return Screen::FormatExecute;
+    case 112: case 131: return Screen::Protect;
+    case 115: case 129: return Screen::Password;
+    case 114: case 130: return Screen::NewPassword;
+    case 108: case 125: return Screen::Folder;
+    default: return Screen::Other;
+    }
+}
+
+// Control ids of the program's dialogs.
+constexpr int okButton = 1;
+constexpr int closeButton = 2;
+constexpr int menuStatus = 1024;
+constexpr int menuFormat = 1023;
+constexpr int menuProtect = 1025;
+constexpr int menuFolderName = 1026;
+constexpr int statusDriveLine = 1045;
+constexpr int statusVolumeLabel = 1031;
+constexpr int statusText = 1021;
+constexpr int longFormatRadio = 1038;
+constexpr int labelField = 1039;
+constexpr int executeText = 1046;
+constexpr int protectStatusLine = 1043;
+constexpr int passwordField = 1027;
+constexpr int verifyField = 1022;
+constexpr int folderNumberField = 1044;
+
+int protectButton(ProtectMode mode)
+{
+    switch (mode) {
+    case ProtectMode::Write: return 1016;
+    case ProtectMode::WritePassword: return 1019;
+    case ProtectMode::ReadWritePassword: return 1017;
+    case ProtectMode::Unprotect: return 1015;
+    case ProtectMode::UnprotectUntilEject: return 1018;
+    }
+    return 1016;
+}
+
+int folderRadio(FolderMode mode)
+{
+    switch (mode) {
+    case FolderMode::Automated: return 1034;
+    case FolderMode::Fixed: return 1035;
+    case FolderMode::Linked: return 1036;
+    }
+    return 1034;
+}
+
+bool sameText(const char16_t* a, const char16_t* b)
+{
+    if (a == nullptr || b == nullptr)
+        return false;
+    while (*a != u'\0' && *a == *b) {
+        ++a;
+        ++b;
+    }
+    return *a == *b;
+}
+
+bool meansNoDriveOrDisk(const char16_t* text)
+{
+    return sameText(text, messageCatalogue.noDriveText) || sameText(text, messageCatalogue.noDiskText);
+}
+
+const char16_t* controlText(DialogHandle dialog, int id)
+{
+    const ControlState* control = findControl(dialog, id);
+    return control != nullptr ? control->text : u"";
+}
+
+// The n-th static text of a dialog in template order (0 for the first):
+// the password dialogs label their fields with them.
+const char16_t* staticText(DialogHandle dialog, int n)
+{
+    for (std::size_t i = 0; i < dialogControlCount(dialog); ++i) {
+        const ControlState* control = dialogControlAt(dialog, i);
+        if (control->kind == ControlKind::StaticText && n-- == 0)
+            return control->text;
+    }
+    return u"";
+}
+
+// The percentage that a progress text of the Format Execute dialog shows,
+// the number just before its '%'; -1 when it shows none.
+int percentShown(const char16_t* text)
+{
+    for (const char16_t* p = text; *p != u'\0'; ++p) {
+        if (*p != u'%' || p == text || p[-1] < u'0' || p[-1] > u'9')
+            continue;
+        const char16_t* digits = p;
+        while (digits > text && digits[-1] >= u'0' && digits[-1] <= u'9')
+            --digits;
+        int value = 0;
+        for (const char16_t* d = digits; d < p && value <= 100; ++d)
+            value = value * 10 + (*d - u'0');
+        return value <= 100 ? value : -1;
+    }
+    return -1;
+}
+
+// Past this many actions the job has gone round in circles: a dialog that
+// keeps refusing Close. It ends rather than hang.
+constexpr int actionLimit = 200;
+
+} // namespace
+
+JobFrontEnd::JobFrontEnd(const Job& job) : job_(job), queue_{} {}
+
+JobFrontEnd::~JobFrontEnd() { explicit_bzero(queue_, sizeof queue_); }
+
+int JobFrontEnd::outcome() const
+{
+    if (failure_ >= 0)
+        return failure_;
+    return succeeded_ ? jobSucceeded : jobRefused;
+}
+
+void JobFrontEnd::fail(int code)
+{
+    if (failure_ < 0)
+        failure_ = code;
+}
+
+void JobFrontEnd::queueClick(int id)
+{
+    UserAction& action = queue_[queued_++];
+    action = UserAction{};
+    action.kind = UserActionKind::Click;
+    action.controlId = id;
+}
+
+void JobFrontEnd::queueCommand(int id)
+{
+    UserAction& action = queue_[queued_++];
+    action = UserAction{};
+    action.kind = UserActionKind::Command;
+    action.controlId = id;
+}
+
+void JobFrontEnd::queueType(int id, const char16_t* text)
+{
+    UserAction& action = queue_[queued_++];
+    action = UserAction{};
+    action.kind = UserActionKind::Type;
+    action.controlId = id;
+    std::size_t n = 0;
+    while (text[n] != u'\0' && n + 1 < std::size(action.text)) {
+        action.text[n] = text[n];
+        ++n;
+    }
+    action.text[n] = u'\0';
+}
+
+bool JobFrontEnd::queueTypeUtf8(int id, const char* text)
+{
+    UserAction& action = queue_[queued_];
+    action = UserAction{};
+    action.kind = UserActionKind::Type;
+    action.controlId = id;
+    if (!utf8ToWide(text, action.text, std::size(action.text))) {
+        explicit_bzero(&action, sizeof action);
+        return false;
+    }
+    ++queued_;
+    return true;
+}
+
+void JobFrontEnd::planMenu()
+{
+    switch (job_.kind) {
+    case JobKind::Status: queueCommand(menuStatus); break;
+    case JobKind::Format: queueCommand(menuFormat); break;
+    case JobKind::Protect: queueCommand(menuProtect); break;
+    case JobKind::Folder: queueCommand(menuFolderName); break;
+    }
+}
+
+void JobFrontEnd::planFormat()
+{
+    if (job_.longFormat)
+        queueClick(longFormatRadio);
+    if (job_.labelGiven && !queueTypeUtf8(labelField, job_.label)) {
+        std::fprintf(stderr, "quibtools format: the label is not valid UTF-8\n");
+        fail(jobWrongUsage);
+        queueCommand(closeButton);
+        return;
+    }
+    queueClick(okButton);
+    messageSinceOk_ = false;
+}
+
+// The Format dialog came back after OK. Without a message in between, the
+// program corrected the label in place: say why.
+void JobFrontEnd::checkLabelAfterOk(DialogHandle format)
+{
+    if (messageSinceOk_)
+        return;
+    char shown[256];
+    if (!wideToUtf8(controlText(format, labelField), shown, sizeof shown))
+        shown[0] = '\0';
+    if (shown[0] == '\0')
+        std::fprintf(stderr, "quibtools format: the label holds a character that a disk label cannot hold\n");
+    else
+        std::fprintf(stderr, "quibtools format: the label is longer than 11 bytes; '%s' would fit\n", shown);
+    fail(jobWrongUsage);
+}
+
+void JobFrontEnd::planProtect() { queueClick(protectButton(job_.protectMode)); }
+
+// Types the password (and for a new one its verification) and presses OK.
+// False when no password can be had: the dialog is then cancelled.
+bool JobFrontEnd::planPassword(bool twice)
+{
+    DialogHandle dialog = activeDialog();
+    char first[256];
+    char second[256];
+    bool ok;
+    if (job_.passwordFromStdin) {
+        ok = readSecretLine("", first, sizeof first);
+        if (ok && twice && !readSecretLine("", second, sizeof second))
+            std::memcpy(second, first, sizeof second); // one line serves for both
+    } else if (personAtTerminal()) {
+        char prompt[256];
+        ok = wideToUtf8(staticText(dialog, 0), prompt, sizeof prompt) && readSecretLine(prompt, first, sizeof first);
+        if (ok && twice)
+            ok = wideToUtf8(staticText(dialog, 1), prompt, sizeof prompt) &&
+                 readSecretLine(prompt, second, sizeof second);
+    } else {
+        std::fprintf(stderr, "quibtools protect: a password is needed: type it at a terminal, "
+                             "or give --password-stdin\n");
+        fail(jobWrongUsage);
+        queueCommand(closeButton);
+        return false;
+    }
+    if (ok)
+        ok = queueTypeUtf8(passwordField, first) && (!twice || queueTypeUtf8(verifyField, second));
+    explicit_bzero(first, sizeof first);
+    explicit_bzero(second, sizeof second);
+    if (!ok) {
+        std::fprintf(stderr, "quibtools protect: no password was read, or it is not valid UTF-8\n");
+        fail(jobWrongUsage);
+        for (int i = 0; i < queued_; ++i)
+            explicit_bzero(&queue_[i], sizeof queue_[i]);
+        queued_ = 0;
+        queueCommand(closeButton);
+        return false;
+    }
+    queueClick(okButton);
+    return true;
+}
+
+void JobFrontEnd::planFolder()
+{
+    queueClick(folderRadio(job_.folderMode));
+    if (job_.folderMode == FolderMode::Fixed) {
+        char number[8];
+        std::snprintf(number, sizeof number, "%d", job_.folderNumber);
+        queueTypeUtf8(folderNumberField, number);
+    }
+    queueClick(okButton);
+}
+
+void JobFrontEnd::reportStatus(DialogHandle status)
+{
+    const char16_t* state = controlText(status, statusText);
+    bool present = !meansNoDriveOrDisk(state);
+    StatusReport report{controlText(status, statusDriveLine), staticText(status, 0),
+                        controlText(status, statusVolumeLabel), state,
+                        !sameText(state, messageCatalogue.noDriveText), present};
+    writeStatusReport(report, job_.json);
+    if (present)
+        succeeded_ = true;
+    else
+        fail(jobNoDriveOrDisk);
+}
+
+void JobFrontEnd::dialogOpened(DialogHandle) {}
+
+void JobFrontEnd::dialogClosed(DialogHandle dialog)
+{
+    // The Folder Setting dialog closes after applying: without a message
+    // against it, the setting is written.
+    if (job_.kind == JobKind::Folder && screenOf(dialogTemplateOf(dialog)->id) == Screen::Folder && failure_ < 0)
+        succeeded_ = true;
+}
+
+void JobFrontEnd::controlChanged(DialogHandle dialog, int controlId)
+{
+    if (job_.kind != JobKind::Format || controlId != executeText ||
+        screenOf(dialogTemplateOf(dialog)->id) != Screen::FormatExecute)
+        return;
+    int percent = percentShown(controlText(dialog, executeText));
+    if (percent >= 0)
+        showProgress(percent);
+}
+
+void JobFrontEnd::nextAction(DialogHandle active, UserAction* action)
+{
+    if (++actionsGiven_ > actionLimit) {
+        std::fprintf(stderr, "quibtools: the dialogs did not end; giving up\n");
+        std::exit(jobRefused);
+    }
+    int id = dialogTemplateOf(active)->id;
+    if (next_ >= queued_ || id != lastDialog_) {
+        for (int i = 0; i < queued_; ++i)
+            explicit_bzero(&queue_[i], sizeof queue_[i]);
+        queued_ = next_ = 0;
+        lastDialog_ = id;
+        Screen screen = screenOf(id);
+        // Each dialog gets its plan on its first wait; when it waits again,
+        // the plan has run and the program answered: the job is over there.
+        bool again = visited_[int(screen)]++ > 0;
+        switch (screen) {
+        case Screen::Menu:
+            if (!again)
+                planMenu();
+            else
+                queueCommand(closeButton);
+            break;
+        case Screen::Status:
+            reportStatus(active);
+            queueCommand(closeButton);
+            break;
+        case Screen::Format:
+            if (!again) {
+                planFormat();
+            } else {
+                checkLabelAfterOk(active);
+                queueCommand(closeButton);
+            }
+            break;
+        case Screen::FormatExecute:
+            if (!again) {
+                queueClick(okButton); // Start
+                break;
+            }
+            endProgress();
+            if (sameText(controlText(active, executeText), messageCatalogue.formatCompletedText)) {
+                writeProgramText(stdout, messageCatalogue.formatCompletedText);
+                succeeded_ = true;
+            } else {
+                fail(jobRefused);
+            }
+            queueCommand(closeButton);
+            break;
+        case Screen::Protect:
+            if (!again)
+                planProtect();
+            else
+                queueCommand(closeButton);
+            break;
+        case Screen::Password:
+        case Screen::NewPassword:
+            if (!again)
+                planPassword(screen == Screen::NewPassword);
+            else
+                queueCommand(closeButton); // Cancel, after the program said why
+            break;
+        case Screen::Folder:
+            if (!again)
+                planFolder();
+            else
+                queueCommand(closeButton);
+            break;
+        case Screen::Other:
+            queueCommand(closeButton);
+            break;
+        }
+    }
+    *action = queue_[next_];
+    explicit_bzero(&queue_[next_], sizeof queue_[next_]);
+    ++next_;
+}
+
+void JobFrontEnd::actionRefused(const UserAction& action, const char*)
+{
+    DialogHandle active = activeDialog();
+    if (active != nullptr && screenOf(dialogTemplateOf(active)->id) == Screen::Protect &&
+        action.kind == UserActionKind::Click) {
+        // The button is disabled: the disk's protection does not allow the change.
+        std::fputs("quibtools protect: the disk's protection does not allow this change: ", stderr);
+        writeProgramText(stderr, controlText(active, protectStatusLine));
+        fail(meansNoDriveOrDisk(controlText(active, protectStatusLine)) ? jobNoDriveOrDisk : jobRefused);
+        return;
+    }
+    std::fputs("quibtools: the dialog refused an action\n", stderr);
+    fail(jobRefused);
+}
+
+int JobFrontEnd::messageBox(DialogHandle, const char16_t* text, const char16_t* caption, unsigned flags)
+{
+    messageSinceOk_ = true;
+    bool yesNo = (flags & 0x0F) == 0x04;
+    if (yesNo) {
+        // Start-up asks whether to go on without a drive: going on lets the
+        // job's own dialog say what is missing.
+        if (sameText(caption, messageCatalogue.noDriveText))
+            return answerYes;
+        if (job_.assumeYes)
+            return answerYes;
+        char question[1024];
+        if (personAtTerminal() && programTextToUtf8(text, question, sizeof question) && askYesNo(question))
+            return answerYes;
+        if (!personAtTerminal()) {
+            writeProgramText(stderr, text);
+            std::fputs("quibtools: not on a terminal, so nobody can answer; give --yes to answer Yes\n", stderr);
+            fail(jobWrongUsage);
+        } else {
+            fail(jobRefused);
+        }
+        return answerNo;
+    }
+    bool notice = (flags & 0xF0) == 0 || sameText(text, messageCatalogue.notProtectedText);
+    if (notice) {
+        writeProgramText(stdout, text);
+        succeeded_ = true;
+    } else {
+        writeProgramText(stderr, text);
+        fail(meansNoDriveOrDisk(text) ? jobNoDriveOrDisk : jobRefused);
+    }
+    return answerOk;
+}
+
+bool JobFrontEnd::processStarting(const char*, const char16_t*) { return false; }
+
+void JobFrontEnd::programEnded(int) { endProgress(); }

@@ -1,0 +1,103 @@
+#include "cli/person_terminal.h"
+
+#include <cstdio>
+#include <cstring>
+#include <strings.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+int shownPercent = -1;
+bool barOnScreen = false;
+
+// Reads one line from standard input without stdio's buffering, so nothing
+// typed after it (a second password) is swallowed. False at the end of
+// input or when the line is longer than capacity - 1.
+bool readLine(char* out, std::size_t capacity)
+{
+    std::size_t used = 0;
+    bool fits = true;
+    for (;;) {
+        char c;
+        ssize_t n = read(STDIN_FILENO, &c, 1);
+        if (n < 0)
+            return false;
+        if (n == 0) {
+            if (used == 0 && fits)
+                return false;
+            break;
+        }
+        if (c == '\n')
+            break;
+        if (used + 1 < capacity)
+            out[used++] = c;
+        else
+            fits = false;
+    }
+    if (used > 0 && out[used - 1] == '\r')
+        --used;
+    out[used] = '\0';
+    return fits;
+}
+
+} // namespace
+
+bool personAtTerminal() { return isatty(STDIN_FILENO) == 1; }
+
+bool askYesNo(const char* question)
+{
+    std::fprintf(stderr, "%s [y/N] ", question);
+    std::fflush(stderr);
+    char answer[16];
+    if (!readLine(answer, sizeof answer))
+        return false;
+    return strcasecmp(answer, "y") == 0 || strcasecmp(answer, "yes") == 0;
+}
+
+bool readSecretLine(const char* prompt, char* out, std::size_t capacity)
+{
+    termios saved;
+    bool quiet = isatty(STDIN_FILENO) == 1 && tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (quiet) {
+        std::fprintf(stderr, "%s ", prompt);
+        std::fflush(stderr);
+        termios silent = saved;
+        silent.c_lflag &= ~tcflag_t(ECHO);
+        silent.c_lflag |= ECHONL;
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &silent);
+    }
+    bool ok = readLine(out, capacity);
+    if (quiet)
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    return ok;
+}
+
+void showProgress(int percent)
+{
+    if (percent == shownPercent)
+        return;
+    shownPercent = percent;
+    if (isatty(STDERR_FILENO) != 1) {
+        std::printf("%d%%\n", percent);
+        std::fflush(stdout);
+        return;
+    }
+    constexpr int width = 40;
+    char bar[width + 1];
+    int filled = percent * width / 100;
+    for (int i = 0; i < width; ++i)
+        bar[i] = i < filled ? '#' : '.';
+    bar[width] = '\0';
+    std::fprintf(stderr, "\r[%s] %3d%%", bar, percent);
+    std::fflush(stderr);
+    barOnScreen = true;
+}
+
+void endProgress()
+{
+    if (barOnScreen)
+        std::fputc('\n', stderr);
+    barOnScreen = false;
+    shownPercent = -1;
+}
