@@ -4,6 +4,7 @@
 // fixed pool and the top of it is the one that takes input.
 #include "platform/dialog_window.h"
 
+#include "platform/protect_menu.h"
 #include "platform/wide_format.h"
 
 namespace {
@@ -323,6 +324,7 @@ const DialogTemplate* findDialogTemplate(ModuleHandle module, std::uint16_t id)
 {
     if (module == nullptr)
         return nullptr;
+    id = hostTemplateId(id);
     for (std::size_t i = 0; i < module->dialogCount; ++i)
         if (module->dialogs[i] != nullptr && module->dialogs[i]->id == id)
             return module->dialogs[i];
