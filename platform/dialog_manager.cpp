@@ -490,6 +490,10 @@ bool enableControl(DialogHandle dialog, int id, bool enable)
     // control in tab order that can take it.
     if (!enable && dialog->focus == index)
         moveFocus(dialog, nextTabStop(dialog, true));
+    // A dialog whose controls were all disabled (during long work) has lost
+    // the focus; the first tab stop enabled again takes it back.
+    if (enable && dialog->focus == noFocus && dialog->shown && isTabStop(control))
+        moveFocus(dialog, index);
     return true;
 }
 

@@ -71,7 +71,8 @@ std::intptr_t sendControlMessage(DialogHandle dialog, int id, std::uint32_t mess
 bool checkRadioButton(DialogHandle dialog, int firstId, int lastId, int checkedId);
 
 // Disabling the focused control moves the focus on to the next enabled,
-// visible tab stop (none when there is no other).
+// visible tab stop (none when there is no other); enabling a tab stop in a
+// shown dialog that has no focus gives it the focus.
 bool enableControl(DialogHandle dialog, int id, bool enable);
 // False for a missing, hidden or disabled control, which cannot take the
 // focus. Like the person's Tab or click, it makes a push button it lands on

@@ -121,6 +121,8 @@ bool plainProcedure(DialogHandle dialog, std::uint32_t message, std::uintptr_t f
     if (message != messageCommand)
         return false;
     log(commandLine("plain", first));
+    if (onCommand)
+        onCommand(dialog, int(first));
     if (first == 1 || first == 2)
         endDialog(dialog, std::intptr_t(first) + 10);
     return true;
@@ -536,6 +538,23 @@ TEST_F(DialogManager, DisablingTheFocusedControlMovesTheFocusOnInTabOrder)
     std::string transcript = run(sampleTemplate, sampleProcedure, "command 1075\ncommand 1077\nkey enter\nkey escape\n");
     EXPECT_EQ(received, (std::vector<std::string>{"init 42", "sample command 1075 0", "focus 1037 not refocused",
                                                   "sample command 1077 0", "sample command 2 0"}));
+}
+
+// A dialog left without focus, every control disabled (as during long
+// work), gives it to the first tab stop enabled again.
+TEST_F(DialogManager, AControlEnabledInADialogWithoutFocusTakesIt)
+{
+    onCommand = [](DialogHandle dialog, int first) {
+        if (first == 1078) {
+            enableControl(dialog, 1062, false);
+            enableControl(dialog, 1061, false);
+            log(focusedControl(dialog) == nullptr ? "no focus" : "focus kept");
+            enableControl(dialog, 1061, true);
+        }
+    };
+    run(plainTemplate, plainProcedure, "command 1078\nkey enter\nkey escape\n");
+    EXPECT_EQ(received, (std::vector<std::string>{"plain command 1078 0", "no focus", "plain command 1061 0",
+                                                  "plain command 2 0"}));
 }
 
 TEST_F(DialogManager, MessageBoxWaitsForAFittingAnswer)
