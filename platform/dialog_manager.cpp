@@ -4,6 +4,7 @@
 // fixed pool and the top of it is the one that takes input.
 #include "platform/dialog_window.h"
 
+#include "platform/protect_menu.h"
 #include "platform/wide_format.h"
 
 namespace {
@@ -81,21 +82,10 @@ void setChecked(DialogHandle dialog, int index, bool checked)
     report(dialog, index, ControlChange::Check);
 }
 
-void moveFocus(DialogHandle dialog, int index)
-{
-    int old = dialog->focus;
-    if (old == index)
-        return;
-    dialog->focus = index;
-    if (old != noFocus)
-        report(dialog, old, ControlChange::Focus);
-    if (index != noFocus)
-        report(dialog, index, ControlChange::Focus);
-}
-
-// When the person moves the focus onto a push button, that button becomes
-// the one Enter presses; moving it anywhere else gives that role back to
-// the button of the dialog's default id.
+// A push button is the one Enter presses while it has the focus, whoever
+// put it there; with the focus anywhere else that role goes back to the
+// button of the dialog's default id. So the button drawn as the one Enter
+// presses is always the one it does press.
 void updateDefaultButton(DialogHandle dialog, int focusIndex)
 {
     bool onPushButton = focusIndex != noFocus && dialog->controls[focusIndex].kind == ControlKind::PushButton;
@@ -111,9 +101,16 @@ void updateDefaultButton(DialogHandle dialog, int focusIndex)
     }
 }
 
-void personFocuses(DialogHandle dialog, int index)
+void moveFocus(DialogHandle dialog, int index)
 {
-    moveFocus(dialog, index);
+    int old = dialog->focus;
+    if (old == index)
+        return;
+    dialog->focus = index;
+    if (old != noFocus)
+        report(dialog, old, ControlChange::Focus);
+    if (index != noFocus)
+        report(dialog, index, ControlChange::Focus);
     updateDefaultButton(dialog, index);
 }
 
@@ -197,21 +194,21 @@ void click(DialogHandle dialog, const UserAction& action)
     int index = int(control - dialog->controls);
     switch (control->kind) {
     case ControlKind::PushButton:
-        personFocuses(dialog, index);
+        moveFocus(dialog, index);
         break;
     case ControlKind::RadioButton:
-        personFocuses(dialog, index);
+        moveFocus(dialog, index);
         if (isAutoRadio(*control))
             checkInGroup(dialog, index);
         break;
     case ControlKind::CheckBox:
-        personFocuses(dialog, index);
+        moveFocus(dialog, index);
         if (isAutoCheckBox(*control))
             setChecked(dialog, index, !control->checked);
         break;
     case ControlKind::Edit:
         // A click into a field only gives it the focus.
-        personFocuses(dialog, index);
+        moveFocus(dialog, index);
         return;
     default:
         refuse(action, "the control takes no clicks");
@@ -233,7 +230,7 @@ void type(DialogHandle dialog, const UserAction& action)
         refuse(action, "the edit field is read-only");
         return;
     }
-    personFocuses(dialog, int(control - dialog->controls));
+    moveFocus(dialog, int(control - dialog->controls));
     setControlText(dialog, control->source->id, action.text);
     sendCommand(dialog, control->source->id, editChangeNotification);
 }
@@ -242,7 +239,7 @@ void pressEnter(DialogHandle dialog, const UserAction& action)
 {
     if (dialog->focus != noFocus) {
         const ControlState& focused = dialog->controls[dialog->focus];
-        if (focused.kind == ControlKind::PushButton && focused.isDefault) {
+        if (focused.kind == ControlKind::PushButton) {
             sendCommand(dialog, focused.source->id, clickNotification);
             return;
         }
@@ -268,7 +265,7 @@ void pressKey(DialogHandle dialog, const UserAction& action)
     case DialogKey::BackTab: {
         int next = nextTabStop(dialog, action.key == DialogKey::Tab);
         if (next != noFocus)
-            personFocuses(dialog, next);
+            moveFocus(dialog, next);
         break;
     }
     case DialogKey::F1:
@@ -327,6 +324,7 @@ const DialogTemplate* findDialogTemplate(ModuleHandle module, std::uint16_t id)
 {
     if (module == nullptr)
         return nullptr;
+    id = hostTemplateId(id);
     for (std::size_t i = 0; i < module->dialogCount; ++i)
         if (module->dialogs[i] != nullptr && module->dialogs[i]->id == id)
             return module->dialogs[i];
@@ -344,7 +342,7 @@ std::intptr_t runModalDialog(const DialogTemplate* dialogTemplate, DialogHandle 
     build(dialog, dialogTemplate, owner, procedure);
 
     if (procedure(dialog, messageInitDialog, 0, initParam))
-        dialog->focus = firstTabStop(dialog);
+        moveFocus(dialog, firstTabStop(dialog));
 
     // A dialog ended during its initialisation is never shown.
     if (!dialog->ended) {
@@ -488,9 +486,14 @@ bool enableControl(DialogHandle dialog, int id, bool enable)
         return true;
     control.enabled = enable;
     report(dialog, index, ControlChange::Enabled);
-    // A disabled control cannot keep the focus.
+    // A disabled control cannot keep the focus: it moves on to the next
+    // control in tab order that can take it.
     if (!enable && dialog->focus == index)
-        moveFocus(dialog, noFocus);
+        moveFocus(dialog, nextTabStop(dialog, true));
+    // A dialog whose controls were all disabled (during long work) has lost
+    // the focus; the first tab stop enabled again takes it back.
+    if (enable && dialog->focus == noFocus && dialog->shown && isTabStop(control))
+        moveFocus(dialog, index);
     return true;
 }
 

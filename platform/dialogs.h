@@ -34,8 +34,9 @@ const DialogTemplate* findDialogTemplate(ModuleHandle module, std::uint16_t id);
 // no front end is installed or too many dialogs are open.
 //
 // The platform's handling of input: Enter presses the focused push button
-// when it is the default one, else the dialog's default id (the template's
-// default push button, or 1 when there is none); Escape sends 2 whether or
+// (a push button is the default one while it has the focus, however it got
+// it), else the dialog's default id (the template's default push button, or
+// 1 when there is none); Escape sends 2 whether or
 // not such a button exists; Tab and BackTab move the focus through the
 // enabled, visible tab stops; a click on an automatic radio button checks
 // it and clears the rest of its group; typing into an edit field sends a
@@ -69,9 +70,11 @@ std::intptr_t sendControlMessage(DialogHandle dialog, int id, std::uint32_t mess
 // Checks checkedId and clears the other radio buttons of firstId..lastId.
 bool checkRadioButton(DialogHandle dialog, int firstId, int lastId, int checkedId);
 
-// Disabling the focused control leaves no control with the focus.
+// Disabling the focused control moves the focus on to the next enabled,
+// visible tab stop (none when there is no other); enabling a tab stop in a
+// shown dialog that has no focus gives it the focus.
 bool enableControl(DialogHandle dialog, int id, bool enable);
 // False for a missing, hidden or disabled control, which cannot take the
-// focus. Unlike the person's Tab or click, it leaves the default push
-// button as it was.
+// focus. Like the person's Tab or click, it makes a push button it lands on
+// the one Enter presses.
 bool setFocusToControl(DialogHandle dialog, int id);

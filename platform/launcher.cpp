@@ -6,6 +6,7 @@
 #include "platform/host_folder.h"
 #include "platform/module.h"
 #include "platform/named_event.h"
+#include "platform/protect_menu.h"
 #include "platform/script_front_end.h"
 #include "platform/terminal_front_end.h"
 
@@ -23,12 +24,14 @@ constexpr int exitBadCommandLine = 2;
 constexpr int exitHostFolderUnusable = 4;
 
 const char usage[] =
-    "Usage: quibtools [--script FILE]\n"
+    "Usage: quibtools [--protect] [--script FILE]\n"
     "       quibtools status|format|protect|folder ...\n"
     "The maintenance tool for the Quib! USB removable-disk drive.\n"
     "\n"
     "  --script FILE  run headless: read a person's actions from FILE (- for\n"
     "                 standard input) and write a transcript to standard output\n"
+    "  --protect      menus with the Protect button, for Protect Setting (also\n"
+    "                 on while the host folder holds a file named protect-menu)\n"
     "  --help         show this help and end\n"
     "  --version      show the version and end\n"
     "\n"
@@ -82,6 +85,7 @@ int main(int argc, char** argv)
         return runSubCommand(argc - 1, argv + 1);
 
     const char* scriptPath = nullptr;
+    bool protectOption = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0) {
             std::fputs(usage, stdout);
@@ -92,6 +96,10 @@ int main(int argc, char** argv)
         if (std::strcmp(argv[i], "--version") == 0) {
             std::puts("quibtools 1.0.0");
             return 0;
+        }
+        if (std::strcmp(argv[i], "--protect") == 0) {
+            protectOption = true;
+            continue;
         }
         if (std::strcmp(argv[i], "--script") == 0 && i + 1 < argc) {
             scriptPath = argv[++i];
@@ -134,6 +142,7 @@ int main(int argc, char** argv)
         }
     }
     installFrontEnd(frontEnd);
+    chooseProtectMenu(protectOption);
 
     // The entry ignores its command line; the host passes an empty one.
     int exitCode = programEntry(&programResources, nullptr, u"", 1);

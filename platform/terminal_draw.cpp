@@ -12,6 +12,11 @@ namespace {
 
 constexpr std::size_t maxWrappedLines = 16;
 
+attr_t lookOf(Look look) { return attr_t(screenLook(look)); }
+
+// What is drawn without attributes of its own takes the background's look.
+void useBackground(Look look) { bkgdset(chtype(' ') | lookOf(look)); }
+
 // Writes units [0, length) of text from a screen cell, at most maxCells
 // cells of whole characters, each as shownCharacter gives it; returns the
 // cells written.
@@ -83,10 +88,10 @@ void drawTitle(int row, int col, int room, const char16_t* title)
         return;
     if (textCells(title, length) + 2 <= room) {
         mvaddch(row, col, ' ');
-        int cells = putText(row, col + 1, title, length, room - 2);
+        int cells = putText(row, col + 1, title, length, room - 2, lookOf(Look::Title));
         mvaddch(row, col + 1 + cells, ' ');
     } else {
-        putText(row, col, title, length, room);
+        putText(row, col, title, length, room, lookOf(Look::Title));
     }
 }
 
@@ -99,23 +104,28 @@ void drawWrapped(const CellRect& area, const char16_t* text, attr_t attributes)
         putText(area.row + int(i), area.col, text + lines[i].start, lines[i].length, area.cols, attributes);
 }
 
-// "[ Close ]"; the button Enter presses "[>Close<]". Without room for
-// that, "[Close]" or ">Close<", and the caption cut as a last resort.
-void drawPushButton(const ControlState& control, const CellRect& cells, bool focused)
+// "[ Close ]"; the button Enter presses "[>Close<]", in the dialog that
+// takes input only. Without room for that, "[Close]" or ">Close<", and the
+// caption cut as a last resort.
+void drawPushButton(const ControlState& control, const CellRect& cells, bool active, bool focused)
 {
     std::size_t length = wideLength(control.text);
     int captionCells = textCells(control.text, length);
-    attr_t attributes = focused ? A_REVERSE : A_NORMAL;
-    if (!control.enabled)
-        attributes |= A_DIM;
-    if (control.isDefault)
-        attributes |= A_BOLD;
-    const char* open = control.isDefault ? "[>" : "[ ";
-    const char* close = control.isDefault ? "<]" : " ]";
+    // A disabled default button is not the one Enter presses: Enter is refused.
+    bool marked = active && control.isDefault && control.enabled;
+    attr_t attributes = A_NORMAL;
+    if (focused)
+        attributes = lookOf(Look::Focus) | (marked ? A_BOLD : A_NORMAL);
+    else if (!control.enabled)
+        attributes = lookOf(Look::Disabled);
+    else if (marked)
+        attributes = lookOf(Look::DefaultButton);
+    const char* open = marked ? "[>" : "[ ";
+    const char* close = marked ? "<]" : " ]";
     int inner = cells.cols - 4;
     if (captionCells > inner) {
-        open = control.isDefault ? ">" : "[";
-        close = control.isDefault ? "<" : "]";
+        open = marked ? ">" : "[";
+        close = marked ? "<" : "]";
         inner = cells.cols - 2;
     }
     int shownCells = captionCells < inner ? captionCells : inner;
@@ -131,10 +141,10 @@ void drawChoice(const ControlState& control, const CellRect& cells, int textCols
 {
     bool radio = control.kind == ControlKind::RadioButton;
     const char* mark = radio ? (control.checked ? "(*) " : "( ) ") : (control.checked ? "[x] " : "[ ] ");
-    attr_t attributes = control.enabled ? A_NORMAL : A_DIM;
+    attr_t attributes = control.enabled ? A_NORMAL : lookOf(Look::Disabled);
     int markCells = putAscii(cells.row, cells.col, mark, textCols, attributes);
     if (focused)
-        attributes |= A_REVERSE;
+        attributes = lookOf(Look::Focus);
     putText(cells.row, cells.col + markCells, control.text, wideLength(control.text), textCols - markCells, attributes);
 }
 
@@ -169,7 +179,7 @@ std::size_t shownUnits(const ControlState& control, std::size_t units)
 void drawEdit(DialogHandle dialog, const ControlState& control, const CellRect& cells, int textCols, bool focused,
               EditCursor* edit, CursorPlace* cursor)
 {
-    attr_t attributes = control.enabled ? A_NORMAL : A_DIM;
+    attr_t attributes = control.enabled ? A_NORMAL : lookOf(Look::Disabled);
     if (isMultiLineEdit(&control)) {
         drawWrapped(cells, control.text, attributes);
         return;
@@ -178,8 +188,8 @@ void drawEdit(DialogHandle dialog, const ControlState& control, const CellRect& 
     shownFieldText(control, shown);
     bool editable = !isReadOnlyEdit(&control);
     int cols = editable ? cells.cols : textCols;
-    if (editable)
-        attributes |= A_UNDERLINE; // the field's extent, where a person types
+    if (editable) // the field's extent, where a person types
+        attributes = control.enabled ? lookOf(Look::Field) : lookOf(Look::Disabled) | A_UNDERLINE;
     blank(cells.row, cells.col, cols, attributes);
 
     std::size_t first = 0;
@@ -203,8 +213,8 @@ void drawLogo(const CellRect& cells)
     int nameCells = 5;
     int col = cells.col + (cells.cols > nameCells ? (cells.cols - nameCells) / 2 : 0);
     if (cells.cols >= nameCells + 2)
-        blank(cells.row, col - 1, nameCells + 2, A_REVERSE | A_BOLD);
-    putText(cells.row, col, name, 5, cells.cols, A_REVERSE | A_BOLD);
+        blank(cells.row, col - 1, nameCells + 2, lookOf(Look::Logo));
+    putText(cells.row, col, name, 5, cells.cols, lookOf(Look::Logo));
 }
 
 // The bar with its done part in reverse video and the percentage centred.
@@ -224,14 +234,14 @@ void drawProgressBar(const ControlState& control, const CellRect& cells)
     int labelCol = (cells.cols - labelLength) / 2;
     for (int i = 0; i < cells.cols; ++i) {
         char c = i >= labelCol && i < labelCol + labelLength ? label[i - labelCol] : ' ';
-        chtype attributes = i < doneCols ? A_REVERSE : A_NORMAL;
+        chtype attributes = i < doneCols ? lookOf(Look::ProgressDone) : A_NORMAL;
         mvaddch(cells.row, cells.col + i, chtype(static_cast<unsigned char>(c)) | attributes);
     }
 }
 
 void drawStatic(const ControlState& control, const CellRect& cells, int textCols)
 {
-    attr_t attributes = control.enabled ? A_NORMAL : A_DIM;
+    attr_t attributes = control.enabled ? A_NORMAL : lookOf(Look::Disabled);
     if ((control.source->extendedStyle & extendedStaticEdge) != 0 && cells.rows >= 3 && cells.cols >= 3) {
         drawBox(cells);
         drawWrapped(CellRect{cells.row + 1, cells.col + 1, cells.rows - 2, cells.cols - 2}, control.text, attributes);
@@ -270,6 +280,7 @@ void drawDialog(DialogHandle dialog, const DialogLayout& layout, bool active, Ed
     const DialogTemplate* source = dialogTemplateOf(dialog);
     if (source == nullptr)
         return;
+    useBackground(Look::Face);
     const CellRect& frame = layout.frame;
     for (int row = frame.row; row < frame.row + frame.rows; ++row)
         blank(row, frame.col, frame.cols);
@@ -295,7 +306,7 @@ void drawDialog(DialogHandle dialog, const DialogLayout& layout, bool active, Ed
             bool hasFocus = control == focused;
             switch (control->kind) {
             case ControlKind::GroupBox: drawGroupBox(*control, cells); break;
-            case ControlKind::PushButton: drawPushButton(*control, cells, hasFocus); break;
+            case ControlKind::PushButton: drawPushButton(*control, cells, active, hasFocus); break;
             case ControlKind::RadioButton:
             case ControlKind::CheckBox: drawChoice(*control, cells, textCols, hasFocus); break;
             case ControlKind::Edit: drawEdit(dialog, *control, cells, textCols, hasFocus, edit, cursor); break;
@@ -305,11 +316,13 @@ void drawDialog(DialogHandle dialog, const DialogLayout& layout, bool active, Ed
             }
         }
     }
+    useBackground(Look::Screen);
 }
 
 void drawMessageBox(const MessageBoxLayout& layout, const char16_t* text, const char16_t* caption, unsigned flags,
                     const char16_t* const* buttonLabels, int focusedButton)
 {
+    useBackground(Look::Face);
     const CellRect& frame = layout.frame;
     for (int row = frame.row; row < frame.row + frame.rows; ++row)
         blank(row, frame.col, frame.cols);
@@ -324,38 +337,31 @@ void drawMessageBox(const MessageBoxLayout& layout, const char16_t* text, const 
     for (int i = 0; i < layout.buttonCount; ++i) {
         const CellRect& button = layout.buttons[i];
         bool focused = i == focusedButton;
-        attr_t attributes = focused ? A_REVERSE | A_BOLD : A_NORMAL;
+        attr_t attributes = focused ? lookOf(Look::Focus) | A_BOLD : A_NORMAL;
         int col = button.col;
         col += putAscii(button.row, col, focused ? "[>" : "[ ", 2, attributes);
         col += putText(button.row, col, buttonLabels[i], wideLength(buttonLabels[i]), button.cols - 4, attributes);
         putAscii(button.row, col, focused ? "<]" : " ]", 2, attributes);
     }
+    useBackground(Look::Screen);
 }
 
-void drawTooSmall(int neededRows, int neededCols, int rows, int cols)
+void drawTooSmall(const char16_t* format, int neededRows, int neededCols, int rows, int cols)
 {
-    char ascii[192];
-    std::snprintf(ascii, sizeof ascii,
-                  "The terminal is too small for this dialog: it needs %d x %d characters, it has %d x %d. "
-                  "Please make the window larger.",
-                  neededCols, neededRows, cols, rows);
-    char16_t text[192];
-    std::size_t n = 0;
-    for (; ascii[n] != '\0' && n + 1 < sizeof text / sizeof text[0]; ++n)
-        text[n] = char16_t(ascii[n]);
-    text[n] = u'\0';
+    char16_t text[320];
+    formatWide(text, sizeof text / sizeof text[0], format, neededCols, neededRows, cols, rows);
     TextLine lines[maxWrappedLines];
     std::size_t count = wrapText(text, cols, lines, maxWrappedLines);
     if (count > maxWrappedLines)
         count = maxWrappedLines;
     int top = rows > int(count) ? (rows - int(count)) / 2 : 0;
     for (std::size_t i = 0; i < count && top + int(i) < rows; ++i)
-        putText(top + int(i), 0, text + lines[i].start, lines[i].length, cols, A_BOLD);
+        putText(top + int(i), 0, text + lines[i].start, lines[i].length, cols, lookOf(Look::Notice));
 }
 
-void drawBottomLine(const char* text, bool notice)
+void drawBottomLine(const char16_t* text, bool notice)
 {
     int row = LINES - 1;
-    blank(row, 0, COLS);
-    putAscii(row, 0, text, COLS, notice ? A_BOLD : A_DIM);
+    blank(row, 0, COLS, lookOf(Look::KeyLine));
+    putText(row, 0, text, wideLength(text), COLS, notice ? lookOf(Look::Notice) : lookOf(Look::KeyLine));
 }

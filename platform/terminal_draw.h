@@ -23,11 +23,12 @@ void drawDialog(DialogHandle dialog, const DialogLayout& layout, bool active, Ed
 void drawMessageBox(const MessageBoxLayout& layout, const char16_t* text, const char16_t* caption, unsigned flags,
                     const char16_t* const* buttonLabels, int focusedButton);
 
-// Says plainly that the screen is too small for what it must show.
-void drawTooSmall(int neededRows, int neededCols, int rows, int cols);
+// Says plainly that the screen is too small for what it must show: format
+// takes the needed columns and rows, then the present ones.
+void drawTooSmall(const char16_t* format, int neededRows, int neededCols, int rows, int cols);
 
-// Writes an ASCII line at the bottom row of the screen.
-void drawBottomLine(const char* text, bool notice);
+// Writes a line at the bottom row of the screen: the keys, or a notice.
+void drawBottomLine(const char16_t* text, bool notice);
 
 // The mark a message box shows for its icon: "(X)" stop, "(?)" question,
 // "(!)" exclamation, "(i)" information; null for none.

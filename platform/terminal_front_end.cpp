@@ -3,16 +3,26 @@
 #include "platform/code_page.h"
 #include "platform/dialog_window.h"
 #include "platform/language.h"
+#include "platform/program_folder.h"
 #include "platform/terminal_draw.h"
 #include "platform/terminal_input.h"
 #include "platform/terminal_layout.h"
 #include "platform/terminal_screen.h"
+#include "platform/terminal_texts.h"
+#include "platform/wide_format.h"
 
+#include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <curses.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+extern char** environ;
 
 namespace {
 
@@ -20,7 +30,7 @@ namespace {
 constexpr int inputPollMs = 250;
 constexpr char32_t redrawKey = 0x0C; // Ctrl-L
 
-const char hintLine[] = "Tab/Shift-Tab: next/previous  Space: press  Enter: default  Esc: close  F1: help";
+constexpr std::size_t keyLineCapacity = 256;
 
 // The message box that is showing, if any.
 struct ShownMessage {
@@ -37,6 +47,121 @@ struct ShownMessage {
 
 bool isYesNo(unsigned flags) { return (flags & 0x0F) == 0x04; }
 
+bool isSet(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value != nullptr && value[0] != '\0';
+}
+
+// Appends an item to the key line, two blanks after the one before.
+void appendItem(char16_t* line, const char16_t* item)
+{
+    std::size_t length = wideLength(line);
+    if (length > 0 && length + 2 < keyLineCapacity) {
+        line[length++] = u' ';
+        line[length++] = u' ';
+        line[length] = u'\0';
+    }
+    copyWide(line + length, keyLineCapacity - length, item);
+}
+
+bool hasRadioGroup(DialogHandle dialog)
+{
+    for (std::size_t i = 0; i < dialogControlCount(dialog); ++i) {
+        const ControlState* control = dialogControlAt(dialog, i);
+        if (control->kind == ControlKind::RadioButton && control->enabled &&
+            (control->source->style & styleVisible) != 0)
+            return true;
+    }
+    return false;
+}
+
+// The keys that work in the dialog shown, the most needed first (a narrow
+// screen cuts the line): Enter with the caption of the button it presses,
+// Tab, Escape, F1 where the dialog has the help button, the arrows where a
+// radio group is, Space on something it presses or typing in a field.
+void dialogKeyLine(DialogHandle dialog, bool helpMark, char16_t* line)
+{
+    const TerminalTexts& texts = terminalTexts();
+    line[0] = u'\0';
+    char16_t item[keyLineCapacity];
+    for (std::size_t i = 0; i < dialogControlCount(dialog); ++i) {
+        const ControlState* control = dialogControlAt(dialog, i);
+        if (control->kind == ControlKind::PushButton && control->isDefault && control->enabled) {
+            formatWide(item, keyLineCapacity, texts.enterKey, control->text);
+            appendItem(line, item);
+            break;
+        }
+    }
+    appendItem(line, texts.tabKeys);
+    appendItem(line, texts.escapeKey);
+    if (helpMark)
+        appendItem(line, texts.helpKey);
+    const ControlState* focused = focusedControl(dialog);
+    if (hasRadioGroup(dialog))
+        appendItem(line, texts.arrowKeys);
+    if (focused != nullptr && focused->kind == ControlKind::Edit && !isReadOnlyEdit(focused))
+        appendItem(line, texts.typingKeys);
+    else if (focused != nullptr && focused->kind != ControlKind::Edit)
+        appendItem(line, texts.spaceKey);
+}
+
+void messageKeyLine(bool yesNo, const char16_t* focusedLabel, char16_t* line)
+{
+    const TerminalTexts& texts = terminalTexts();
+    line[0] = u'\0';
+    if (!yesNo) {
+        appendItem(line, texts.okBoxKeys);
+        return;
+    }
+    char16_t item[keyLineCapacity];
+    formatWide(item, keyLineCapacity, texts.enterKey, focusedLabel);
+    appendItem(line, item);
+    appendItem(line, texts.yesNoKeys);
+    appendItem(line, texts.yesNoTabKeys);
+}
+
+// Runs the help viewer in the foreground on this terminal to page the
+// topic; the tool's screen is left meanwhile and comes back as it was.
+// Ctrl-C belongs to the pager while it runs, as with system().
+void pageHelpHere(const char* program, const char16_t* commandLine)
+{
+    char path[PATH_MAX];
+    char topic[1024];
+    if (!pathInProgramFolder(program, path, sizeof path) || access(path, X_OK) != 0 ||
+        !wideToUtf8(commandLine, topic, sizeof topic))
+        return;
+    char pageOption[] = "--page";
+    char* argv[] = {path, pageOption, topic, nullptr};
+
+    struct sigaction ignore{}, oldInterrupt, oldQuit;
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGINT, &ignore, &oldInterrupt);
+    sigaction(SIGQUIT, &ignore, &oldQuit);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGINT);
+    sigaddset(&defaults, SIGQUIT);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+
+    def_prog_mode();
+    endwin();
+    pid_t viewer;
+    if (posix_spawn(&viewer, path, nullptr, &attributes, argv, environ) == 0) {
+        while (waitpid(viewer, nullptr, 0) < 0 && errno == EINTR) {
+        }
+    }
+    posix_spawnattr_destroy(&attributes);
+    sigaction(SIGINT, &oldInterrupt, nullptr);
+    sigaction(SIGQUIT, &oldQuit, nullptr);
+    reset_prog_mode();
+    clearok(curscr, TRUE);
+}
+
 class TerminalFrontEnd : public FrontEnd {
 public:
     void dialogOpened(DialogHandle dialog) override
@@ -44,7 +169,7 @@ public:
         if (shownCount_ < maxNestedDialogs)
             shown_[shownCount_++] = dialog;
         edit_ = EditCursor{nullptr, -1, 0, 0};
-        notice_[0] = '\0';
+        notice_[0] = u'\0';
         redraw();
     }
 
@@ -57,7 +182,7 @@ public:
             }
         }
         edit_ = EditCursor{nullptr, -1, 0, 0};
-        notice_[0] = '\0';
+        notice_[0] = u'\0';
         redraw();
     }
 
@@ -77,7 +202,7 @@ public:
             }
             if (tooSmall_ || (input.kind != InputKind::Key && input.kind != InputKind::Click))
                 continue; // a person cannot act on a dialog that is not shown
-            notice_[0] = '\0';
+            notice_[0] = u'\0';
             if (input.kind == InputKind::Key && translateKey(active, input.key, &edit_, action))
                 return;
             if (input.kind == InputKind::Click &&
@@ -88,9 +213,7 @@ public:
 
     void actionRefused(const UserAction&, const char* why) override
     {
-        std::snprintf(notice_, sizeof notice_, "%s.", why);
-        if (notice_[0] >= 'a' && notice_[0] <= 'z')
-            notice_[0] = char(notice_[0] - 'a' + 'A');
+        copyWide(notice_, keyLineCapacity, refusalNotice(why));
         beep();
         redraw();
     }
@@ -132,9 +255,17 @@ public:
         return answer;
     }
 
-    // The help viewer starts detached and shows its topic elsewhere (a
-    // tmux window, a browser), never on this terminal: nothing to do here.
-    bool processStarting(const char*, const char16_t*) override { return true; }
+    // Inside tmux or on a desktop the help viewer starts detached and shows
+    // its topic elsewhere (a tmux window, a browser). Anywhere else this
+    // terminal is the only place to show it: the viewer pages it here.
+    bool processStarting(const char* program, const char16_t* commandLine) override
+    {
+        if (isSet("TMUX") || isSet("DISPLAY") || isSet("WAYLAND_DISPLAY"))
+            return true;
+        pageHelpHere(program, commandLine);
+        redraw();
+        return false;
+    }
 
     void programEnded(int) override { closeScreen(); }
 
@@ -147,6 +278,33 @@ private:
         return layouts_[maxNestedDialogs]; // an empty layout takes no clicks
     }
 
+    // The screen size everything shown needs: each dialog at its smallest
+    // (laid out for no room at all, it leaves out every row it can) and the
+    // message box as wide as it likes to be, whose lines then need no more
+    // rows than that.
+    void neededSize(int* rows, int* cols)
+    {
+        *rows = 0;
+        *cols = 0;
+        for (std::size_t i = 0; i < shownCount_; ++i) {
+            DialogLayout smallest;
+            layoutDialog(shown_[i], 0, 0, &smallest);
+            if (smallest.frame.rows > *rows)
+                *rows = smallest.frame.rows;
+            if (smallest.frame.cols > *cols)
+                *cols = smallest.frame.cols;
+        }
+        if (message_.showing) {
+            MessageBoxLayout box;
+            layoutMessageBox(message_.text, message_.caption, messageIconMark(message_.flags) != nullptr,
+                             message_.labels, message_.buttonCount, nullptr, INT_MAX / 4, INT_MAX / 4, &box);
+            if (box.frame.rows > *rows)
+                *rows = box.frame.rows;
+            if (box.frame.cols > *cols)
+                *cols = box.frame.cols;
+        }
+    }
+
     // Draws everything that shows, innermost dialog and message box on top.
     void redraw()
     {
@@ -155,20 +313,23 @@ private:
         screenSize(&rows, &cols, &resized);
         if (resized)
             clearok(curscr, TRUE);
+        int neededRows, neededCols;
+        neededSize(&neededRows, &neededCols);
+        tooSmall_ = neededRows > rows || neededCols > cols;
+        if (tooSmall_) {
+            erase();
+            drawTooSmall(terminalTexts().tooSmall, neededRows, neededCols, rows, cols);
+            curs_set(0);
+            refresh();
+            return;
+        }
         erase();
-        tooSmall_ = false;
         CursorPlace cursor{false, 0, 0};
         int lowestRow = -1;
         const CellRect* ownerFrame = nullptr;
         for (std::size_t i = 0; i < shownCount_; ++i) {
             DialogLayout& layout = layouts_[i];
-            if (!layoutDialog(shown_[i], rows, cols, &layout)) {
-                // Laid out for no room at all, it comes out at its smallest.
-                DialogLayout smallest;
-                layoutDialog(shown_[i], 0, 0, &smallest);
-                showTooSmall(smallest.frame.rows, smallest.frame.cols, rows, cols);
-                return;
-            }
+            layoutDialog(shown_[i], rows, cols, &layout);
             bool active = i + 1 == shownCount_ && !message_.showing;
             if (active)
                 followFocus(shown_[i], &edit_);
@@ -180,18 +341,25 @@ private:
         }
         if (message_.showing) {
             MessageBoxLayout& box = message_.layout;
-            if (!layoutMessageBox(message_.text, message_.caption, messageIconMark(message_.flags) != nullptr,
-                                  message_.labels, message_.buttonCount, ownerFrame, rows, cols, &box)) {
-                showTooSmall(box.frame.rows, box.frame.cols, rows, cols);
-                return;
-            }
+            layoutMessageBox(message_.text, message_.caption, messageIconMark(message_.flags) != nullptr,
+                             message_.labels, message_.buttonCount, ownerFrame, rows, cols, &box);
             drawMessageBox(box, message_.text, message_.caption, message_.flags, message_.labels,
                            message_.focusedButton);
             if (box.frame.row + box.frame.rows > lowestRow)
                 lowestRow = box.frame.row + box.frame.rows - 1;
         }
-        if (lowestRow < rows - 1)
-            drawBottomLine(notice_[0] != '\0' ? notice_ : hintLine, notice_[0] != '\0');
+        if (lowestRow < rows - 1) {
+            char16_t keys[keyLineCapacity];
+            if (notice_[0] != u'\0')
+                copyWide(keys, keyLineCapacity, notice_);
+            else if (message_.showing)
+                messageKeyLine(isYesNo(message_.flags), message_.labels[message_.focusedButton], keys);
+            else if (shownCount_ > 0)
+                dialogKeyLine(shown_[shownCount_ - 1], layouts_[shownCount_ - 1].helpMark, keys);
+            else
+                keys[0] = u'\0';
+            drawBottomLine(keys, notice_[0] != u'\0');
+        }
         if (cursor.shown) {
             move(cursor.row, cursor.col);
             curs_set(1);
@@ -201,21 +369,12 @@ private:
         refresh();
     }
 
-    void showTooSmall(int neededRows, int neededCols, int rows, int cols)
-    {
-        tooSmall_ = true;
-        erase();
-        drawTooSmall(neededRows, neededCols, rows, cols);
-        curs_set(0);
-        refresh();
-    }
-
     DialogHandle shown_[maxNestedDialogs] = {};
     std::size_t shownCount_ = 0;
     DialogLayout layouts_[maxNestedDialogs + 1] = {};
     EditCursor edit_{nullptr, -1, 0, 0};
     ShownMessage message_{};
-    char notice_[128] = {};
+    char16_t notice_[keyLineCapacity] = {};
     bool tooSmall_ = false;
 };
 

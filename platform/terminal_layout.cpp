@@ -92,6 +92,84 @@ int obstacleColumn(DialogHandle dialog, const DialogLayout& layout, std::size_t 
     return nearest;
 }
 
+// The last column left of col on the given row that something else
+// occupies (another control, a group box's border); -1 for none.
+int obstacleLeft(DialogHandle dialog, const DialogLayout& layout, std::size_t self, int row, int col)
+{
+    int nearest = -1;
+    for (std::size_t j = 0; j < layout.controlCount; ++j) {
+        const ControlState* other = dialogControlAt(dialog, j);
+        if (j == self || !isShown(*other))
+            continue;
+        const CellRect& r = layout.controls[j];
+        int bottom = r.row + r.rows - 1;
+        if (row < r.row || row > bottom)
+            continue;
+        int right = r.col + r.cols - 1;
+        int candidate = -1;
+        if (other->kind == ControlKind::GroupBox && row != r.row && row != bottom) {
+            if (right < col)
+                candidate = right;
+            else if (r.col < col)
+                candidate = r.col;
+        } else if (right < col) {
+            candidate = right;
+        }
+        if (candidate > nearest)
+            nearest = candidate;
+    }
+    return nearest;
+}
+
+// A push button whose caption with its brackets is wider than its cells
+// (a Japanese caption, often) grows into free cells on both sides, keeping
+// a blank to its neighbours, so that its brackets always show.
+void widenButtons(DialogHandle dialog, DialogLayout* layout, int clientCols)
+{
+    for (std::size_t i = 0; i < layout->controlCount; ++i) {
+        const ControlState* control = dialogControlAt(dialog, i);
+        CellRect& cells = layout->controls[i];
+        if (!isShown(*control) || control->kind != ControlKind::PushButton || cells.rows != 1)
+            continue;
+        int extra = neededCols(*control) - cells.cols;
+        if (extra <= 0)
+            continue;
+        int blocker;
+        int end = cells.col + cells.cols;
+        int rightEdge = obstacleColumn(dialog, *layout, i, cells.row, end - 1, clientCols, &blocker);
+        int rightRoom = rightEdge - end - (rightEdge < clientCols ? 1 : 0);
+        int leftRoom = cells.col - obstacleLeft(dialog, *layout, i, cells.row, cells.col) - 2;
+        if (rightRoom < 0)
+            rightRoom = 0;
+        if (leftRoom < 0)
+            leftRoom = 0;
+        int left = extra / 2 < leftRoom ? extra / 2 : leftRoom;
+        int right = extra - left < rightRoom ? extra - left : rightRoom;
+        if (left + right < extra)
+            left = extra - right < leftRoom ? extra - right : leftRoom;
+        cells.col -= left;
+        cells.cols += left + right;
+    }
+}
+
+// A one-line text that would end right against a frame's border moves one
+// cell left when that cell is free, so a blank stays between text and frame.
+void keepOffFrames(DialogHandle dialog, DialogLayout* layout, int clientCols)
+{
+    for (std::size_t i = 0; i < layout->controlCount; ++i) {
+        const ControlState* control = dialogControlAt(dialog, i);
+        CellRect& cells = layout->controls[i];
+        if (!isShown(*control) || control->kind != ControlKind::StaticText || cells.rows != 1)
+            continue;
+        int blocker;
+        int edge = obstacleColumn(dialog, *layout, i, cells.row, cells.col, clientCols, &blocker);
+        bool touches = blocker == noControl && edge < clientCols && cells.col + neededCols(*control) >= edge;
+        if (touches && obstacleLeft(dialog, *layout, i, cells.row, cells.col) < cells.col - 1) {
+            cells.col -= 1;
+        }
+    }
+}
+
 // Makes room for a text that runs on into a display-only neighbour on its
 // row (a static text or a read-only field) by moving the neighbour's left
 // edge right, as long as what the neighbour shows still fits.
@@ -232,6 +310,8 @@ bool layoutDialog(DialogHandle dialog, int screenRows, int screenCols, DialogLay
     layout->helpCells = CellRect{layout->frame.row, layout->frame.col + layout->frame.cols - 5, 1, 3};
 
     makeRoom(dialog, layout, clientCols);
+    widenButtons(dialog, layout, clientCols);
+    keepOffFrames(dialog, layout, clientCols);
 
     for (std::size_t i = 0; i < layout->controlCount; ++i) {
         const ControlState* control = dialogControlAt(dialog, i);

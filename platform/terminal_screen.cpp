@@ -17,6 +17,32 @@ namespace {
 
 SCREEN* takenScreen = nullptr;
 bool drawsLines = true;
+bool inColour = false;
+
+// Colour pairs of the looks.
+enum : short { screenPair = 1, facePair, focusPair, accentPair, fieldPair, logoPair, noticePair, disabledPair };
+
+bool noColourAsked()
+{
+    const char* value = std::getenv("NO_COLOR");
+    return value != nullptr && value[0] != '\0';
+}
+
+void startColours()
+{
+    inColour = has_colors() && !noColourAsked() && start_color() == OK && COLORS >= 8 && COLOR_PAIRS > disabledPair;
+    if (!inColour)
+        return;
+    init_pair(screenPair, COLOR_WHITE, COLOR_BLUE);
+    init_pair(facePair, COLOR_BLACK, COLOR_WHITE);
+    init_pair(focusPair, COLOR_WHITE, COLOR_BLUE);
+    init_pair(accentPair, COLOR_BLUE, COLOR_WHITE);
+    init_pair(fieldPair, COLOR_BLACK, COLOR_CYAN);
+    init_pair(logoPair, COLOR_WHITE, COLOR_RED);
+    init_pair(noticePair, COLOR_YELLOW, COLOR_BLUE);
+    // Grey where the terminal has it; else black, dimmed.
+    init_pair(disabledPair, COLORS >= 16 ? 8 : COLOR_BLACK, COLOR_WHITE);
+}
 
 // What a signal handler needs to give the terminal back: the modes it had
 // and the bytes that leave the tool's screen, prepared while it is taken.
@@ -173,6 +199,8 @@ bool openScreen()
     keypad(stdscr, TRUE);
     set_escdelay(25);
     curs_set(0);
+    startColours();
+    bkgdset(chtype(' ') | screenLook(Look::Screen));
     bool mouse = mousemask(BUTTON1_PRESSED | BUTTON1_CLICKED, nullptr) != 0;
     mouseinterval(0);
     const char* ascii = std::getenv("QUIB_ASCII_LINES");
@@ -213,6 +241,39 @@ void screenSize(int* rows, int* cols, bool* resized)
 }
 
 bool screenDrawsLines() { return drawsLines; }
+
+bool screenHasColours() { return inColour; }
+
+unsigned long screenLook(Look look)
+{
+    if (!inColour) {
+        switch (look) {
+        case Look::Focus: return A_REVERSE;
+        case Look::DefaultButton: return A_BOLD;
+        case Look::Disabled: return A_DIM;
+        case Look::Field: return A_UNDERLINE;
+        case Look::ProgressDone: return A_REVERSE;
+        case Look::Logo: return A_REVERSE | A_BOLD;
+        case Look::KeyLine: return A_DIM;
+        case Look::Notice: return A_BOLD;
+        default: return A_NORMAL;
+        }
+    }
+    switch (look) {
+    case Look::Screen: return COLOR_PAIR(screenPair);
+    case Look::Face: return COLOR_PAIR(facePair);
+    case Look::Title: return COLOR_PAIR(accentPair) | A_BOLD;
+    case Look::Focus: return COLOR_PAIR(focusPair) | A_BOLD;
+    case Look::DefaultButton: return COLOR_PAIR(accentPair) | A_BOLD;
+    case Look::Disabled: return COLOR_PAIR(disabledPair) | (COLORS >= 16 ? A_NORMAL : A_DIM);
+    case Look::Field: return COLOR_PAIR(fieldPair);
+    case Look::ProgressDone: return COLOR_PAIR(focusPair);
+    case Look::Logo: return COLOR_PAIR(logoPair) | A_BOLD;
+    case Look::KeyLine: return COLOR_PAIR(screenPair);
+    case Look::Notice: return COLOR_PAIR(noticePair) | A_BOLD;
+    }
+    return A_NORMAL;
+}
 
 namespace {
 

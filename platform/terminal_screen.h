@@ -21,6 +21,23 @@ void screenSize(int* rows, int* cols, bool* resized);
 // '+', '-' and '|'. QUIB_ASCII_LINES=1 asks for ASCII on any terminal.
 bool screenDrawsLines();
 
+// How a part of the screen looks. With colours (a terminal that has them,
+// and NO_COLOR unset or empty): a blue screen, grey dialog faces, the focus
+// white on blue, the button Enter presses in bold blue, disabled controls
+// dimmed, fields on cyan, the done part of a progress bar in blue.
+// Without colours: plain faces, the focus and the done part in reverse
+// video, the button Enter presses bold, disabled controls dim, fields
+// underlined.
+enum class Look {
+    Screen, Face, Title, Focus, DefaultButton, Disabled, Field, ProgressDone, Logo, KeyLine, Notice
+};
+
+// The attributes (colour pair included) of a look.
+unsigned long screenLook(Look look);
+
+// True when the screen is drawn in colours.
+bool screenHasColours();
+
 enum class InputKind { None, Key, Click, Resize };
 
 struct TerminalInput {

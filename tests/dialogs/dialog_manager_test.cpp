@@ -47,8 +47,9 @@ const ControlTemplate innerControls[] = {
 const DialogTemplate innerTemplate = {501, 1033, dialogStyle, 0, 0, 0, 100, 60, u"Inner \"quoted\"", 9, u"Arial",
                                       innerControls, std::size(innerControls)};
 
-// No default push button and no button 2.
+// No default push button and no button 2; the focus starts in the field.
 const ControlTemplate plainControls[] = {
+    {ControlClass::Edit, 1062, visibleChild | styleTabStop | styleBorder, 0, 4, 20, 50, 12, u"", 0},
     {ControlClass::Button, 1061, visibleChild | styleTabStop, 0, 4, 4, 50, 14, u"Go", 0},
 };
 const DialogTemplate plainTemplate = {502, 1033, dialogStyle, 0, 0, 0, 80, 30, u"Plain", 9, u"Arial",
@@ -120,6 +121,8 @@ bool plainProcedure(DialogHandle dialog, std::uint32_t message, std::uintptr_t f
     if (message != messageCommand)
         return false;
     log(commandLine("plain", first));
+    if (onCommand)
+        onCommand(dialog, int(first));
     if (first == 1 || first == 2)
         endDialog(dialog, std::intptr_t(first) + 10);
     return true;
@@ -158,8 +161,8 @@ TEST_F(DialogManager, DumpShowsEveryVisibleControlWithTextStateAndFocus)
                               "control 1039 edit \"\" enabled\n"
                               "control 1040 edit \"ready\" enabled\n"
                               "control 1027 password \"\" enabled\n"
-                              "control 1 defbutton \"OK\" enabled\n"
-                              "control 2 button \"Close\" enabled focus\n"
+                              "control 1 button \"OK\" enabled\n"
+                              "control 2 defbutton \"Close\" enabled focus\n"
                               "control 1050 button \"Later\" disabled\n"
                               "control 65535 static \"Label:\" enabled\n"
                               "control 65535 group \"Style\" enabled\n"
@@ -196,36 +199,78 @@ TEST_F(DialogManager, ChangesAfterInitialisationShowAsTextAndProgressLines)
 struct EnterCase {
     const char* name;
     const char* script;          // ends with key enter
-    const char* command;         // what the procedure then gets
+    const char* command;         // what the procedure then gets; empty when Enter is refused
     friend void PrintTo(const EnterCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class EnterKey : public DialogManager, public testing::WithParamInterface<EnterCase> {};
 
-TEST_P(EnterKey, GoesToTheDefaultPushButton)
+// Commands 1070 and 1076 disable OK and Close. A focused push button is the
+// one Enter presses, whoever put the focus there; elsewhere Enter presses
+// the template's default button (OK).
+TEST_P(EnterKey, PressesTheFocusedPushButtonElseTheDefaultOne)
 {
     const EnterCase& c = GetParam();
     onCommand = [](DialogHandle dialog, int first) {
+        if (first == 1070)
+            enableControl(dialog, 1, false);
+        if (first == 1076)
+            enableControl(dialog, 2, false);
         if (first == 1)
             endDialog(dialog, 9);
+        if (first == 1099)
+            endDialog(dialog, 5); // Enter ended nothing
     };
-    run(sampleTemplate, sampleProcedure, c.script);
-    ASSERT_FALSE(received.empty());
-    EXPECT_EQ(received.back(), c.command);
+    std::string transcript = run(sampleTemplate, sampleProcedure, std::string(c.script) + "command 1099\n");
+    bool refused = transcript.find("refused key enter \"the default button is disabled\"\n") != std::string::npos;
+    if (std::string(c.command).empty()) {
+        EXPECT_TRUE(refused) << transcript;
+        EXPECT_EQ(result_, 5);
+    } else {
+        EXPECT_FALSE(refused) << transcript;
+        ASSERT_FALSE(received.empty());
+        EXPECT_EQ(received.back(), c.command);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, EnterKey,
     testing::Values(
-        // Focus put on Close by the program: Close is no default button, so OK takes Enter.
-        EnterCase{"FocusSetByProgram", "key enter\n", "sample command 1 0"},
-        // Tabbing onto a push button makes it the one Enter presses.
+        // The program put the focus on Close: Close takes Enter.
+        EnterCase{"FocusOnCloseSetByProgram", "key enter\n", "sample command 2 0"},
+        EnterCase{"TabbedOntoOk", "key backtab\nkey enter\n", "sample command 1 0"},
         EnterCase{"TabbedOntoClose", "key backtab\nkey tab\nkey enter\n", "sample command 2 0"},
-        // Moving on to a field gives the role back to OK.
-        EnterCase{"TabbedPastCloseIntoField", "key backtab\nkey tab\nkey tab\nkey tab\nkey enter\n",
-                  "sample command 1 0"},
-        EnterCase{"ClickedRadio", "click 1038\nkey enter\n", "sample command 1 0"}),
+        EnterCase{"FocusOnEdit", "click 1039\nkey enter\n", "sample command 1 0"},
+        EnterCase{"FocusOnPasswordEdit", "click 1027\nkey enter\n", "sample command 1 0"},
+        EnterCase{"FocusOnRadio", "click 1038\nkey enter\n", "sample command 1 0"},
+        EnterCase{"FocusOnCloseWithDefaultDisabled", "command 1070\nkey enter\n", "sample command 2 0"},
+        EnterCase{"FocusOnEditWithDefaultDisabled", "command 1070\nclick 1039\nkey enter\n", ""},
+        EnterCase{"FocusOnRadioWithDefaultDisabled", "command 1070\nclick 1038\nkey enter\n", ""},
+        // Disabling the focused Close moves the focus on to the first radio
+        // (Later is disabled): Enter goes back to OK.
+        EnterCase{"FocusedCloseDisabled", "command 1076\nkey enter\n", "sample command 1 0"}),
     [](const testing::TestParamInfo<EnterCase>& info) { return std::string(info.param.name); });
+
+// Exactly one push button is the one Enter presses: the focused one, else
+// the template's default.
+TEST_F(DialogManager, OneButtonIsMarkedAsTheOneEnterPresses)
+{
+    auto defaults = [](DialogHandle dialog) {
+        std::string marked;
+        for (std::size_t i = 0; i < dialogControlCount(dialog); ++i)
+            if (dialogControlAt(dialog, i)->isDefault)
+                marked += std::to_string(dialogControlAt(dialog, i)->source->id) + " ";
+        return marked;
+    };
+    std::vector<std::string> seen;
+    onCommand = [&](DialogHandle dialog, int first) {
+        if (first == 1090)
+            seen.push_back(defaults(dialog));
+    };
+    run(sampleTemplate, sampleProcedure,
+        "command 1090\nclick 1039\ncommand 1090\nkey backtab\ncommand 1090\nkey escape\n");
+    EXPECT_EQ(seen, (std::vector<std::string>{"2 ", "1 ", "1 "}));
+}
 
 TEST_F(DialogManager, EnterWithoutDefaultButtonGivesOneAndEscapeGivesTwoWithoutSuchButton)
 {
@@ -238,17 +283,6 @@ TEST_F(DialogManager, EnterWithoutDefaultButtonGivesOneAndEscapeGivesTwoWithoutS
     run(plainTemplate, plainProcedure, "key escape\n");
     EXPECT_EQ(received, (std::vector<std::string>{"plain command 2 0"}));
     EXPECT_EQ(result_, 12);
-}
-
-TEST_F(DialogManager, EnterIsRefusedWhenTheDefaultButtonIsDisabled)
-{
-    onCommand = [](DialogHandle dialog, int first) {
-        if (first == 1070)
-            enableControl(dialog, 1, false);
-    };
-    std::string transcript = run(sampleTemplate, sampleProcedure, "command 1070\nkey enter\nkey escape\n");
-    EXPECT_EQ(transcript, sampleOpen + "refused key enter \"the default button is disabled\"\n" + sampleClose);
-    EXPECT_EQ(received, (std::vector<std::string>{"init 42", "sample command 1070 0", "sample command 2 0"}));
 }
 
 // Records where the focus goes, as the front end is told.
@@ -351,7 +385,7 @@ TEST_P(RefusedInput, ReachesNoProcedureAndIsReported)
               sampleOpen + c.line + "\n");
     EXPECT_EQ(received, (std::vector<std::string>{"init 42", "sample command 2 0"}));
     // Nothing changed: the focus is still on Close and no field took text.
-    EXPECT_NE(transcript.find("control 2 button \"Close\" enabled focus\n"), std::string::npos) << transcript;
+    EXPECT_NE(transcript.find("control 2 defbutton \"Close\" enabled focus\n"), std::string::npos) << transcript;
     EXPECT_NE(transcript.find("control 1040 edit \"ready\" enabled\n"), std::string::npos) << transcript;
 }
 
@@ -456,7 +490,7 @@ TEST_F(DialogManager, NestedDialogRunsOverItsOwnerWhichTakesNoInputMeanwhile)
                               "dialog open 501 \"Inner \\\"quoted\\\"\"\n"
                               "refused click 1037 \"there is no such control\"\n"
                               "control 65535 static \"Inner text\" enabled\n"
-                              "control 1051 button \"Inner\" enabled focus\n"
+                              "control 1051 defbutton \"Inner\" enabled focus\n"
                               "control 1052 edit \"\" enabled\n"
                               "dialog close 501\n" +
                               sampleClose);
@@ -485,19 +519,42 @@ TEST_F(DialogManager, CommandReachesTheProcedureWhetherOrNotAControlCarriesIt)
                                                   "sample command 2 0"}));
 }
 
-TEST_F(DialogManager, DisablingTheFocusedControlLeavesNoFocus)
+TEST_F(DialogManager, DisablingTheFocusedControlMovesTheFocusOnInTabOrder)
 {
     onCommand = [](DialogHandle dialog, int first) {
-        if (first != 1075)
-            return;
-        enableControl(dialog, 2, false);
-        log(std::string(focusedControl(dialog) == nullptr ? "no focus" : "focus kept") +
-            (setFocusToControl(dialog, 2) ? " refocused" : " not refocused"));
-        enableControl(dialog, 2, true);
+        if (first == 1075) {
+            enableControl(dialog, 2, false);
+            const ControlState* focused = focusedControl(dialog);
+            log("focus " + std::to_string(focused == nullptr ? 0 : focused->source->id) +
+                (setFocusToControl(dialog, 2) ? " refocused" : " not refocused"));
+        }
+        if (first == 1077) {
+            // The focus on OK, then OK disabled: Close (enabled again) takes the focus and Enter.
+            enableControl(dialog, 2, true);
+            setFocusToControl(dialog, 1);
+            enableControl(dialog, 1, false);
+        }
     };
-    std::string transcript = run(sampleTemplate, sampleProcedure, "command 1075\ndump\nkey escape\n");
-    EXPECT_EQ(received[2], "no focus not refocused");
-    EXPECT_NE(transcript.find("control 2 button \"Close\" enabled\n"), std::string::npos) << transcript;
+    std::string transcript = run(sampleTemplate, sampleProcedure, "command 1075\ncommand 1077\nkey enter\nkey escape\n");
+    EXPECT_EQ(received, (std::vector<std::string>{"init 42", "sample command 1075 0", "focus 1037 not refocused",
+                                                  "sample command 1077 0", "sample command 2 0"}));
+}
+
+// A dialog left without focus, every control disabled (as during long
+// work), gives it to the first tab stop enabled again.
+TEST_F(DialogManager, AControlEnabledInADialogWithoutFocusTakesIt)
+{
+    onCommand = [](DialogHandle dialog, int first) {
+        if (first == 1078) {
+            enableControl(dialog, 1062, false);
+            enableControl(dialog, 1061, false);
+            log(focusedControl(dialog) == nullptr ? "no focus" : "focus kept");
+            enableControl(dialog, 1061, true);
+        }
+    };
+    run(plainTemplate, plainProcedure, "command 1078\nkey enter\nkey escape\n");
+    EXPECT_EQ(received, (std::vector<std::string>{"plain command 1078 0", "no focus", "plain command 1061 0",
+                                                  "plain command 2 0"}));
 }
 
 TEST_F(DialogManager, MessageBoxWaitsForAFittingAnswer)

@@ -64,7 +64,7 @@ TEST_F(FormatDialog, OpensWithTheDiskStatusLabelAndSimpleFormatChosen)
         << transcript;
     EXPECT_NE(transcript.find("control 1039 edit \"MYDISK     \" enabled\n"), std::string::npos);
     EXPECT_NE(transcript.find("control 1041 edit \"Disk is Write Protected with Password.\" enabled\n"), std::string::npos);
-    EXPECT_NE(transcript.find("control 2 button \"Close\" enabled focus\n"), std::string::npos);
+    EXPECT_NE(transcript.find("control 2 defbutton \"Close\" enabled focus\n"), std::string::npos);
 }
 
 // A state without a text of its own leaves the status line empty.
@@ -111,7 +111,7 @@ TEST_P(FormatLabelRules, StoresOrCorrectsTheLabel)
         EXPECT_NE(transcript.find(std::string("control 1039 edit \"") + c.correctedField + "\""), std::string::npos)
             << transcript;
         // The refused OK gives the focus back to Close.
-        EXPECT_NE(transcript.find("control 2 button \"Close\" enabled focus"), std::string::npos);
+        EXPECT_NE(transcript.find("control 2 defbutton \"Close\" enabled focus"), std::string::npos);
     }
     EXPECT_EQ(label(), std::string(c.stored, 11));
 }
@@ -136,7 +136,7 @@ TEST_F(FormatDialog, NoAtTheConfirmationKeepsTheDialogAndTheNewLabel)
     EXPECT_NE(transcript.find("message 0x34 \"Format Confirmation\" "
                               "\"You may lose datas on the Quib! disk. Do you want to format ?\""),
               std::string::npos);
-    EXPECT_NE(transcript.find("control 2 button \"Close\" enabled focus"), std::string::npos) << transcript;
+    EXPECT_NE(transcript.find("control 2 defbutton \"Close\" enabled focus"), std::string::npos) << transcript;
     EXPECT_EQ(transcript.find("dialog open 133"), std::string::npos);
     EXPECT_EQ(commandsSent(vendorStatusCode), 1u);
 }
@@ -189,7 +189,7 @@ TEST_P(FormatStateTable, DecidesByStateAndStyle)
     EXPECT_EQ(executeOpened, row.outcome != Outcome::Refuse) << transcript;
     if (row.outcome == Outcome::Refuse) {
         // The refusal gives the focus back to Close.
-        EXPECT_NE(transcript.find("control 2 button \"" + std::string(row.language == 1041 ? "閉じる" : "Close") +
+        EXPECT_NE(transcript.find("control 2 defbutton \"" + std::string(row.language == 1041 ? "閉じる" : "Close") +
                                   "\" enabled focus"),
                   std::string::npos);
     }
@@ -256,7 +256,7 @@ TEST_F(FormatDialog, NoAtTheReconfirmationKeepsTheDialog)
     std::string transcript = runFormatDialog("click 1038\nclick 1\nanswer yes\nanswer no\ndump\nclick 2\n");
 
     EXPECT_EQ(transcript.find("dialog open 133"), std::string::npos) << transcript;
-    EXPECT_NE(transcript.find("control 2 button \"Close\" enabled focus"), std::string::npos);
+    EXPECT_NE(transcript.find("control 2 defbutton \"Close\" enabled focus"), std::string::npos);
 }
 
 TEST_F(FormatDialog, HelpInTheFormatDialogOnlyAndTheDialogsStay)

@@ -15,13 +15,13 @@ const std::string dialogClose = "dialog close 131\n";
 const std::string protectHelp = "help \"PegHelp.exe\" \"QuibUSBProtect.htp\"\n";
 
 // The English dump; enabled holds '1' or '0' for 1016, 1019, 1017, 1018
-// and 1015 in that order; focus names the control that has the focus, and
-// clicked the button a click made the one Enter presses (0 for none).
+// and 1015 in that order; focus names the control that has the focus, the
+// button Enter presses.
 std::string englishDump(const std::string& driveLine, const std::string& status, const std::string& enabled,
-                        int focus = 2, int clicked = 0)
+                        int focus = 2)
 {
     auto button = [&](int id, const char* caption, std::size_t i) {
-        return "control " + std::to_string(id) + (clicked == id ? " defbutton \"" : " button \"") + caption + "\"" +
+        return "control " + std::to_string(id) + (focus == id ? " defbutton \"" : " button \"") + caption + "\"" +
                (enabled[i] == '1' ? " enabled" : " disabled") + (focus == id ? " focus\n" : "\n");
     };
     return "control 65535 group \"Protect switch\" enabled\n" + button(1016, "Write Protect", 0) +
@@ -31,7 +31,7 @@ std::string englishDump(const std::string& driveLine, const std::string& status,
            "control 65535 group \"Status\" enabled\n"
            "control 1042 edit \"" + driveLine + "\" enabled\n"
            "control 1043 edit \"" + status + "\" enabled\n"
-           "control 2 button \"Close\" enabled" + (focus == 2 ? " focus\n" : "\n");
+           "control 2 " + (focus == 2 ? "defbutton" : "button") + " \"Close\" enabled" + (focus == 2 ? " focus\n" : "\n");
 }
 
 enum class Drive { Disk, NoDisk, NoDrive };
@@ -130,7 +130,7 @@ TEST_F(ProtectDialog, OpensFromTheJapaneseTemplates)
               "control 65535 group \"ステータス\" enabled\n"
               "control 1042 edit \"Drive #1 : \" enabled\n"
               "control 1043 edit \"ライトプロテクト（パスワードつき）\" enabled\n"
-              "control 2 button \"閉じる\" enabled focus\n"
+              "control 2 defbutton \"閉じる\" enabled focus\n"
               "dialog open 115 \"パスワードの入力\"\n"
               "message 0x30 \"パスワード入力\" \"パスワードが入力されていません。\"\n"
               "answer ok\n"
@@ -288,7 +288,7 @@ TEST_F(ProtectDialog, DiskGoneAtRemoveSaysSoAndStaysWithNothingOffered)
     EXPECT_EQ(runProtectDialog("click 1015\nanswer ok\ndump\nclick 2\n"),
               dialogOpen + "message 0x10 \"Unprotect\" \"No Quib! Disk.\"\nanswer ok\n"
                            "text 1043 \"No Quib! Disk.\"\n" +
-                  englishDump("Drive #1 : ", "No Quib! Disk.", "00000", 2, 1015) + dialogClose);
+                  englishDump("Drive #1 : ", "No Quib! Disk.", "00000", 2) + dialogClose);
     EXPECT_TRUE(protectionCommandsSent().empty());
 }
 
@@ -314,7 +314,7 @@ TEST_F(ProtectDialog, FailedRemoveRefreshesTheEnabling)
                            "text 1043 \"Temporary Unprotected on Write Protected Disk until Eject.\"\n" +
                   // The clicked button keeps the focus; Close has it only from the opening.
                   englishDump("Drive #1 : ", "Temporary Unprotected on Write Protected Disk until Eject.", "01101",
-                              1015, 1015) +
+                              1015) +
                   dialogClose);
 }
 

@@ -80,12 +80,12 @@ std::string statusDialog(const std::string& driveLine, const std::string& label,
 const char* const showStatus = "click 1024\ndump\nkey escape\n";
 
 // The buttons of the Protect Setting dialog in a dump, enabled by the
-// five flags for 1016, 1019, 1017, 1018 and 1015; a clicked button is the
+// five flags for 1016, 1019, 1017, 1018 and 1015; the focused button is the
 // one Enter presses.
-std::string protectButtons(const std::string& enabled, int focus, int clicked)
+std::string protectButtons(const std::string& enabled, int focus)
 {
     auto button = [&](int id, const char* caption, std::size_t i) {
-        return "control " + std::to_string(id) + (clicked == id ? " defbutton \"" : " button \"") + caption + "\"" +
+        return "control " + std::to_string(id) + (focus == id ? " defbutton \"" : " button \"") + caption + "\"" +
                (enabled[i] == '1' ? " enabled" : " disabled") + (focus == id ? " focus\n" : "\n");
     };
     return "control 65535 group \"Protect switch\" enabled\n" + button(1016, "Write Protect", 0) +
@@ -96,11 +96,11 @@ std::string protectButtons(const std::string& enabled, int focus, int clicked)
 }
 
 std::string protectDump(const std::string& driveLine, const std::string& state, const std::string& enabled,
-                        int focus = 2, int clicked = 0)
+                        int focus = 2)
 {
-    return protectButtons(enabled, focus, clicked) + "control 1042 edit \"" + driveLine + "\" enabled\n" +
-           "control 1043 edit \"" + state + "\" enabled\n" + "control 2 button \"Close\" enabled" +
-           (focus == 2 ? " focus\n" : "\n");
+    return protectButtons(enabled, focus) + "control 1042 edit \"" + driveLine + "\" enabled\n" +
+           "control 1043 edit \"" + state + "\" enabled\n" + "control 2 " + (focus == 2 ? "defbutton" : "button") +
+           " \"Close\" enabled" + (focus == 2 ? " focus\n" : "\n");
 }
 
 const std::string newPasswordTyped = "dialog open 130 \"New Password\"\n"
@@ -123,7 +123,7 @@ TEST(ProtectOnTheDrive, PasswordWriteProtectionRefusesWritesUntilTheRightPasswor
                   "control 1024 button \"Status\" enabled\n"
                   "control 1023 button \"Format\" enabled\n"
                   "control 1026 button \"Folder Name\" enabled\n"
-                  "control 2 button \"Close\" enabled focus\n"
+                  "control 2 defbutton \"Close\" enabled focus\n"
                   "control 65535 bitmap \"121\" enabled\n" +
                   protectOpen + protectDump(folderLine, "No Error.", "11100") +
                   "message 0x34 \"Warning\" \"Write Protect with Password CAUTION: If you forget your password, you "
@@ -150,7 +150,7 @@ TEST(ProtectOnTheDrive, PasswordWriteProtectionRefusesWritesUntilTheRightPasswor
                   std::string(showStatus) + "click 2\n");
     EXPECT_EQ(run.output, menuOpen + protectOpen + passwordTyped +
                               "message 0x10 \"Unprotect\" \"Unprotedt Fail.\"\nanswer ok\n" +
-                              protectDump(folderLine, "Disk is Write Protected with Password.", "00011", 1015, 1015) +
+                              protectDump(folderLine, "Disk is Write Protected with Password.", "00011", 1015) +
                               passwordTyped + "message 0x00 \"Unprotect\" \"Unprotect Successful.\"\nanswer ok\n" +
                               protectClose + statusDialog(folderLine, "", "No Error.") + menuEnd)
         << run.errors;

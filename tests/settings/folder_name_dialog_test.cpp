@@ -161,7 +161,7 @@ TEST_P(FolderSettingOpens, ShowsTheStoredModeAndNumber)
         EXPECT_EQ(controlLine(transcript, id), "control " + std::to_string(id) + " radio \"" + radios[id - 1034] +
                                                    "\" enabled" + (id == c.checkedRadio ? " checked" : ""));
     EXPECT_EQ(controlLine(transcript, 1044), std::string("control 1044 edit \"") + c.field + "\" enabled");
-    EXPECT_EQ(controlLine(transcript, 2), "control 2 button \"Close\" enabled focus");
+    EXPECT_EQ(controlLine(transcript, 2), "control 2 defbutton \"Close\" enabled focus");
     // Opening and closing reads the settings and asks nothing of the drive.
     EXPECT_EQ(storedSettings(), before);
     EXPECT_EQ(requestsSent().size(), 0u);
@@ -187,7 +187,7 @@ TEST_F(FolderSetting, OpensFromTheJapaneseTemplateInJapanese)
     EXPECT_NE(transcript.find("dialog open 108 \"フォルダ名設定\"\n"), std::string::npos) << transcript;
     EXPECT_EQ(controlLine(transcript, 1035), "control 1035 radio \"固定\" enabled checked");
     EXPECT_EQ(controlLine(transcript, 1044), "control 1044 edit \"5\" enabled");
-    EXPECT_EQ(controlLine(transcript, 2), "control 2 button \"閉じる\" enabled focus");
+    EXPECT_EQ(controlLine(transcript, 2), "control 2 defbutton \"閉じる\" enabled focus");
 }
 
 // ---- OK: the mode, the number, the message ----

@@ -150,7 +150,9 @@ TEST_F(TerminalInput, KeysReachTheDialogAsThePlatformsActions)
         Log expected;
     } cases[] = {
         {"Space presses the focused button", 1050, {typed(U' ')}, {"command 1050 0", "end \"\" 1037"}},
-        {"Enter presses the default button", 1050, {key(KeyName::Enter)}, {"command 1 0", "end \"\" 1037"}},
+        {"Enter presses the focused button", 1050, {key(KeyName::Enter)}, {"command 1050 0", "end \"\" 1037"}},
+        {"Enter in a field presses the default button", 1039, {key(KeyName::Enter)},
+         {"command 1 0", "end \"\" 1037"}},
         {"Tab onto a button makes Enter press it", 2, {key(KeyName::Tab), key(KeyName::Enter)},
          {"command 1050 0", "end \"\" 1037"}},
         {"Shift-Tab goes back", 1050, {key(KeyName::BackTab), key(KeyName::Enter)}, {"end \"\" 1037"}},

@@ -150,7 +150,8 @@ void checkLayout(DialogHandle dialog)
         int caption = cellsOf(control.text);
         switch (control.kind) {
         case ControlKind::PushButton:
-            EXPECT_LE(caption + 2, r.cols) << describe(control);
+            // Room for "[ Caption ]": the brackets always show.
+            EXPECT_LE(caption + 4, r.cols) << describe(control);
             break;
         case ControlKind::RadioButton:
         case ControlKind::CheckBox:
@@ -172,6 +173,19 @@ void checkLayout(DialogHandle dialog)
         default:
             break;
         }
+    }
+    // A one-line text keeps a blank before whatever follows on its row
+    // (a frame's border, another control).
+    for (std::size_t i = 0; i < layout.controlCount; ++i) {
+        const ControlState& control = *dialogControlAt(dialog, i);
+        const CellRect& r = layout.controls[i];
+        if (!isShown(control) || control.kind != ControlKind::StaticText || r.rows != 1)
+            continue;
+        int after = r.col + cellsOf(control.text);
+        if (after >= clientCols)
+            continue;
+        int next = owner[std::size_t(r.row)][std::size_t(after)];
+        EXPECT_TRUE(next == -1 || next == int(i)) << describe(control) << " touches what follows";
     }
 }
 

@@ -79,7 +79,7 @@ protected:
     void start(const std::string& languageId, const std::string& extraEnvironment = "", bool ignoreHangUp = false)
     {
         std::string command = std::string(ignoreHangUp ? "trap '' HUP; " : "") + "trap true INT; stty -a > " + shellQuoted(home_ + "/modes-before") + "; sh -c 'echo $$ > " +
-                              home_ + "/pid; exec \"$0\" \"$@\"' env QUIB_HOME=" + shellQuoted(home_) +
+                              home_ + "/pid; exec \"$0\" \"$@\"' env " + unset_ + " QUIB_HOME=" + shellQuoted(home_) +
                               " QUIB_LANGID=" + languageId + " LC_ALL=C.UTF-8 " + extraEnvironment + " " +
                               shellQuoted(builtProgram("quibtools")) + "; code=$?; stty -a > " +
                               shellQuoted(home_ + "/modes-after") +
@@ -89,6 +89,12 @@ protected:
     }
 
     std::string screen() { return tmux({"capture-pane", "-p"}).output; }
+    // The screen with its colours and attributes as escape sequences.
+    std::string screenWithAttributes() { return tmux({"capture-pane", "-p", "-e"}).output; }
+
+    // Runs the tool as outside tmux and without a desktop: the tests' own
+    // tmux server puts TMUX into the environment of what it runs.
+    void runOutsideTmux() { unset_ = "-u TMUX -u DISPLAY -u WAYLAND_DISPLAY"; }
 
     void keys(const std::vector<std::string>& names)
     {
@@ -141,13 +147,194 @@ protected:
     std::string tmux_;
     std::string socket_;
     std::string home_;
+    std::string unset_;
 };
+
+std::size_t occurrences(const std::string& text, const std::string& part)
+{
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
+struct EnterCase {
+    const char* name;
+    std::vector<std::string> keys;   // from the menu at its start, up to the Enter
+    const char* marked;              // the one button drawn as the one Enter presses before it
+    const char* after;               // what Enter then shows ("exit=" when the tool ended)
+    friend void PrintTo(const EnterCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class EnterInTheTerminal : public TerminalSession, public testing::WithParamInterface<EnterCase> {};
+
+// Enter presses the button drawn as the one it presses: the focused push
+// button, else the dialog's default button.
+TEST_P(EnterInTheTerminal, PressesTheButtonDrawnAsTheOne)
+{
+    const EnterCase& c = GetParam();
+    start("1033");
+    waitFor({"Tool Menu"});
+    if (!c.keys.empty())
+        keys(c.keys);
+    std::string before = waitFor({c.marked});
+    EXPECT_EQ(occurrences(before, "[>"), 1u) << before;
+    keys({"Enter"});
+    waitFor({c.after});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, EnterInTheTerminal,
+    testing::Values(
+        // The menu opens with the focus on Close.
+        EnterCase{"MenuCloseFocused", {}, "[>Close<]", "exit=1"},
+        EnterCase{"MenuTabbedToStatus", {"Tab"}, "[>Status<]", "Volume Label :"},
+        // Format opens with the focus on Close: Enter closes it rather than asking to format.
+        EnterCase{"FormatCloseFocused", {"Tab", "Tab", "Enter"}, "[>Close<]", "[>Format<]"},
+        EnterCase{"FormatOnARadioButton", {"Tab", "Tab", "Enter", "Tab"}, "[>OK<]", "Format Confirmation"},
+        EnterCase{"FormatInTheLabelField", {"Tab", "Tab", "Enter", "Tab", "Tab"}, "[>OK<]", "Format Confirmation"},
+        EnterCase{"FormatTabbedToOk", {"Tab", "Tab", "Enter", "BTab"}, "[>OK<]", "Format Confirmation"}),
+    [](const testing::TestParamInfo<EnterCase>& info) { return std::string(info.param.name); });
+
+// After a format the disabled Start gives the focus on to Close, which
+// then is the button Enter presses.
+TEST_F(TerminalSession, AfterAFormatTheFocusMovesOnFromStartToClose)
+{
+    start("1033");
+    waitFor({"Tool Menu"});
+    keys({"Tab", "Tab", "Enter"});
+    waitFor({"[ OK ]", "[>Close<]"});
+    keys({"BTab", "Enter"});
+    waitFor({"Format Confirmation"});
+    keys({"y"});
+    waitFor({"[ Start ]", "[>Close<]"});
+    keys({"BTab", "Enter"});
+    std::string done = waitFor({"Format Completed."});
+    done = waitFor({"[>Close<]"});
+    EXPECT_EQ(done.find("[>Start<]"), std::string::npos) << done;
+    EXPECT_EQ(occurrences(done, "[>"), 1u) << done;
+    keys({"Enter"}); // a completed format closes Format as well
+    waitFor({"Format Completed."}, true);
+    waitFor({"Tool Menu", "[>Format<]"});
+}
+
+// F1 outside tmux and without a desktop pages the topic on this terminal
+// (here without a pager: the viewer's own paging), then the same dialog
+// comes back as it was.
+TEST_F(TerminalSession, HelpOutsideTmuxShowsTheTopicHereAndComesBack)
+{
+    runOutsideTmux();
+    start("1033", "PAGER=/nonexistent");
+    waitFor({"Tool Menu"});
+    keys({"Tab", "Tab", "Tab", "Enter"});
+    waitFor({"Quib! Folder Name Setting", "[>Close<]"});
+    keys({"F1"});
+    std::string topic = waitFor({"Close leaves everything as it was.", "-- Press Enter to close --"});
+    EXPECT_EQ(topic.find("Quib! Folder Name Setting"), std::string::npos) << topic;
+    keys({"Enter"});
+    std::string back = waitFor({"Quib! Folder Name Setting", "[>Close<]", "( 2 to 9 )"});
+    EXPECT_EQ(back.find("Press Enter to close"), std::string::npos) << back;
+    EXPECT_EQ(tmux({"list-windows", "-F", "#{window_name}"}).output.find("Help"), std::string::npos);
+    keys({"Escape"});
+    waitFor({"Tool Menu"});
+    keys({"Escape"});
+    EXPECT_EQ(waitForEnd(), 1);
+    expectTerminalRestored();
+}
+
+// The size the notice asks for is one at which the dialogs shown fit.
+struct SizeCase {
+    const char* languageId;
+    const char* notice;
+    friend void PrintTo(const SizeCase& c, std::ostream* os) { *os << c.languageId; }
+};
+
+class TooSmall : public TerminalSession, public testing::WithParamInterface<SizeCase> {};
+
+TEST_P(TooSmall, TheNoticeAsksForASizeAtWhichTheDialogFits)
+{
+    start(GetParam().languageId);
+    waitFor({"Quib! Tools"});
+    keys({"Tab", "Tab", "Enter"}); // Format, the largest dialog
+    std::string format = waitFor({"[?]"});
+    waitFor({"Drive #1 : "});
+    ASSERT_EQ(tmux({"resize-window", "-x", "40", "-y", "12"}).exitCode, 0);
+    std::string small = waitFor({GetParam().notice});
+    std::size_t at = small.find(" x ");
+    ASSERT_NE(at, std::string::npos) << small;
+    std::size_t colsAt = at;
+    while (colsAt > 0 && small[colsAt - 1] >= '0' && small[colsAt - 1] <= '9')
+        --colsAt;
+    int cols = std::atoi(small.c_str() + colsAt);
+    int rows = std::atoi(small.c_str() + at + 3);
+    ASSERT_GT(cols, 40) << small;
+    ASSERT_GT(rows, 0) << small;
+    ASSERT_EQ(tmux({"resize-window", "-x", std::to_string(cols), "-y", std::to_string(rows)}).exitCode, 0);
+    std::string fits = waitFor({"Drive #1 : "});
+    EXPECT_EQ(fits.find(GetParam().notice), std::string::npos) << fits;
+    keys({"Escape"});
+    waitFor({"Drive #1 : "}, true);
+    keys({"Escape"});
+    EXPECT_EQ(waitForEnd(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, TooSmall,
+                         testing::Values(SizeCase{"1033", "The terminal is too small"},
+                                         SizeCase{"1041", "端末が小さすぎます"}),
+                         [](const testing::TestParamInfo<SizeCase>& info) {
+                             return std::string(info.param.languageId) == "1033" ? "English" : "Japanese";
+                         });
+
+struct ColourCase {
+    const char* name;
+    const char* environment;
+    std::vector<std::string> present, absent;
+    friend void PrintTo(const ColourCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class Colours : public TerminalSession, public testing::WithParamInterface<ColourCase> {};
+
+TEST_P(Colours, FollowTheTerminalAndNoColor)
+{
+    start("1033", GetParam().environment);
+    waitFor({"Tool Menu", "[>Close<]"});
+    std::string shown = screenWithAttributes();
+    for (const std::string& sequence : GetParam().present)
+        EXPECT_NE(shown.find(sequence), std::string::npos) << GetParam().name << shown;
+    for (const std::string& sequence : GetParam().absent)
+        EXPECT_EQ(shown.find(sequence), std::string::npos) << GetParam().name << shown;
+    keys({"Escape"});
+    EXPECT_EQ(waitForEnd(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Colours,
+    testing::Values(
+        // A blue screen, grey faces, the focus white on blue.
+        ColourCase{"Present", "TERM=xterm-256color", {"\x1b[44m", "\x1b[47m", "\x1b[37m"}, {}},
+        // Monochrome: the focus in reverse video and no colour at all.
+        ColourCase{"AbsentWithNoColor",
+                   "TERM=xterm-256color NO_COLOR=1",
+                   {"7m[>Close<]"},
+                   {"\x1b[44m", "\x1b[47m", "\x1b[34m", "\x1b[37m", "\x1b[30m"}}),
+    [](const testing::TestParamInfo<ColourCase>& info) { return std::string(info.param.name); });
+
+TEST_F(TerminalSession, TheKeyLineSpeaksTheRunsLanguage)
+{
+    start("1041");
+    std::string menu = waitFor({"Enter: 閉じる", "Esc: 閉じる", "F1: ヘルプ"});
+    EXPECT_EQ(menu.find("Tab/Shift-Tab: move"), std::string::npos) << menu;
+    keys({"Tab"});
+    waitFor({"Enter: ステータス"});
+    keys({"Escape"});
+    EXPECT_EQ(waitForEnd(), 1);
+}
 
 TEST_F(TerminalSession, MenuStatusAndCloseInEnglish)
 {
     start("1033");
     std::string menu = waitFor({"Quib! Tools", "Tool Menu", "[ Status ]", "[ Format ]", "[ Folder Name ]",
-                                "[ Close ]", "Quib!", "[?]"});
+                                "[>Close<]", "Quib!", "[?]"});
 
     keys({"Tab", "Enter"}); // Tab onto Status makes it the button Enter presses
     std::string status = waitFor({"Volume Label :", "Drive #1 : "});

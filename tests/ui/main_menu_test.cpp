@@ -31,7 +31,7 @@ TEST_F(MainMenu, OpensFromTheTemplateOfTheLanguage)
                                          "control 1024 button \"ステータス\" enabled\n"
                                          "control 1023 button \"フォーマット\" enabled\n"
                                          "control 1026 button \"フォルダ名\" enabled\n"
-                                         "control 2 button \"閉じる\" enabled focus\n"
+                                         "control 2 defbutton \"閉じる\" enabled focus\n"
                                          "control 65535 bitmap \"121\" enabled\n"
                                          "dialog close 113\n");
     // Any id but 1041 is English.
@@ -39,16 +39,16 @@ TEST_F(MainMenu, OpensFromTheTemplateOfTheLanguage)
     EXPECT_EQ(runMenu("click 2\n"), menuOpen + menuClose);
 }
 
-TEST_F(MainMenu, EnterCommandOneAndUnknownCommandsDoNothing)
+TEST_F(MainMenu, CommandOneAndUnknownCommandsDoNothingAndEnterPressesTheFocusedClose)
 {
-    // No button is the default, so Enter sends command 1.
-    EXPECT_EQ(runMenu("key enter\ncommand 1\ncommand 4711\ndump\nclick 2\n"),
+    // Close has the focus from the start, so it is the button Enter presses.
+    EXPECT_EQ(runMenu("command 1\ncommand 4711\ndump\nkey enter\n"),
               menuOpen +
                   "control 65535 group \"Tool Menu\" enabled\n"
                   "control 1024 button \"Status\" enabled\n"
                   "control 1023 button \"Format\" enabled\n"
                   "control 1026 button \"Folder Name\" enabled\n"
-                  "control 2 button \"Close\" enabled focus\n"
+                  "control 2 defbutton \"Close\" enabled focus\n"
                   "control 65535 bitmap \"121\" enabled\n" +
                   menuClose);
     EXPECT_EQ(testDriverRequestCount(), 0u);

@@ -32,7 +32,7 @@ TEST(ProgramMenu, EscapeEndsTheProgramLikeClose)
 
 TEST(ProgramMenu, ScriptThatRunsOutWhileTheMenuWaitsStalls)
 {
-    ProgramRun run = runScript("key enter\n", inLanguage("1033"));
+    ProgramRun run = runScript("key tab\n", inLanguage("1033"));
     EXPECT_EQ(run.output, "dialog open 126 \"Quib! Tools\"\nstalled\n");
     EXPECT_EQ(run.exitCode, 3);
 }
