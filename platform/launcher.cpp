@@ -2,8 +2,10 @@
 // and calls the program's entry with its module instance.
 
 #include "cli/command_line.h"
+#include "frontend/desktop/desktop_front_end.h"
 #include "platform/front_end.h"
 #include "platform/host_folder.h"
+#include "platform/library_loader.h"
 #include "platform/module.h"
 #include "platform/named_event.h"
 #include "platform/protect_menu.h"
@@ -14,6 +16,7 @@
 #include <climits>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -24,10 +27,13 @@ constexpr int exitBadCommandLine = 2;
 constexpr int exitHostFolderUnusable = 4;
 
 const char usage[] =
-    "Usage: quibtools [--protect] [--script FILE]\n"
+    "Usage: quibtools [--desktop | --terminal | --script FILE] [--protect]\n"
     "       quibtools status|format|protect|folder ...\n"
     "The maintenance tool for the Quib! USB removable-disk drive.\n"
     "\n"
+    "  --desktop      show the dialogs as windows (the default on a desktop:\n"
+    "                 DISPLAY or WAYLAND_DISPLAY set)\n"
+    "  --terminal     show the dialogs in the terminal (the default elsewhere)\n"
     "  --script FILE  run headless: read a person's actions from FILE (- for\n"
     "                 standard input) and write a transcript to standard output\n"
     "  --protect      menus with the Protect button, for Protect Setting (also\n"
@@ -35,7 +41,7 @@ const char usage[] =
     "  --help         show this help and end\n"
     "  --version      show the version and end\n"
     "\n"
-    "Without --script the tool runs in the terminal (UTF-8; see docs/terminal.md).\n"
+    "The terminal needs UTF-8 (see docs/terminal.md); windows need an X display.\n"
     "Environment: QUIB_HOME (the host folder), QUIB_LANGID (1041 Japanese,\n"
     "otherwise English; by default taken from LC_ALL, LC_MESSAGES or LANG),\n"
     "QUIB_ASCII_LINES=1 (frames drawn with + - | in the terminal).\n"
@@ -73,6 +79,25 @@ void tellHostFolderProblem(ScriptFrontEnd* scriptFrontEnd)
         scriptFrontEnd->hostFolderUnusable(problem.folder, problem.reason);
 }
 
+bool isSet(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value != nullptr && value[0] != '\0';
+}
+
+// The desktop front end lives in a module of its own beside the program, so
+// that runs without windows never load the window system's libraries.
+FrontEnd* openDesktop()
+{
+    LibraryHandle module = loadLibrary(desktopModuleName);
+    if (module == nullptr)
+        return nullptr;
+    auto open = reinterpret_cast<OpenDesktopFrontEnd>(findExport(module, desktopEntryName));
+    return open != nullptr ? open() : nullptr;
+}
+
+enum class FrontEndChoice { Automatic, Desktop, Terminal, Script };
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -86,6 +111,7 @@ int main(int argc, char** argv)
 
     const char* scriptPath = nullptr;
     bool protectOption = false;
+    FrontEndChoice choice = FrontEndChoice::Automatic;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0) {
             std::fputs(usage, stdout);
@@ -103,6 +129,11 @@ int main(int argc, char** argv)
         }
         if (std::strcmp(argv[i], "--script") == 0 && i + 1 < argc) {
             scriptPath = argv[++i];
+            choice = FrontEndChoice::Script;
+            continue;
+        }
+        if (std::strcmp(argv[i], "--desktop") == 0 || std::strcmp(argv[i], "--terminal") == 0) {
+            choice = argv[i][2] == 'd' ? FrontEndChoice::Desktop : FrontEndChoice::Terminal;
             continue;
         }
         if (std::strcmp(argv[i], "--script") == 0)
@@ -132,6 +163,19 @@ int main(int argc, char** argv)
         if (scriptFrontEnd != nullptr)
             scriptFrontEnd->programEnded(exitHostFolderUnusable);
         return exitHostFolderUnusable;
+    }
+
+    // Windows on a desktop, unless the person chose otherwise; the terminal
+    // when there is no desktop, or no display the windows can reach.
+    bool desktop = choice == FrontEndChoice::Desktop ||
+                   (choice == FrontEndChoice::Automatic && (isSet("DISPLAY") || isSet("WAYLAND_DISPLAY")));
+    if (frontEnd == nullptr && desktop) {
+        frontEnd = openDesktop();
+        if (frontEnd == nullptr && choice == FrontEndChoice::Desktop) {
+            std::fprintf(stderr, "quibtools: no desktop to show windows on (DISPLAY names no X display "
+                                 "that can be reached); try --terminal\n");
+            return exitBadCommandLine;
+        }
     }
 
     if (frontEnd == nullptr) {

@@ -1,10 +1,13 @@
 // PegHelp.exe: the help viewer of Quib! Tools. The tool starts it with a
 // help topic as its whole command line, detached and with standard input
 // and output on /dev/null. It shows the topic where it fits: inside tmux in
-// a new window that pages it, on a desktop in the browser (the HTML
-// rendering the build puts beside the topic), and otherwise not at all. It
+// a new window that pages it, on a desktop in a window of its own (the HTML
+// rendering the build puts beside the topic, or the browser when no window
+// can be opened), and otherwise not at all. It
 // never writes on the terminal it was started from, and a viewer that
 // cannot start ends without a word.
+
+#include "platform/quibhelp/help_window.h"
 
 #include <cerrno>
 #include <climits>
@@ -36,8 +39,11 @@ const char usage[] =
     "  inside tmux ($TMUX set)      in a new tmux window named Help, paged by\n"
     "                               $PAGER (less when unset); quit it to close\n"
     "                               the window;\n"
-    "  on a desktop ($DISPLAY or    in the browser, through xdg-open, from the\n"
-    "   $WAYLAND_DISPLAY set)       HTML copy of the topic in the help folder;\n"
+    "  on a desktop ($DISPLAY or    in a window of its own, else in the browser\n"
+    "   $WAYLAND_DISPLAY set)       through xdg-open, from the HTML copy of the\n"
+    "                               topic in the help folder (a desktop run of\n"
+    "                               the tool, QUIB_HELP_ON=desktop, shows it there\n"
+    "                               even inside tmux);\n"
     "  otherwise                    not at all.\n"
     "It writes nothing on its own terminal; when the window or the browser\n"
     "cannot be started it ends with status 1 and says nothing.\n"
@@ -233,10 +239,20 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    // The tool's desktop front end asks for the desktop even inside tmux.
+    const char* shownOn = std::getenv("QUIB_HELP_ON");
+    bool desktopFirst = shownOn != nullptr && std::strcmp(shownOn, "desktop") == 0;
+    if (isSet("TMUX") && !desktopFirst)
+        return showInTmuxWindow(self, topic) ? 0 : 1;
+    if (isSet("DISPLAY") || isSet("WAYLAND_DISPLAY")) {
+        std::string page = topicPath + ".html", text;
+        std::string title = readTopic(topicPath, &text) ? text.substr(0, text.find('\n')) : std::string(topic);
+        if (showInWindow(title.c_str(), page.c_str()))
+            return 0;
+        return showInBrowser(page) ? 0 : 1;
+    }
     if (isSet("TMUX"))
         return showInTmuxWindow(self, topic) ? 0 : 1;
-    if (isSet("DISPLAY") || isSet("WAYLAND_DISPLAY"))
-        return showInBrowser(topicPath + ".html") ? 0 : 1;
     // No place to show it that is not the caller's own terminal.
     return 0;
 }

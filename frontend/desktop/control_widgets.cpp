@@ -1,0 +1,318 @@
+#include "frontend/desktop/control_widgets.h"
+
+#include "platform/code_page.h"
+#include "platform/module.h"
+
+#include <FL/Enumerations.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Check_Button.H>
+#include <FL/Fl_Input.H>
+#include <FL/Fl_Multiline_Output.H>
+#include <FL/Fl_Output.H>
+#include <FL/Fl_Progress.H>
+#include <FL/Fl_RGB_Image.H>
+#include <FL/Fl_Round_Button.H>
+#include <FL/Fl_Secret_Input.H>
+#include <FL/fl_draw.H>
+
+#include <cstring>
+#include <memory>
+
+namespace {
+
+// What every widget of a control carries: its control id and where to
+// report what the person does with it.
+struct ControlTag {
+    int controlId = 0;
+    const ControlEvents* events = nullptr;
+};
+
+// A push button; the one that Enter presses has a dark frame around it.
+class PushButtonWidget : public Fl_Button, public ControlTag {
+public:
+    PushButtonWidget(int x, int y, int w, int h) : Fl_Button(x, y, w, h) {}
+    bool isDefault = false;
+
+protected:
+    void draw() override
+    {
+        Fl_Button::draw();
+        if (isDefault) {
+            fl_color(FL_FOREGROUND_COLOR);
+            fl_rect(x(), y(), w(), h());
+        }
+    }
+};
+
+class RadioWidget : public Fl_Round_Button, public ControlTag {
+public:
+    RadioWidget(int x, int y, int w, int h) : Fl_Round_Button(x, y, w, h) {}
+};
+
+class CheckWidget : public Fl_Check_Button, public ControlTag {
+public:
+    CheckWidget(int x, int y, int w, int h) : Fl_Check_Button(x, y, w, h) {}
+};
+
+// A group box: an engraved frame with its title set into the top edge.
+class GroupBoxWidget : public Fl_Widget, public ControlTag {
+public:
+    GroupBoxWidget(int x, int y, int w, int h) : Fl_Widget(x, y, w, h) {}
+
+protected:
+    void draw() override
+    {
+        fl_font(labelfont(), labelsize());
+        int textHeight = fl_height();
+        int top = y() + textHeight / 2;
+        fl_draw_box(FL_ENGRAVED_FRAME, x(), top, w(), h() - (top - y()), color());
+        const char* title = label();
+        if (title == nullptr || title[0] == '\0')
+            return;
+        int textWidth = int(fl_width(title));
+        int left = x() + fl_height() / 2;
+        fl_color(FL_BACKGROUND_COLOR);
+        fl_rectf(left - 2, y(), textWidth + 4, textHeight);
+        fl_color(active_r() ? labelcolor() : fl_inactive(labelcolor()));
+        fl_draw(title, left, y() + fl_height() - fl_descent());
+    }
+};
+
+// A one-line or multi-line field; the person's typing is reported whole.
+template <class Field>
+class FieldWidget : public Field, public ControlTag {
+public:
+    FieldWidget(int x, int y, int w, int h) : Field(x, y, w, h) {}
+
+    int handle(int event) override
+    {
+        // A click into the field gives it the dialog's focus first, so Enter
+        // then follows the platform's rule for the field, not the old focus.
+        if (event == FL_PUSH && events != nullptr && !this->readonly())
+            events->focused(events->context, controlId);
+        return Field::handle(event);
+    }
+};
+
+void onPressed(Fl_Widget* widget, void*)
+{
+    auto* tag = dynamic_cast<ControlTag*>(widget);
+    if (tag != nullptr && tag->events != nullptr)
+        tag->events->pressed(tag->events->context, tag->controlId);
+}
+
+void onTyped(Fl_Widget* widget, void*)
+{
+    auto* tag = dynamic_cast<ControlTag*>(widget);
+    auto* input = dynamic_cast<Fl_Input_*>(widget);
+    if (tag != nullptr && input != nullptr && tag->events != nullptr)
+        tag->events->typed(tag->events->context, tag->controlId, input->value());
+}
+
+// Bitmap resource id of the program's module as an RGB image; null when
+// the module has no such bitmap.
+Fl_RGB_Image* bitmapImage(std::uint16_t id)
+{
+    const BitmapResource* bitmap = nullptr;
+    for (std::size_t i = 0; i < programResources.bitmapCount; ++i) {
+        if (programResources.bitmaps[i]->id == id)
+            bitmap = programResources.bitmaps[i];
+    }
+    if (bitmap == nullptr || bitmap->bitsPerPixel != 4)
+        return nullptr;
+    int width = bitmap->width, height = bitmap->height;
+    int stride = ((width * 4 + 31) / 32) * 4;
+    // The image keeps the pixels for the life of the widget that shows it.
+    auto* rgb = new unsigned char[std::size_t(width) * height * 3];
+    for (int row = 0; row < height; ++row) {
+        for (int col = 0; col < width; ++col) {
+            std::uint8_t pair = bitmap->pixels[row * stride + col / 2];
+            std::uint32_t colour = bitmap->palette[col % 2 == 0 ? pair >> 4 : pair & 0x0F];
+            unsigned char* out = rgb + (std::size_t(row) * width + col) * 3;
+            out[0] = std::uint8_t(colour >> 16);
+            out[1] = std::uint8_t(colour >> 8);
+            out[2] = std::uint8_t(colour);
+        }
+    }
+    auto* image = new Fl_RGB_Image(rgb, width, height, 3);
+    image->alloc_array = 1; // the image frees the pixels
+    return image;
+}
+
+// FLTK reads '@' in a label as the start of a symbol; a text shows as it is.
+void setLabel(Fl_Widget* widget, const char* text)
+{
+    char label[2 * controlTextCapacity * 3];
+    std::size_t n = 0;
+    for (const char* p = text; *p != '\0' && n + 2 < sizeof label; ++p) {
+        if (*p == '@')
+            label[n++] = '@';
+        label[n++] = *p;
+    }
+    label[n] = '\0';
+    if (widget->label() == nullptr || std::strcmp(widget->label(), label) != 0)
+        widget->copy_label(label);
+}
+
+bool isEditStyle(const ControlState& control, std::uint32_t bit) { return (control.source->style & bit) != 0; }
+
+} // namespace
+
+void controlTextUtf8(const ControlState& control, char* out, std::size_t capacity)
+{
+    if (!wideToUtf8(control.text, out, capacity)) {
+        out[0] = '\0';
+        return;
+    }
+    // Line breaks come as "\r\n" (and once a bare "\n"): FLTK wants "\n".
+    char* to = out;
+    for (const char* from = out; *from != '\0'; ++from) {
+        if (*from != '\r')
+            *to++ = *from;
+    }
+    *to = '\0';
+}
+
+Fl_Widget* createControlWidget(const ControlState& control, const PixelRect& rect, int fontSlot, int fontSize,
+                               const ControlEvents& events)
+{
+    if ((control.source->style & styleVisible) == 0)
+        return nullptr;
+    int x = rect.x, y = rect.y, w = rect.width, h = rect.height;
+    Fl_Widget* widget = nullptr;
+    ControlTag* tag = nullptr;
+    switch (control.kind) {
+    case ControlKind::PushButton: {
+        auto* button = new PushButtonWidget(x, y, w, h);
+        button->callback(onPressed);
+        widget = button;
+        tag = button;
+        break;
+    }
+    case ControlKind::RadioButton: {
+        auto* radio = new RadioWidget(x, y, w, h);
+        radio->box(FL_FLAT_BOX);
+        radio->callback(onPressed);
+        radio->when(FL_WHEN_CHANGED | FL_WHEN_NOT_CHANGED | FL_WHEN_RELEASE);
+        widget = radio;
+        tag = radio;
+        break;
+    }
+    case ControlKind::CheckBox: {
+        auto* check = new CheckWidget(x, y, w, h);
+        check->box(FL_FLAT_BOX);
+        check->callback(onPressed);
+        widget = check;
+        tag = check;
+        break;
+    }
+    case ControlKind::GroupBox: {
+        auto* group = new GroupBoxWidget(x, y, w, h);
+        widget = group;
+        tag = group;
+        break;
+    }
+    case ControlKind::StaticText:
+    case ControlKind::Bitmap: {
+        auto* box = new Fl_Box(x, y, w, h);
+        // A flat box repaints its background, so redrawn text never piles
+        // up on itself.
+        bool sunken = (control.source->extendedStyle & extendedStaticEdge) != 0;
+        box->box(sunken ? FL_THIN_DOWN_BOX : FL_FLAT_BOX);
+        box->align(FL_ALIGN_LEFT | FL_ALIGN_TOP | FL_ALIGN_INSIDE | FL_ALIGN_WRAP | FL_ALIGN_CLIP);
+        if (control.kind == ControlKind::Bitmap) {
+            box->align(FL_ALIGN_LEFT | FL_ALIGN_TOP | FL_ALIGN_INSIDE);
+            box->image(bitmapImage(control.source->bitmapId));
+        }
+        widget = box;
+        break;
+    }
+    case ControlKind::Edit: {
+        bool readOnly = isEditStyle(control, editReadOnly);
+        bool multiLine = isEditStyle(control, editMultiLine);
+        Fl_Input_* field;
+        if (readOnly && multiLine)
+            field = new FieldWidget<Fl_Multiline_Output>(x, y, w, h);
+        else if (readOnly)
+            field = new FieldWidget<Fl_Output>(x, y, w, h);
+        else if (isEditStyle(control, editPassword))
+            field = new FieldWidget<Fl_Secret_Input>(x, y, w, h);
+        else
+            field = new FieldWidget<Fl_Input>(x, y, w, h);
+        bool border = (control.source->style & styleBorder) != 0;
+        field->box(border ? FL_DOWN_BOX : FL_FLAT_BOX);
+        if (!border)
+            field->color(FL_BACKGROUND_COLOR);
+        field->textfont(fontSlot);
+        field->textsize(fontSize);
+        field->callback(onTyped);
+        field->when(FL_WHEN_CHANGED);
+        widget = field;
+        tag = dynamic_cast<ControlTag*>(field);
+        break;
+    }
+    case ControlKind::ProgressBar: {
+        auto* progress = new Fl_Progress(x, y, w, h);
+        progress->selection_color(FL_DARK_BLUE);
+        widget = progress;
+        break;
+    }
+    }
+    if (tag != nullptr) {
+        tag->controlId = control.source->id;
+        tag->events = &events;
+    }
+    widget->labelfont(fontSlot);
+    widget->labelsize(fontSize);
+    // The dialog manager owns the focus: FLTK's own Tab moves are not used.
+    widget->visible_focus(control.kind == ControlKind::Edit || control.kind == ControlKind::PushButton ||
+                          control.kind == ControlKind::RadioButton || control.kind == ControlKind::CheckBox);
+    syncControlWidget(widget, control);
+    return widget;
+}
+
+void syncControlWidget(Fl_Widget* widget, const ControlState& control)
+{
+    if (widget == nullptr)
+        return;
+    char text[controlTextCapacity * 3];
+    controlTextUtf8(control, text, sizeof text);
+    switch (control.kind) {
+    case ControlKind::PushButton: {
+        auto* button = static_cast<PushButtonWidget*>(widget);
+        setLabel(button, text);
+        button->isDefault = control.isDefault;
+        break;
+    }
+    case ControlKind::RadioButton:
+    case ControlKind::CheckBox:
+        setLabel(widget, text);
+        static_cast<Fl_Button*>(widget)->value(control.checked ? 1 : 0);
+        break;
+    case ControlKind::GroupBox:
+    case ControlKind::StaticText:
+        setLabel(widget, text);
+        break;
+    case ControlKind::Bitmap:
+        break;
+    case ControlKind::Edit: {
+        auto* field = static_cast<Fl_Input_*>(widget);
+        if (std::strcmp(field->value(), text) != 0)
+            field->value(text);
+        break;
+    }
+    case ControlKind::ProgressBar: {
+        auto* progress = static_cast<Fl_Progress*>(widget);
+        progress->minimum(control.rangeLow);
+        progress->maximum(control.rangeHigh > control.rangeLow ? control.rangeHigh : control.rangeLow + 1);
+        progress->value(control.position);
+        break;
+    }
+    }
+    if (control.enabled)
+        widget->activate();
+    else
+        widget->deactivate();
+    widget->redraw();
+}

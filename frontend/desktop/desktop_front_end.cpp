@@ -1,0 +1,373 @@
+// The desktop front end: every running dialog as a real window built from
+// its template with FLTK, message boxes as windows of their own, keys and
+// mouse as dialog users expect. Built as a module of its own that the
+// launcher loads only for a desktop run, so terminal and script runs never
+// load the window system's libraries.
+#include "frontend/desktop/desktop_front_end.h"
+
+#include "frontend/desktop/control_widgets.h"
+#include "frontend/desktop/dialog_geometry.h"
+#include "frontend/desktop/font_units.h"
+#include "frontend/desktop/message_window.h"
+#include "frontend/desktop/program_icon.h"
+#include "platform/code_page.h"
+#include "platform/dialog_window.h"
+#include "platform/language.h"
+#include "platform/pause.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Double_Window.H>
+#include <FL/Fl_RGB_Image.H>
+#include <FL/fl_ask.H>
+#include <FL/fl_draw.H>
+#include <FL/x.H>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+
+namespace {
+
+constexpr std::uint32_t styleSystemMenu = 0x00080000;
+
+class DesktopFrontEnd;
+
+// The window of one running dialog. Keys that the dialog manager handles
+// (Tab, Shift+Tab, Enter, Escape, F1) go to it, whatever widget has FLTK's
+// focus, so every front end follows the same rules.
+class DialogView : public Fl_Double_Window {
+public:
+    DialogView(DesktopFrontEnd* frontEnd, DialogHandle dialog, int w, int h)
+        : Fl_Double_Window(w, h), frontEnd_(frontEnd), dialog_(dialog)
+    {
+    }
+    int handle(int event) override;
+    DialogHandle dialog() const { return dialog_; }
+
+private:
+    DesktopFrontEnd* frontEnd_;
+    DialogHandle dialog_;
+};
+
+struct ShownDialog {
+    DialogHandle dialog = nullptr;
+    DialogView* window = nullptr;
+    Fl_Widget* widgets[maxDialogControls] = {};
+    int fontSlot = FL_HELVETICA;
+    int fontSize = 12;
+};
+
+class DesktopFrontEnd : public FrontEnd {
+public:
+    DesktopFrontEnd()
+    {
+        events_ = ControlEvents{onPressed, onTyped, onFocused, this};
+    }
+
+    void dialogOpened(DialogHandle dialog) override
+    {
+        if (shownCount_ >= maxNestedDialogs)
+            return;
+        const DialogTemplate& source = *dialogTemplateOf(dialog);
+        ShownDialog& shown = shown_[shownCount_++];
+        shown = ShownDialog{};
+        shown.dialog = dialog;
+        DesktopFont font = desktopFontFor(source);
+        shown.fontSlot = fontSlotFor(font.name);
+        shown.fontSize = font.pixelSize;
+        FontUnits units = measureFontUnits(shown.fontSlot, shown.fontSize);
+
+        PixelRect client = clientRect(units, source);
+        auto* window = new DialogView(this, dialog, client.width, client.height);
+        shown.window = window;
+        for (std::size_t i = 0; i < dialogControlCount(dialog); ++i) {
+            const ControlState* control = dialogControlAt(dialog, i);
+            shown.widgets[i] =
+                createControlWidget(*control, controlRect(units, *control->source), shown.fontSlot, shown.fontSize, events_);
+        }
+        window->end();
+        char title[256];
+        if (!wideToUtf8(source.title != nullptr ? source.title : u"", title, sizeof title))
+            title[0] = '\0';
+        window->copy_label(title);
+        window->callback(onWindowClose, this);
+        const Fl_RGB_Image* icons[2] = {programIcon(32), programIcon(16)};
+        if (icons[0] != nullptr && icons[1] != nullptr)
+            window->icons(icons, 2);
+        placeWindow(window, shownCount_ >= 2 ? shown_[shownCount_ - 2].window : nullptr);
+        if (shownCount_ >= 2)
+            window->set_modal();
+        window->show();
+        syncFocus(shown);
+        Fl::check();
+    }
+
+    void dialogClosed(DialogHandle dialog) override
+    {
+        for (std::size_t i = 0; i < shownCount_; ++i) {
+            if (shown_[i].dialog != dialog)
+                continue;
+            for (std::size_t j = shownCount_; j-- > i;) {
+                shown_[j].window->hide();
+                Fl::delete_widget(shown_[j].window);
+                shown_[j] = ShownDialog{};
+            }
+            shownCount_ = i;
+            break;
+        }
+        dropPending();
+        Fl::check();
+    }
+
+    // Shown at once: during a format the program's thread is busy, and only
+    // this keeps the windows drawn and the progress moving.
+    void controlChanged(DialogHandle dialog, int) override
+    {
+        ShownDialog* shown = find(dialog);
+        if (shown == nullptr)
+            return;
+        ControlChange what;
+        const ControlState* control = changedControl(dialog, &what);
+        if (control != nullptr) {
+            std::size_t index = std::size_t(control - dialogControlAt(dialog, 0));
+            syncControlWidget(shown->widgets[index], *control);
+        }
+        syncFocus(*shown);
+        Fl::check();
+    }
+
+    void nextAction(DialogHandle active, UserAction* action) override
+    {
+        ShownDialog* shown = find(active);
+        if (shown != nullptr) {
+            // What the person typed while the program was busy never
+            // reached it: show the controls as the program holds them.
+            for (std::size_t i = 0; i < dialogControlCount(active); ++i)
+                syncControlWidget(shown->widgets[i], *dialogControlAt(active, i));
+            syncFocus(*shown);
+        }
+        active_ = active;
+        accepting_ = true;
+        while (pendingCount_ == 0) {
+            if (Fl::first_window() == nullptr) {
+                // Every window is gone (the display closed): end as Close would.
+                pending_[pendingCount_++] = PendingAction{active, keyAction(DialogKey::Escape)};
+                break;
+            }
+            Fl::wait();
+        }
+        accepting_ = false;
+        *action = pending_[0].action;
+        for (int i = 1; i < pendingCount_; ++i)
+            pending_[i - 1] = pending_[i];
+        --pendingCount_;
+    }
+
+    void actionRefused(const UserAction&, const char*) override { fl_beep(FL_BEEP_ERROR); }
+
+    int messageBox(DialogHandle owner, const char16_t* text, const char16_t* caption, unsigned flags) override
+    {
+        char textUtf8[2048], captionUtf8[256];
+        if (!wideToUtf8(text != nullptr ? text : u"", textUtf8, sizeof textUtf8))
+            textUtf8[0] = '\0';
+        stripReturns(textUtf8);
+        if (!wideToUtf8(caption != nullptr ? caption : u"", captionUtf8, sizeof captionUtf8))
+            captionUtf8[0] = '\0';
+        ShownDialog* over = owner != nullptr ? find(owner) : nullptr;
+        bool japanese = defaultLanguageId() == languageJapanese;
+        int fontSlot = over != nullptr ? over->fontSlot : fontSlotFor(japanese ? "Noto Sans CJK JP" : "DejaVu Sans");
+        int fontSize = over != nullptr ? over->fontSize : 12;
+        dropPending();
+        int answer = runMessageWindow(over != nullptr ? over->window : nullptr, textUtf8, captionUtf8, flags, japanese,
+                                      fontSlot, fontSize);
+        dropPending();
+        return answer;
+    }
+
+    // The help viewer opens a window of its own on this desktop.
+    bool processStarting(const char*, const char16_t*) override { return true; }
+
+    void programEnded(int) override
+    {
+        while (shownCount_ > 0) {
+            shown_[--shownCount_].window->hide();
+            Fl::delete_widget(shown_[shownCount_].window);
+        }
+        Fl::check();
+    }
+
+    void keyPressed(DialogHandle dialog, DialogKey key) { push(dialog, keyAction(key)); }
+
+    void windowClosing(DialogView* window)
+    {
+        // The frame's close box is the dialog's cancel; a dialog without a
+        // system menu (Format Execute) has none to press.
+        if ((dialogTemplateOf(window->dialog())->style & styleSystemMenu) != 0)
+            push(window->dialog(), keyAction(DialogKey::Escape));
+    }
+
+private:
+    struct PendingAction {
+        DialogHandle dialog;
+        UserAction action;
+    };
+
+    static UserAction keyAction(DialogKey key)
+    {
+        UserAction action{};
+        action.kind = UserActionKind::Key;
+        action.key = key;
+        return action;
+    }
+
+    static void stripReturns(char* text)
+    {
+        char* to = text;
+        for (const char* from = text; *from != '\0'; ++from) {
+            if (*from != '\r')
+                *to++ = *from;
+        }
+        *to = '\0';
+    }
+
+    // The person's actions count only while the program waits for one, and
+    // only in the dialog that takes input; clicks into a busy or covered
+    // window are dropped.
+    void push(DialogHandle dialog, const UserAction& action)
+    {
+        if (!accepting_ || dialog != active_ || pendingCount_ >= int(std::size(pending_)))
+            return;
+        pending_[pendingCount_++] = PendingAction{dialog, action};
+    }
+
+    void dropPending() { pendingCount_ = 0; }
+
+    static void onPressed(void* context, int controlId)
+    {
+        auto* self = static_cast<DesktopFrontEnd*>(context);
+        UserAction action{};
+        action.kind = UserActionKind::Click;
+        action.controlId = controlId;
+        self->push(self->active_, action);
+    }
+
+    static void onFocused(void* context, int controlId) { onPressed(context, controlId); }
+
+    static void onTyped(void* context, int controlId, const char* utf8)
+    {
+        auto* self = static_cast<DesktopFrontEnd*>(context);
+        UserAction action{};
+        action.kind = UserActionKind::Type;
+        action.controlId = controlId;
+        if (utf8ToWide(utf8, action.text, std::size(action.text)))
+            self->push(self->active_, action);
+    }
+
+    static void onWindowClose(Fl_Widget* widget, void* context)
+    {
+        static_cast<DesktopFrontEnd*>(context)->windowClosing(static_cast<DialogView*>(widget));
+    }
+
+    ShownDialog* find(DialogHandle dialog)
+    {
+        for (std::size_t i = 0; i < shownCount_; ++i) {
+            if (shown_[i].dialog == dialog)
+                return &shown_[i];
+        }
+        return nullptr;
+    }
+
+    // FLTK's focus follows the dialog manager's.
+    void syncFocus(ShownDialog& shown)
+    {
+        const ControlState* focused = focusedControl(shown.dialog);
+        Fl_Widget* widget = nullptr;
+        if (focused != nullptr)
+            widget = shown.widgets[focused - dialogControlAt(shown.dialog, 0)];
+        if (widget != nullptr && widget->visible_focus() && widget->active())
+            widget->take_focus();
+        else if (Fl::focus() != nullptr && Fl::focus()->window() == shown.window)
+            Fl::focus(shown.window);
+    }
+
+    // Centred over the window below it, else on the screen.
+    static void placeWindow(Fl_Window* window, Fl_Window* under)
+    {
+        int x, y;
+        if (under != nullptr && under->shown()) {
+            x = under->x() + (under->w() - window->w()) / 2;
+            y = under->y() + (under->h() - window->h()) / 2;
+        } else {
+            x = (Fl::w() - window->w()) / 2;
+            y = (Fl::h() - window->h()) / 2;
+        }
+        window->position(x < 0 ? 0 : x, y < 0 ? 0 : y);
+    }
+
+    ShownDialog shown_[maxNestedDialogs];
+    std::size_t shownCount_ = 0;
+    ControlEvents events_{};
+    PendingAction pending_[8] = {};
+    int pendingCount_ = 0;
+    bool accepting_ = false;
+    DialogHandle active_ = nullptr;
+};
+
+int DialogView::handle(int event)
+{
+    if (event == FL_KEYBOARD || event == FL_SHORTCUT) {
+        int key = Fl::event_key();
+        bool shift = Fl::event_state(FL_SHIFT) != 0;
+        switch (key) {
+        case FL_Tab: frontEnd_->keyPressed(dialog_, shift ? DialogKey::BackTab : DialogKey::Tab); return 1;
+        case FL_Enter:
+        case FL_KP_Enter: frontEnd_->keyPressed(dialog_, DialogKey::Enter); return 1;
+        case FL_Escape: frontEnd_->keyPressed(dialog_, DialogKey::Escape); return 1;
+        case FL_F + 1: frontEnd_->keyPressed(dialog_, DialogKey::F1); return 1;
+        default: break;
+        }
+    }
+    return Fl_Double_Window::handle(event);
+}
+
+DesktopFrontEnd* desktop = nullptr;
+
+// A wait of the program keeps the windows drawn, taking no input.
+void waitDrawing(std::uint32_t milliseconds)
+{
+    using clock = std::chrono::steady_clock;
+    auto end = clock::now() + std::chrono::milliseconds(milliseconds);
+    for (;;) {
+        auto left = std::chrono::duration<double>(end - clock::now()).count();
+        if (left <= 0)
+            break;
+        Fl::wait(left);
+    }
+}
+
+} // namespace
+
+extern "C" FrontEnd* openDesktopFrontEnd()
+{
+    if (desktop != nullptr)
+        return desktop;
+    // No X display (none set, or it cannot be reached): no desktop run.
+    if (fl_display == nullptr) {
+        const char* name = std::getenv("DISPLAY");
+        if (name == nullptr || name[0] == '\0')
+            return nullptr;
+        Display* display = XOpenDisplay(name);
+        if (display == nullptr)
+            return nullptr;
+        fl_open_display(display);
+    }
+    Fl::scheme("gtk+");
+    Fl::visible_focus(1);
+    // The help viewer shows its topics on this desktop, even inside tmux.
+    setenv("QUIB_HELP_ON", "desktop", 1);
+    replaceSleep(waitDrawing);
+    desktop = new DesktopFrontEnd;
+    return desktop;
+}

@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# Takes the screenshots of docs/images/: the real program's windows on a
+# virtual display with a window manager (for the frames and titles), in
+# English and Japanese, driven with xdotool as a person would.
+#   scripts/desktop-screenshots.sh [BUILD_FOLDER]    (default: build)
+# Needs xvfb, xdotool, imagemagick and openbox (installs what is missing).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+out=docs/images
+mkdir -p "$out"
+
+need=()
+for p in xvfb xdotool imagemagick openbox; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
+done
+if [ ${#need[@]} -gt 0 ]; then
+  sudo=""; [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  echo "Installing: ${need[*]}"
+  $sudo apt-get install -y -qq "${need[@]}" >/dev/null
+fi
+cmake --build "$build" --target quibtools quib_desktop quib_drive_library quibdrive desktop_control_position >/dev/null
+
+display=:$((200 + $$ % 500))
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=$display
+sleep 1
+openbox >/dev/null 2>&1 &
+wm=$!
+home=$(mktemp -d)
+trap 'kill $wm $xvfb 2>/dev/null; rm -rf "$home"' EXIT
+export QUIB_HOME=$home
+
+position() { "$build/tests/desktop/desktop_control_position" "$1" "$2"; }
+
+window() { # waits for the window titled $1 and prints its id
+  for _ in $(seq 100); do
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | tail -1 || true)
+    [ -n "$id" ] && { echo "$id"; return; }
+    sleep 0.1
+  done
+  echo "no window '$1'" >&2; exit 1
+}
+
+click() { # window id, template id, control id
+  sleep 0.4
+  read -r x y < <(position "$2" "$3")
+  xdotool mousemove --window "$1" "$x" "$y" click 1
+}
+
+shoot() { # window id, file name
+  sleep 0.5
+  import -frame -window "$1" "$out/$2.png"
+  echo "$out/$2.png"
+}
+
+run() { # language id, suffix, template ids: menu status format execute protect
+  local lang=$1 tag=$2 menuT=$3 statusT=$4 formatT=$5 executeT=$6 protectT=$7
+  export QUIB_LANGID=$lang
+  local titles
+  if [ "$lang" = 1041 ]; then
+    titles=("Quib! Tools" "ステータス" "フォーマット" "フォーマット確認" "フォーマットの実行" "プロテクトの設定・解除")
+  else
+    titles=("Quib! Tools" "Status" "Format" "Format Confirmation" "Format Execute" "Protect Setting")
+  fi
+  "$build/bin/quibtools" --desktop --protect &
+  local tool=$!
+  local menu; menu=$(window "${titles[0]}")
+  shoot "$menu" "menu-$tag"
+
+  click "$menu" "$menuT" 1024
+  local status; status=$(window "${titles[1]}")
+  shoot "$status" "status-$tag"
+  xdotool key --window "$status" Escape
+
+  "$build/bin/quibdrive" format-time 8 >/dev/null
+  click "$menu" "$menuT" 1023
+  local format; format=$(window "${titles[2]}")
+  click "$format" "$formatT" 1038           # Long Format
+  click "$format" "$formatT" 1039           # the label field
+  xdotool type --delay 30 "PHOTOS"
+  shoot "$format" "format-$tag"
+  click "$format" "$formatT" 1
+  local confirm; confirm=$(window "${titles[3]}")
+  shoot "$confirm" "message-$tag"
+  xdotool key --window "$confirm" Return
+  local execute; execute=$(window "${titles[4]}")
+  click "$execute" "$executeT" 1            # Start
+  sleep 3.5
+  import -window root "$out/format-running-$tag.png"
+  echo "$out/format-running-$tag.png"
+  sleep 6
+  click "$execute" "$executeT" 2            # Close
+
+  click "$menu" "$menuT" 1025               # Protect
+  local protect; protect=$(window "${titles[5]}")
+  shoot "$protect" "protect-$tag"
+  xdotool key --window "$protect" Escape
+  sleep 0.4
+  xdotool key --window "$menu" Escape
+  wait "$tool" || true
+}
+
+run 1033 en 134 132 128 124 131
+run 1041 ja 135 118 116 117 112

@@ -1,0 +1,220 @@
+// The real program on a virtual display, used from outside as a person
+// would with xdotool: its windows appear with their titles, clicks and keys
+// reach them, and a Simple Format runs through the windows onto the
+// virtual drive's disk.
+#include "frontend/desktop/dialog_geometry.h"
+#include "frontend/desktop/font_units.h"
+#include "platform/dialogs.h"
+#include "platform/module.h"
+#include "tests/desktop/virtual_display.h"
+#include "tests/support/host_folder_fixture.h"
+#include "tests/support/run_program.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <spawn.h>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const char xdotoolPath[] = "/usr/bin/xdotool";
+
+std::string trimmed(std::string text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+        text.pop_back();
+    return text;
+}
+
+class DesktopProgram : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        display_ = new VirtualDisplay;
+        if (!display_->name().empty())
+            setenv("DISPLAY", display_->name().c_str(), 1);
+    }
+    static void TearDownTestSuite()
+    {
+        delete display_;
+        display_ = nullptr;
+    }
+
+    void SetUp() override
+    {
+        if (display_->name().empty() || access(xdotoolPath, X_OK) != 0)
+            GTEST_SKIP() << "Xvfb and xdotool are needed (scripts/install-packages.sh installs them)";
+        setenv("QUIB_LANGID", "1033", 1);
+    }
+
+    void TearDown() override
+    {
+        if (tool_ > 0) {
+            kill(tool_, SIGKILL);
+            waitpid(tool_, nullptr, 0);
+        }
+    }
+
+    void startTool()
+    {
+        std::string program = builtProgram("quibtools");
+        const char* argv[] = {program.c_str(), "--desktop", nullptr};
+        ASSERT_EQ(posix_spawn(&tool_, program.c_str(), nullptr, nullptr, const_cast<char* const*>(argv), environ), 0);
+    }
+
+    // The tool's exit status; -1 when it did not end within a few seconds.
+    int toolExit()
+    {
+        for (int i = 0; i < 100; ++i) {
+            int status;
+            if (waitpid(tool_, &status, WNOHANG) == tool_) {
+                tool_ = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            }
+            std::this_thread::sleep_for(50ms);
+        }
+        return -1;
+    }
+
+    ProgramRun xdotool(const std::vector<std::string>& arguments) { return runProgram(xdotoolPath, arguments); }
+
+    // The window with exactly this title, once it shows; "" after a few seconds.
+    std::string waitForWindow(const std::string& title)
+    {
+        for (int i = 0; i < 100; ++i) {
+            std::string found = trimmed(xdotool({"search", "--onlyvisible", "--name", "^" + title + "$"}).output);
+            if (!found.empty())
+                return found.substr(found.rfind('\n') + 1);
+            std::this_thread::sleep_for(50ms);
+        }
+        return "";
+    }
+
+    bool windowGone(const std::string& title)
+    {
+        for (int i = 0; i < 100; ++i) {
+            if (trimmed(xdotool({"search", "--onlyvisible", "--name", "^" + title + "$"}).output).empty())
+                return true;
+            std::this_thread::sleep_for(50ms);
+        }
+        return false;
+    }
+
+    // Clicks the middle of a control of the dialog shown in window, where
+    // its template puts it in the measured font.
+    void clickControl(const std::string& window, int templateId, int controlId)
+    {
+        const DialogTemplate* source = findDialogTemplate(&programResources, std::uint16_t(templateId));
+        ASSERT_NE(source, nullptr);
+        DesktopFont font = desktopFontFor(*source);
+        FontUnits units = measureFontUnits(fontSlotFor(font.name), font.pixelSize);
+        for (std::size_t i = 0; i < source->controlCount; ++i) {
+            if (source->controls[i].id != controlId)
+                continue;
+            PixelRect rect = controlRect(units, source->controls[i]);
+            // A window still opening takes no clicks: wait until it waits.
+            std::this_thread::sleep_for(300ms);
+            xdotool({"mousemove", "--window", window, std::to_string(rect.x + rect.width / 2),
+                     std::to_string(rect.y + rect.height / 2)});
+            xdotool({"click", "1"});
+            return;
+        }
+        FAIL() << "no control " << controlId << " in template " << templateId;
+    }
+
+    void key(const std::string& name)
+    {
+        std::this_thread::sleep_for(300ms);
+        xdotool({"key", name});
+    }
+
+    static VirtualDisplay* display_;
+    pid_t tool_ = -1;
+};
+VirtualDisplay* DesktopProgram::display_ = nullptr;
+
+TEST_F(DesktopProgram, StatusOpensFromTheMenuAndCloseOrEscapeEndTheTool)
+{
+    startTool();
+    std::string menu = waitForWindow("Quib! Tools");
+    ASSERT_FALSE(menu.empty()) << "no main menu window";
+    clickControl(menu, 126, 1024); // Status
+    std::string status = waitForWindow("Status");
+    ASSERT_FALSE(status.empty()) << "no Status window";
+
+    key("Escape");
+    ASSERT_TRUE(windowGone("Status"));
+    clickControl(menu, 126, 2); // Close
+    EXPECT_EQ(toolExit(), 1);
+
+    startTool();
+    ASSERT_FALSE(waitForWindow("Quib! Tools").empty());
+    key("Escape");
+    EXPECT_EQ(toolExit(), 1);
+}
+
+std::uint32_t little32(const unsigned char* p) { return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24; }
+
+TEST_F(DesktopProgram, ASimpleFormatThroughTheWindowsWritesACleanFileSystem)
+{
+    startTool();
+    std::string menu = waitForWindow("Quib! Tools");
+    ASSERT_FALSE(menu.empty());
+    clickControl(menu, 126, 1023); // Format
+    std::string format = waitForWindow("Format");
+    ASSERT_FALSE(format.empty());
+    clickControl(format, 128, 1039); // the label field
+    std::this_thread::sleep_for(200ms);
+    xdotool({"type", "--delay", "20", "WINDOWS"});
+    clickControl(format, 128, 1); // OK
+    ASSERT_FALSE(waitForWindow("Format Confirmation").empty());
+    key("Return"); // Yes has the focus
+    std::string execute = waitForWindow("Format Execute");
+    ASSERT_FALSE(execute.empty());
+    clickControl(execute, 133, 1); // Start
+    std::this_thread::sleep_for(1s);
+    clickControl(execute, 133, 2); // Close, back after the run
+    ASSERT_TRUE(windowGone("Format Execute"));
+    key("Escape");
+    EXPECT_EQ(toolExit(), 1);
+
+    // The partition of slot 4, as fsck.fat wants a file system of its own.
+    std::string image = testHostFolder() + "/drive/disks/disk1.img";
+    std::ifstream in(image, std::ios::binary);
+    std::vector<unsigned char> record(512);
+    ASSERT_TRUE(in.read(reinterpret_cast<char*>(record.data()), 512));
+    std::uint32_t start = little32(record.data() + 0x1EE + 8), count = little32(record.data() + 0x1EE + 12);
+    ASSERT_GT(count, 0u);
+    std::vector<char> sectors(std::size_t(count) * 512);
+    in.seekg(std::streamoff(start) * 512);
+    ASSERT_TRUE(in.read(sectors.data(), std::streamsize(sectors.size())));
+    std::string partition = testHostFolder() + "/partition.img";
+    std::ofstream(partition, std::ios::binary).write(sectors.data(), std::streamsize(sectors.size()));
+    for (const char* fsck : {"/usr/sbin/fsck.fat", "/sbin/fsck.fat"}) {
+        if (access(fsck, X_OK) != 0)
+            continue;
+        ProgramRun check = runProgram(fsck, {"-n", partition});
+        EXPECT_EQ(check.exitCode, 0) << check.output;
+        break;
+    }
+    ProgramRun label = runProgram(builtProgram("quibtools"), {"--script", "-"},
+                                  ProgramOptions{"click 1024\ndump\nclick 2\nclick 2\n", {}, "", 60});
+    EXPECT_NE(label.output.find("\"[WINDOWS    ]\""), std::string::npos) << label.output;
+}
+
+} // namespace
