@@ -13,6 +13,9 @@ packages=(
   libcrypt-dev                    # the virtual drive's password hash
   dosfstools mtools fdisk         # checking written disk images
   tmux                            # driving the terminal front end in tests
+  libfltk1.3-dev                  # the desktop front end's windows
+  fonts-dejavu-core fonts-noto-cjk # the dialog fonts (English, Japanese)
+  xvfb xdotool                    # a virtual display, and a person's clicks on it, in tests
 )
 
 missing=()
