@@ -1,7 +1,7 @@
 // The host launcher: reads the host's own options, prepares the front end
 // and calls the program's entry with its module instance.
 
-#include "cli/command_line.h"
+#include "frontend/command_line/command_line.h"
 #include "frontend/desktop/desktop_front_end.h"
 #include "platform/front_end.h"
 #include "platform/host_folder.h"
@@ -9,8 +9,8 @@
 #include "platform/module.h"
 #include "platform/named_event.h"
 #include "platform/protect_menu.h"
-#include "platform/script_front_end.h"
-#include "platform/terminal_front_end.h"
+#include "frontend/script/script_front_end.h"
+#include "frontend/terminal/terminal_front_end.h"
 
 #include <cerrno>
 #include <climits>

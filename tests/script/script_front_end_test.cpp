@@ -4,7 +4,7 @@
 // typed line does not stay in memory, and how a run whose transcript cannot
 // be written ends.
 #include "platform/dialogs.h"
-#include "platform/script_front_end.h"
+#include "frontend/script/script_front_end.h"
 #include "tests/support/script_session.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/front_end.h"
-#include "platform/script_front_end.h"
+#include "frontend/script/script_front_end.h"
 
 #include <cstdio>
 #include <cstdlib>

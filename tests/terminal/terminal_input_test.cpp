@@ -3,8 +3,8 @@
 // radio groups and edit fields respond, and the keys of a message box.
 #include "platform/dialog_window.h"
 #include "platform/dialogs.h"
-#include "platform/terminal_input.h"
-#include "platform/terminal_layout.h"
+#include "frontend/terminal/terminal_input.h"
+#include "frontend/terminal/terminal_layout.h"
 
 #include <gtest/gtest.h>
 

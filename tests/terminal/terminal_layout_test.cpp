@@ -6,7 +6,7 @@
 #include "platform/dialog_window.h"
 #include "platform/dialogs.h"
 #include "platform/module.h"
-#include "platform/terminal_layout.h"
+#include "frontend/terminal/terminal_layout.h"
 
 #include <gtest/gtest.h>
 

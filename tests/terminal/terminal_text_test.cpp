@@ -2,7 +2,7 @@
 // half-width katakana one), cutting at whole characters, wrapping for
 // message boxes and multi-line texts, and scrolling an edit field so that
 // its cursor stays in view.
-#include "platform/terminal_text.h"
+#include "frontend/terminal/terminal_text.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 // hints at the bottom.
 #pragma once
 
-#include "platform/terminal_input.h"
-#include "platform/terminal_layout.h"
+#include "frontend/terminal/terminal_input.h"
+#include "frontend/terminal/terminal_layout.h"
 
 // Where the cursor goes after drawing: into the focused edit field, or
 // hidden.

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "platform/front_end.h"
-#include "platform/terminal_layout.h"
+#include "frontend/terminal/terminal_layout.h"
 
 #include <cstddef>
 

@@ -1,7 +1,7 @@
-#include "cli/job_front_end.h"
+#include "frontend/command_line/job_front_end.h"
 
-#include "cli/job_report.h"
-#include "cli/person_terminal.h"
+#include "frontend/command_line/job_report.h"
+#include "frontend/command_line/person_terminal.h"
 #include "platform/code_page.h"
 #include "platform/dialog_window.h"
 #include "ui/message_catalogue.h"

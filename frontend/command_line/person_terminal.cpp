@@ -1,4 +1,4 @@
-#include "cli/person_terminal.h"
+#include "frontend/command_line/person_terminal.h"
 
 #include <cstdio>
 #include <cstring>

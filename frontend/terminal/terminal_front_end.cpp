@@ -1,14 +1,14 @@
-#include "platform/terminal_front_end.h"
+#include "frontend/terminal/terminal_front_end.h"
 
 #include "platform/code_page.h"
 #include "platform/dialog_window.h"
 #include "platform/language.h"
 #include "platform/program_folder.h"
-#include "platform/terminal_draw.h"
-#include "platform/terminal_input.h"
-#include "platform/terminal_layout.h"
-#include "platform/terminal_screen.h"
-#include "platform/terminal_texts.h"
+#include "frontend/terminal/terminal_draw.h"
+#include "frontend/terminal/terminal_input.h"
+#include "frontend/terminal/terminal_layout.h"
+#include "frontend/terminal/terminal_screen.h"
+#include "frontend/terminal/terminal_texts.h"
 #include "platform/wide_format.h"
 
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "platform/terminal_text.h"
+#include "frontend/terminal/terminal_text.h"
 
 #include <cwchar>
 

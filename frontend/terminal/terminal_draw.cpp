@@ -1,6 +1,6 @@
-#include "platform/terminal_draw.h"
+#include "frontend/terminal/terminal_draw.h"
 
-#include "platform/terminal_screen.h"
+#include "frontend/terminal/terminal_screen.h"
 #include "platform/wide_format.h"
 
 #include <cstdio>

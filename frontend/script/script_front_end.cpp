@@ -1,4 +1,4 @@
-#include "platform/script_front_end.h"
+#include "frontend/script/script_front_end.h"
 
 #include "platform/code_page.h"
 #include "platform/dialog_window.h"

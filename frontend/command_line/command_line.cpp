@@ -1,8 +1,8 @@
-#include "cli/command_line.h"
+#include "frontend/command_line/command_line.h"
 
-#include "cli/job.h"
-#include "cli/job_front_end.h"
-#include "cli/person_terminal.h"
+#include "frontend/command_line/job.h"
+#include "frontend/command_line/job_front_end.h"
+#include "frontend/command_line/person_terminal.h"
 #include "platform/front_end.h"
 #include "platform/host_folder.h"
 #include "platform/module.h"

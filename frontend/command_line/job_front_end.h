@@ -4,7 +4,7 @@
 // check, message and drive command is the program's own.
 #pragma once
 
-#include "cli/job.h"
+#include "frontend/command_line/job.h"
 #include "platform/front_end.h"
 
 class JobFrontEnd : public FrontEnd {

@@ -1,4 +1,4 @@
-#include "platform/terminal_screen.h"
+#include "frontend/terminal/terminal_screen.h"
 
 #include <cerrno>
 #include <clocale>

@@ -1,4 +1,4 @@
-#include "platform/terminal_input.h"
+#include "frontend/terminal/terminal_input.h"
 
 #include "platform/wide_format.h"
 

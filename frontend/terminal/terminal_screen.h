@@ -3,7 +3,7 @@
 // SIGTERM or a fault), noticing resizes, and reading keys and clicks.
 #pragma once
 
-#include "platform/terminal_input.h"
+#include "frontend/terminal/terminal_input.h"
 
 // Takes over standard input and output in a UTF-8 locale. False, with the
 // terminal left as it was, when they are no terminal that can place the

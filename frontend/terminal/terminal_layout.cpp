@@ -1,4 +1,4 @@
-#include "platform/terminal_layout.h"
+#include "frontend/terminal/terminal_layout.h"
 
 namespace {
 

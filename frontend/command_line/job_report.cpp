@@ -1,4 +1,4 @@
-#include "cli/job_report.h"
+#include "frontend/command_line/job_report.h"
 
 #include "platform/code_page.h"
 

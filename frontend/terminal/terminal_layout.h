@@ -7,7 +7,7 @@
 #pragma once
 
 #include "platform/dialog_window.h"
-#include "platform/terminal_text.h"
+#include "frontend/terminal/terminal_text.h"
 
 #include <cstddef>
 

@@ -1,4 +1,4 @@
-#include "platform/terminal_texts.h"
+#include "frontend/terminal/terminal_texts.h"
 
 #include "platform/language.h"
 
