@@ -62,8 +62,13 @@ std::optional<DriveState> loadDriveState(const std::string& path)
     std::optional<std::string> text = readWholeFile(path);
     if (!text)
         return std::nullopt;
+    return parseDriveState(*text);
+}
+
+DriveState parseDriveState(const std::string& text)
+{
     DriveState state;
-    std::istringstream lines(*text);
+    std::istringstream lines(text);
     std::string line;
     while (std::getline(lines, line)) {
         std::string::size_type space = line.find(' ');
@@ -95,7 +100,7 @@ std::optional<DriveState> loadDriveState(const std::string& path)
     return state;
 }
 
-bool saveDriveState(const std::string& path, const DriveState& state)
+bool saveDriveState(const std::string& path, const DriveState& state, int* keptOpen)
 {
     std::string sense = "none";
     if (state.pendingSense) {
@@ -117,5 +122,5 @@ bool saveDriveState(const std::string& path, const DriveState& state)
     text += "format-duration-ms " + std::to_string(state.formatDurationMs) + "\n";
     text += "mount-folder " + state.mountFolder + "\n";
     text += "sense " + sense + "\n";
-    return replaceFileAtomically(path, text);
+    return replaceFileAtomically(path, text, keptOpen);
 }

@@ -35,4 +35,6 @@ struct DriveState {
 // longestFormatTimeMs, a format start before 1970), are passed over,
 // leaving that field at its default.
 std::optional<DriveState> loadDriveState(const std::string& path);
-bool saveDriveState(const std::string& path, const DriveState& state);
+DriveState parseDriveState(const std::string& text);
+// Replaces the file atomically; keptOpen as for replaceFileAtomically.
+bool saveDriveState(const std::string& path, const DriveState& state, int* keptOpen = nullptr);
