@@ -201,7 +201,7 @@ std::optional<std::string> readWholeFile(const std::string& path)
     return text;
 }
 
-bool replaceFileAtomically(const std::string& path, const std::string& text, int* keptOpen)
+bool replaceFileAtomically(const std::string& path, const std::string& text, int* keptOpen, bool flushFolder)
 {
     ++counts.fileReplacements;
     std::string temporary = path + ".new";
@@ -232,6 +232,8 @@ bool replaceFileAtomically(const std::string& path, const std::string& text, int
     }
     if (keptOpen != nullptr)
         *keptOpen = fd; // now the file at path
+    if (!flushFolder)
+        return true;
     // Make the rename itself durable.
     int folder = open(parentOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder >= 0) {

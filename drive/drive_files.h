@@ -68,5 +68,9 @@ std::optional<std::string> readWholeFd(int fd);
 // made afresh (a stale one, or a link planted in its place, is removed
 // first and never written through); a link at path is replaced, not followed.
 // With keptOpen, the new file stays open (write-only) and its descriptor
-// is put there, so the caller can hold on to the file it wrote.
-bool replaceFileAtomically(const std::string& path, const std::string& text, int* keptOpen = nullptr);
+// is put there, so the caller can hold on to the file it wrote. Without
+// flushFolder the rename is not flushed: a crash may then leave the old
+// content, whole, in place of the new (never a mix); for what a power loss
+// clears anyway.
+bool replaceFileAtomically(const std::string& path, const std::string& text, int* keptOpen = nullptr,
+                           bool flushFolder = true);

@@ -100,7 +100,16 @@ DriveState parseDriveState(const std::string& text)
     return state;
 }
 
-bool saveDriveState(const std::string& path, const DriveState& state, int* keptOpen)
+bool differsOnlyInPoweredState(const DriveState& a, const DriveState& b)
+{
+    DriveState lasting = b;
+    lasting.protectionMode = a.protectionMode;
+    lasting.mediumChanged = a.mediumChanged;
+    lasting.pendingSense = a.pendingSense;
+    return lasting == a;
+}
+
+bool saveDriveState(const std::string& path, const DriveState& state, int* keptOpen, bool flushFolder)
 {
     std::string sense = "none";
     if (state.pendingSense) {
@@ -122,5 +131,5 @@ bool saveDriveState(const std::string& path, const DriveState& state, int* keptO
     text += "format-duration-ms " + std::to_string(state.formatDurationMs) + "\n";
     text += "mount-folder " + state.mountFolder + "\n";
     text += "sense " + sense + "\n";
-    return replaceFileAtomically(path, text, keptOpen);
+    return replaceFileAtomically(path, text, keptOpen, flushFolder);
 }

@@ -36,5 +36,11 @@ struct DriveState {
 // leaving that field at its default.
 std::optional<DriveState> loadDriveState(const std::string& path);
 DriveState parseDriveState(const std::string& text);
-// Replaces the file atomically; keptOpen as for replaceFileAtomically.
-bool saveDriveState(const std::string& path, const DriveState& state, int* keptOpen = nullptr);
+// Replaces the file atomically; keptOpen and flushFolder as for
+// replaceFileAtomically.
+bool saveDriveState(const std::string& path, const DriveState& state, int* keptOpen = nullptr,
+                    bool flushFolder = true);
+// True when the two differ only in what the drive loses when its power
+// goes: the protection mode, a disk change not yet reported, the sense
+// kept for REQUEST SENSE.
+bool differsOnlyInPoweredState(const DriveState& a, const DriveState& b);

@@ -111,10 +111,10 @@ std::optional<DriveState> keptDriveState()
     return kept.state;
 }
 
-bool saveKeptDriveState(const DriveState& state)
+bool saveKeptDriveState(const DriveState& state, bool flushFolder)
 {
     int fd = -1;
-    if (!saveDriveState(driveStatePath(), state, &fd))
+    if (!saveDriveState(driveStatePath(), state, &fd, flushFolder))
         return false;
     kept.stateFile.hold(fd);
     kept.state = state;

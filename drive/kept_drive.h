@@ -24,7 +24,7 @@ int keptLock();
 
 // The drive's state: nothing when the file does not exist or cannot be read.
 std::optional<DriveState> keptDriveState();
-bool saveKeptDriveState(const DriveState& state);
+bool saveKeptDriveState(const DriveState& state, bool flushFolder);
 
 // A disk's protection record; one that cannot be read reads as stateBroken.
 ProtectionRecord keptProtection(const std::string& disk);

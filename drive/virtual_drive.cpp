@@ -124,7 +124,12 @@ bool DriveSession::save()
         return false;
     if (savedState && *savedState == state)
         return true;
-    if (!saveKeptDriveState(state))
+    // The new state is flushed before it replaces the old, so a crash leaves
+    // one or the other whole; the rename itself is flushed too unless only
+    // what a power loss clears anyway changed (the tool switches the
+    // protection mode on and off around every status query).
+    bool lasting = !savedState || !differsOnlyInPoweredState(*savedState, state);
+    if (!saveKeptDriveState(state, lasting))
         return false;
     savedState = state;
     return true;

@@ -3,6 +3,7 @@
 // is still so. Every change made between two requests (by quibdrive, or by
 // hand in the host folder) is still seen by the next request.
 #include "drive/drive_files.h"
+#include "drive/drive_state.h"
 #include "tests/drive/drive_client.h"
 #include "tests/support/host_folder_fixture.h"
 
@@ -60,6 +61,32 @@ TEST(UnchangedDrive, AChangeByQuibdriveIsReadOnce)
     ASSERT_EQ(testUnitReady().status, 0u);
     ASSERT_EQ(testUnitReady().status, 0u);
     EXPECT_EQ(driveFileCounts().fileReads - before.fileReads, 1u);
+}
+
+// Only what a power loss clears anyway may be saved without flushing the
+// rename; everything else must outlive a crash.
+TEST(PoweredState, IsOnlyWhatAPowerLossClears)
+{
+    using Change = void (*)(DriveState&);
+    const std::pair<Change, bool> cases[] = {
+        {[](DriveState& s) { s.protectionMode = !s.protectionMode; }, true},
+        {[](DriveState& s) { s.mediumChanged = !s.mediumChanged; }, true},
+        {[](DriveState& s) { s.pendingSense = SenseData{0x70}; }, true},
+        {[](DriveState& s) { s.plugged = !s.plugged; }, false},
+        {[](DriveState& s) { s.disk = "disk2"; }, false},
+        {[](DriveState& s) { s.formatTimeMs = 3000; }, false},
+        {[](DriveState& s) { s.formatting = true; }, false},
+        {[](DriveState& s) { s.formatStartMs = 1; }, false},
+        {[](DriveState& s) { s.formatDurationMs = 1; }, false},
+        {[](DriveState& s) { s.mountFolder = "Storage Card3"; }, false},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        DriveState before, after;
+        before.disk = "disk1";
+        after = before;
+        cases[i].first(after);
+        EXPECT_EQ(differsOnlyInPoweredState(before, after), cases[i].second) << "case " << i;
+    }
 }
 
 struct ChangeCase {
