@@ -57,13 +57,28 @@ run_exit() { "$bin/quibtools" --script "$exit_script" > /dev/null || :; }
 run_mkfs() { "$mkfs" "${mkfs_options[@]}" "$image" > /dev/null; }
 fresh_image() { rm -f "$image"; truncate -s "$image_bytes" "$image"; }
 
-# Milliseconds that the command takes, from bash's own clock (no process
-# is started to read it).
-time_ms() {
+# Milliseconds of processor time (user and system) of the children so far,
+# from the second line of bash's `times` output in file.
+children_cpu_ms() {
+  sed -n 2p "$1" | awk '{ n = 0
+    for (i = 1; i <= 2; i++) { split($i, p, "m"); sub("s", "", p[2]); n += p[1] * 60000 + p[2] * 1000 }
+    printf "%.3f", n }'
+}
+
+# Runs the command once and adds its wall time to NAME.ms and its
+# processor time to NAME.cpu, in milliseconds. Both are read by bash
+# itself ($EPOCHREALTIME, `times` in this shell), so no other process is
+# timed with it.
+measure() {
+  local name=$1; shift
+  times > "$work/times.before"
   local start=$EPOCHREALTIME
   "$@"
   local end=$EPOCHREALTIME
-  awk -v us="$(( ${end/./} - ${start/./} ))" 'BEGIN { printf "%.3f\n", us / 1000 }'
+  times > "$work/times.after"
+  awk -v us="$(( ${end/./} - ${start/./} ))" 'BEGIN { printf "%.3f\n", us / 1000 }' >> "$work/$name.ms"
+  awk -v a="$(children_cpu_ms "$work/times.before")" -v b="$(children_cpu_ms "$work/times.after")" \
+    'BEGIN { printf "%.3f\n", b - a }' >> "$work/$name.cpu"
 }
 
 median() { sort -g | awk '{ v[NR] = $1 } END { printf "%.2f", NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
@@ -72,26 +87,32 @@ median() { sort -g | awk '{ v[NR] = $1 } END { printf "%.2f", NR % 2 ? v[(NR + 1
 run_format
 grep -q '"Format Completed."' "$work/transcript" || { echo "benchmark: the Simple Format did not complete" >&2; cat "$work/transcript" >&2; exit 1; }
 
-: > "$work/format.ms"; : > "$work/mkfs.ms"; : > "$work/exit.ms"; : > "$work/true.ms"
 for ((i = 0; i < runs; i++)); do
-  time_ms run_format >> "$work/format.ms"
+  measure format run_format
   grep -q '"Format Completed."' "$work/transcript" || { echo "benchmark: a Simple Format failed" >&2; exit 1; }
   fresh_image
-  time_ms run_mkfs >> "$work/mkfs.ms"
-  time_ms run_exit >> "$work/exit.ms"
-  time_ms /bin/true >> "$work/true.ms"
+  measure mkfs run_mkfs
+  measure exit run_exit
+  measure true /bin/true
 done
 
-format_ms=$(median < "$work/format.ms")
-mkfs_ms=$(median < "$work/mkfs.ms")
-exit_ms=$(median < "$work/exit.ms")
-true_ms=$(median < "$work/true.ms")
+# One line: the medians of wall and processor time of two commands, and
+# the ratio of each.
+compare() {
+  local a=$1 b=$2 what_a=$3 what_b=$4
+  local wa wb ca cb
+  wa=$(median < "$work/$a.ms"); wb=$(median < "$work/$b.ms")
+  ca=$(median < "$work/$a.cpu"); cb=$(median < "$work/$b.cpu")
+  echo "$what_a: median $wa ms (processor $ca ms)"
+  echo "$what_b: median $wb ms (processor $cb ms)"
+  awk -v wa="$wa" -v wb="$wb" -v ca="$ca" -v cb="$cb" \
+    'BEGIN { printf "ratio (medians): %.2f wall, %.2f processor\n", wa / wb, (cb > 0 ? ca / cb : 0) }'
+}
+
 echo "runs: $runs each, alternated"
-echo "quibtools --script, Simple Format, start to exit: median $format_ms ms"
-echo "mkfs.fat ${mkfs_options[*]} on a $image_bytes-byte file: median $mkfs_ms ms"
-awk -v a="$format_ms" -v b="$mkfs_ms" 'BEGIN { printf "ratio Simple Format / mkfs.fat (medians): %.2f\n", a / b }'
-echo "quibtools --script, start, menu, Close: median $exit_ms ms; /bin/true: median $true_ms ms"
-awk -v a="$exit_ms" -v b="$true_ms" 'BEGIN { printf "ratio start-to-exit / true (medians): %.2f\n", a / b }'
+compare format mkfs "quibtools --script, Simple Format, start to exit" \
+  "mkfs.fat ${mkfs_options[*]} on a $image_bytes-byte file"
+compare exit true "quibtools --script, start, menu, Close" "/bin/true"
 
 if [ -x /usr/bin/time ]; then
   rss() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -1 || :; }
