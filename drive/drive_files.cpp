@@ -28,8 +28,8 @@ struct FolderMark {
 FolderMark markOf(const struct stat& info) { return {info.st_dev, info.st_ino, info.st_mode, info.st_uid}; }
 
 // The drive's two folders as last checked in full, for the host folder the
-// environment named then. driveFolders bumps `generation` whenever it had to
-// check them afresh, so files held open in the old folders are let go.
+// environment named then. checkDriveFolders bumps `generation` whenever it
+// had to check them afresh, so files held open in the old folders are let go.
 struct CheckedFolders {
     std::string environment;
     std::string drive, disks;
@@ -90,8 +90,8 @@ std::string parentOf(const std::string& path)
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
 }
 
-} // namespace
-
+// Both folders fit for use: looked at quickly when they are the ones checked
+// before, checked in full otherwise; not at all while a request holds them.
 bool checkDriveFolders()
 {
     if (checked.held)
@@ -115,6 +115,8 @@ bool checkDriveFolders()
     checked = {environment, drive, disks, driveMark, disksMark, true, false, checked.generation};
     return true;
 }
+
+} // namespace
 
 bool holdDriveFolders()
 {
