@@ -31,11 +31,8 @@ bool createBlankImage(const std::string& path)
     return true;
 }
 
-bool readSectors(const std::string& path, std::uint32_t block, std::uint32_t count, std::uint8_t* out)
+bool readSectorsFrom(int fd, std::uint32_t block, std::uint32_t count, std::uint8_t* out)
 {
-    int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return false;
     std::size_t wanted = std::size_t(count) * diskSectorSize;
     off_t offset = off_t(block) * diskSectorSize;
     std::size_t done = 0;
@@ -43,24 +40,18 @@ bool readSectors(const std::string& path, std::uint32_t block, std::uint32_t cou
         ssize_t n = pread(fd, out + done, wanted - done, offset + off_t(done));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0) {
-            close(fd);
+        if (n < 0)
             return false;
-        }
         if (n == 0)
             break; // beyond the end of a short image
         done += std::size_t(n);
     }
-    close(fd);
     std::memset(out + done, 0, wanted - done);
     return true;
 }
 
-bool writeSectors(const std::string& path, std::uint32_t block, std::uint32_t count, const std::uint8_t* data)
+bool writeSectorsTo(int fd, std::uint32_t block, std::uint32_t count, const std::uint8_t* data)
 {
-    int fd = open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return false;
     std::size_t wanted = std::size_t(count) * diskSectorSize;
     off_t offset = off_t(block) * diskSectorSize;
     std::size_t done = 0;
@@ -68,13 +59,30 @@ bool writeSectors(const std::string& path, std::uint32_t block, std::uint32_t co
         ssize_t n = pwrite(fd, data + done, wanted - done, offset + off_t(done));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0) {
-            close(fd);
+        if (n <= 0)
             return false;
-        }
         done += std::size_t(n);
     }
-    return close(fd) == 0;
+    return true;
+}
+
+bool readSectors(const std::string& path, std::uint32_t block, std::uint32_t count, std::uint8_t* out)
+{
+    int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool read = readSectorsFrom(fd, block, count, out);
+    close(fd);
+    return read;
+}
+
+bool writeSectors(const std::string& path, std::uint32_t block, std::uint32_t count, const std::uint8_t* data)
+{
+    int fd = open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool written = writeSectorsTo(fd, block, count, data);
+    return close(fd) == 0 && written;
 }
 
 bool eraseImage(const std::string& path)

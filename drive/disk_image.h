@@ -20,6 +20,11 @@ bool readSectors(const std::string& path, std::uint32_t block, std::uint32_t cou
 // Writes count sectors from data to block on.
 bool writeSectors(const std::string& path, std::uint32_t block, std::uint32_t count, const std::uint8_t* data);
 
+// The same on an image already open (fd), as the drive keeps the image of
+// the disk in its slot.
+bool readSectorsFrom(int fd, std::uint32_t block, std::uint32_t count, std::uint8_t* out);
+bool writeSectorsTo(int fd, std::uint32_t block, std::uint32_t count, const std::uint8_t* data);
+
 // Erases the whole image to zeros, as at the end of a low-level format.
 bool eraseImage(const std::string& path);
 

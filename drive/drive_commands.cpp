@@ -239,8 +239,8 @@ CommandOutcome readOrWrite(DriveSession& drive, const CommandData& data, bool re
     if (count == 0)
         return succeed();
     if (reading)
-        return readSectors(drive.imagePath(), block, count, data.buffer) ? succeed(bytes) : fail(failure::readError);
-    return writeSectors(drive.imagePath(), block, count, data.buffer) ? succeed() : fail(failure::writeError);
+        return readSectorsFrom(drive.imageFd(), block, count, data.buffer) ? succeed(bytes) : fail(failure::readError);
+    return writeSectorsTo(drive.imageFd(), block, count, data.buffer) ? succeed() : fail(failure::writeError);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,6 +13,50 @@
 namespace {
 
 std::string problem;
+DriveFileCounts counts;
+
+// What a folder was when it was last checked in full: the same folder, with
+// the same owner and mode, needs no new check.
+struct FolderMark {
+    dev_t device = 0;
+    ino_t inode = 0;
+    mode_t mode = 0;
+    uid_t owner = 0;
+    bool operator==(const FolderMark&) const = default;
+};
+
+FolderMark markOf(const struct stat& info) { return {info.st_dev, info.st_ino, info.st_mode, info.st_uid}; }
+
+// The drive's two folders as last checked in full, for the host folder the
+// environment named then. checkDriveFolders bumps `generation` whenever it
+// had to check them afresh, so files held open in the old folders are let go.
+struct CheckedFolders {
+    std::string environment;
+    std::string drive, disks;
+    FolderMark driveMark, disksMark;
+    bool valid = false;
+    bool held = false; // checked at the start of the request now running
+    unsigned generation = 0;
+} checked;
+
+// The variables that choose the host folder; when they are as they were,
+// the host folder is the one found before.
+std::string hostEnvironment()
+{
+    std::string key;
+    for (const char* name : {"QUIB_HOME", "XDG_STATE_HOME", "HOME"}) {
+        const char* value = std::getenv(name);
+        key += value == nullptr ? std::string(1, '\x01') : value;
+        key += '\0';
+    }
+    return key;
+}
+
+bool unchangedFolder(const std::string& path, const FolderMark& mark)
+{
+    struct stat info;
+    return lstat(path.c_str(), &info) == 0 && markOf(info) == mark;
+}
 
 bool refuseFolder(const std::string& path, const std::string& why)
 {
@@ -21,8 +66,9 @@ bool refuseFolder(const std::string& path, const std::string& why)
 
 // The folder exists, is a folder (not a link to one), and is this user's
 // alone to change, as ssh asks of ~/.ssh.
-bool ensureFolder(const std::string& path)
+bool ensureFolder(const std::string& path, FolderMark& mark)
 {
+    ++counts.folderSetups;
     if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
         return refuseFolder(path, std::string("cannot be made: ") + std::strerror(errno));
     struct stat info;
@@ -34,6 +80,7 @@ bool ensureFolder(const std::string& path)
         return refuseFolder(path, "belongs to another user; the drive uses only folders of its own user");
     if (info.st_mode & (S_IWGRP | S_IWOTH))
         return refuseFolder(path, "is one that others may write to; make it private: chmod 700 " + path);
+    mark = markOf(info);
     return true;
 }
 
@@ -43,24 +90,51 @@ std::string parentOf(const std::string& path)
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
 }
 
+// Both folders fit for use: looked at quickly when they are the ones checked
+// before, checked in full otherwise; not at all while a request holds them.
+bool checkDriveFolders()
+{
+    if (checked.held)
+        return true;
+    problem.clear();
+    std::string environment = hostEnvironment();
+    if (checked.valid && checked.environment == environment && unchangedFolder(checked.drive, checked.driveMark) &&
+        unchangedFolder(checked.disks, checked.disksMark))
+        return true;
+    // Something changed, or this is the first look: check in full, making
+    // what is missing.
+    checked.valid = false;
+    ++checked.generation;
+    char path[PATH_MAX];
+    if (!hostFilePath("drive", path, sizeof path))
+        return false;
+    std::string drive = path, disks = drive + "/disks";
+    FolderMark driveMark, disksMark;
+    if (!ensureFolder(drive, driveMark) || !ensureFolder(disks, disksMark))
+        return false;
+    checked = {environment, drive, disks, driveMark, disksMark, true, false, checked.generation};
+    return true;
+}
+
 } // namespace
 
-std::string driveFolder()
+bool holdDriveFolders()
 {
-    char path[PATH_MAX];
-    problem.clear();
-    if (!hostFilePath("drive", path, sizeof path) || !ensureFolder(path))
-        return {};
-    return path;
+    if (!checkDriveFolders())
+        return false;
+    checked.held = true;
+    return true;
 }
 
-std::string disksFolder()
-{
-    std::string drive = driveFolder();
-    if (drive.empty() || !ensureFolder(drive + "/disks"))
-        return {};
-    return drive + "/disks";
-}
+void releaseDriveFolders() { checked.held = false; }
+
+unsigned driveFolderGeneration() { return checked.generation; }
+
+std::string driveFolder() { return checkDriveFolders() ? checked.drive : std::string(); }
+
+std::string disksFolder() { return checkDriveFolders() ? checked.disks : std::string(); }
+
+DriveFileCounts& driveFileCounts() { return counts; }
 
 const std::string& folderProblem() { return problem; }
 
@@ -101,31 +175,37 @@ bool isValidDiskName(const std::string& name)
     return true;
 }
 
+std::optional<std::string> readWholeFd(int fd)
+{
+    ++counts.fileReads;
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        ssize_t n = pread(fd, buffer, sizeof buffer, off_t(text.size()));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return std::nullopt;
+        if (n == 0)
+            break;
+        text.append(buffer, std::size_t(n));
+    }
+    return text;
+}
+
 std::optional<std::string> readWholeFile(const std::string& path)
 {
     int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
-    std::string text;
-    char buffer[4096];
-    for (;;) {
-        ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            close(fd);
-            return std::nullopt;
-        }
-        if (n == 0)
-            break;
-        text.append(buffer, std::size_t(n));
-    }
+    std::optional<std::string> text = readWholeFd(fd);
     close(fd);
     return text;
 }
 
-bool replaceFileAtomically(const std::string& path, const std::string& text)
+bool replaceFileAtomically(const std::string& path, const std::string& text, int* keptOpen, bool flushFolder)
 {
+    ++counts.fileReplacements;
     std::string temporary = path + ".new";
     // Only this file, made here: whatever was left at the name goes first.
     unlink(temporary.c_str());
@@ -145,10 +225,17 @@ bool replaceFileAtomically(const std::string& path, const std::string& text)
         done += std::size_t(n);
     }
     bool flushed = fsync(fd) == 0;
-    if (close(fd) != 0 || !flushed || rename(temporary.c_str(), path.c_str()) != 0) {
+    bool closed = keptOpen != nullptr || close(fd) == 0;
+    if (!closed || !flushed || rename(temporary.c_str(), path.c_str()) != 0) {
+        if (keptOpen != nullptr)
+            close(fd);
         unlink(temporary.c_str());
         return false;
     }
+    if (keptOpen != nullptr)
+        *keptOpen = fd; // now the file at path
+    if (!flushFolder)
+        return true;
     // Make the rename itself durable.
     int folder = open(parentOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder >= 0) {

@@ -62,8 +62,13 @@ std::optional<DriveState> loadDriveState(const std::string& path)
     std::optional<std::string> text = readWholeFile(path);
     if (!text)
         return std::nullopt;
+    return parseDriveState(*text);
+}
+
+DriveState parseDriveState(const std::string& text)
+{
     DriveState state;
-    std::istringstream lines(*text);
+    std::istringstream lines(text);
     std::string line;
     while (std::getline(lines, line)) {
         std::string::size_type space = line.find(' ');
@@ -95,7 +100,16 @@ std::optional<DriveState> loadDriveState(const std::string& path)
     return state;
 }
 
-bool saveDriveState(const std::string& path, const DriveState& state)
+bool differsOnlyInPoweredState(const DriveState& a, const DriveState& b)
+{
+    DriveState lasting = b;
+    lasting.protectionMode = a.protectionMode;
+    lasting.mediumChanged = a.mediumChanged;
+    lasting.pendingSense = a.pendingSense;
+    return lasting == a;
+}
+
+bool saveDriveState(const std::string& path, const DriveState& state, int* keptOpen, bool flushFolder)
 {
     std::string sense = "none";
     if (state.pendingSense) {
@@ -117,5 +131,5 @@ bool saveDriveState(const std::string& path, const DriveState& state)
     text += "format-duration-ms " + std::to_string(state.formatDurationMs) + "\n";
     text += "mount-folder " + state.mountFolder + "\n";
     text += "sense " + sense + "\n";
-    return replaceFileAtomically(path, text);
+    return replaceFileAtomically(path, text, keptOpen, flushFolder);
 }

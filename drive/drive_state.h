@@ -35,4 +35,12 @@ struct DriveState {
 // longestFormatTimeMs, a format start before 1970), are passed over,
 // leaving that field at its default.
 std::optional<DriveState> loadDriveState(const std::string& path);
-bool saveDriveState(const std::string& path, const DriveState& state);
+DriveState parseDriveState(const std::string& text);
+// Replaces the file atomically; keptOpen and flushFolder as for
+// replaceFileAtomically.
+bool saveDriveState(const std::string& path, const DriveState& state, int* keptOpen = nullptr,
+                    bool flushFolder = true);
+// True when the two differ only in what the drive loses when its power
+// goes: the protection mode, a disk change not yet reported, the sense
+// kept for REQUEST SENSE.
+bool differsOnlyInPoweredState(const DriveState& a, const DriveState& b);

@@ -63,10 +63,15 @@ ProtectionRecord loadProtectionRecord(const std::string& path)
     std::optional<std::string> text = readWholeFile(path);
     if (!text)
         return {stateBroken, {}};
+    return parseProtectionRecord(*text);
+}
+
+ProtectionRecord parseProtectionRecord(const std::string& text)
+{
     ProtectionRecord record;
     record.state = stateBroken;
     bool stateSeen = false;
-    std::istringstream lines(*text);
+    std::istringstream lines(text);
     std::string line;
     while (std::getline(lines, line)) {
         if (line.rfind("state ", 0) == 0) {
@@ -87,12 +92,12 @@ ProtectionRecord loadProtectionRecord(const std::string& path)
     return record;
 }
 
-bool saveProtectionRecord(const std::string& path, const ProtectionRecord& record)
+bool saveProtectionRecord(const std::string& path, const ProtectionRecord& record, int* keptOpen)
 {
     std::string text = "state " + std::to_string(record.state) + "\n";
     if (!record.passwordHash.empty())
         text += "password " + record.passwordHash + "\n";
-    return replaceFileAtomically(path, text);
+    return replaceFileAtomically(path, text, keptOpen);
 }
 
 bool allowsReading(DiskState state) { return state != stateReadWriteProtectedPassword; }

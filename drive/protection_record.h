@@ -31,7 +31,9 @@ struct ProtectionRecord {
 // link in its place, a read error) or understood, it reads as stateBroken.
 // A protection never fails open.
 ProtectionRecord loadProtectionRecord(const std::string& path);
-bool saveProtectionRecord(const std::string& path, const ProtectionRecord& record);
+ProtectionRecord parseProtectionRecord(const std::string& text);
+// Replaces the file atomically; keptOpen as for replaceFileAtomically.
+bool saveProtectionRecord(const std::string& path, const ProtectionRecord& record, int* keptOpen = nullptr);
 
 bool allowsReading(DiskState state);
 bool allowsWriting(DiskState state);

@@ -2,6 +2,7 @@
 
 #include "drive/disk_image.h"
 #include "drive/drive_files.h"
+#include "drive/kept_drive.h"
 #include "drive/mount_folder.h"
 #include "drive/sense.h"
 
@@ -24,24 +25,31 @@ std::int64_t wallClockMs()
     return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
 }
 
-DriveSession::DriveSession()
+namespace {
+
+// Requests from threads of one process take turns: they share the kept
+// files, and a lock taken through one open file does not keep out another
+// holder of the same file.
+std::mutex requestTurn;
+
+} // namespace
+
+DriveSession::DriveSession() : turn(requestTurn)
 {
     // Both folders must be fit for use before anything is read or written.
-    std::string lockPath = driveLockPath();
-    if (lockPath.empty() || disksFolder().empty())
+    if (!holdDriveFolders())
         return;
-    int fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    keepForFolders(driveFolderGeneration());
+    int fd = keptLock();
     if (fd < 0)
         return;
     while (flock(fd, LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            close(fd);
+        if (errno != EINTR)
             return;
-        }
     }
     lockFd = fd;
 
-    savedState = loadDriveState(driveStatePath());
+    savedState = keptDriveState();
     if (savedState) {
         state = *savedState;
     } else {
@@ -52,17 +60,18 @@ DriveSession::DriveSession()
     }
     // A disk whose image was removed by hand, or became a link, has left
     // the drive.
-    if (hasDisk() && !isDiskImage(state.disk)) {
+    if (hasDisk() && !checkImage(state.disk)) {
         state.disk.clear();
         state.mountFolder.clear();
     }
     if (!hasDisk()) {
+        forgetImage();
         state.formatting = false;
         state.mediumChanged = false;
     }
     protectionDisk = state.disk;
     if (hasDisk())
-        protection = loadProtectionRecord(protectionRecordPath(state.disk));
+        protection = keptProtection(state.disk);
     savedProtection = protection;
 
     if (!savedState && hasDisk())
@@ -80,17 +89,21 @@ DriveSession::DriveSession()
 
 DriveSession::~DriveSession()
 {
+    // The lock file stays open for the next request; only the lock goes.
     if (lockFd >= 0)
-        close(lockFd); // releases the lock
+        flock(lockFd, LOCK_UN);
+    releaseDriveFolders();
 }
 
 std::string DriveSession::imagePath() const { return hasDisk() ? diskImagePath(state.disk) : std::string(); }
+
+int DriveSession::imageFd() const { return hasDisk() ? imageOf(state.disk) : -1; }
 
 bool DriveSession::saveProtection()
 {
     if (protectionDisk.empty() || protection == savedProtection)
         return true;
-    if (!saveProtectionRecord(protectionRecordPath(protectionDisk), protection))
+    if (!saveKeptProtection(protectionDisk, protection))
         return false;
     savedProtection = protection;
     return true;
@@ -101,7 +114,7 @@ void DriveSession::changeDisk(const std::string& name)
     saveProtection();
     state.disk = name;
     protectionDisk = name;
-    protection = name.empty() ? ProtectionRecord{} : loadProtectionRecord(protectionRecordPath(name));
+    protection = name.empty() ? ProtectionRecord{} : keptProtection(name);
     savedProtection = protection;
 }
 
@@ -111,7 +124,12 @@ bool DriveSession::save()
         return false;
     if (savedState && *savedState == state)
         return true;
-    if (!saveDriveState(driveStatePath(), state))
+    // The new state is flushed before it replaces the old, so a crash leaves
+    // one or the other whole; the rename itself is flushed too unless only
+    // what a power loss clears anyway changed (the tool switches the
+    // protection mode on and off around every status query).
+    bool lasting = !savedState || !differsOnlyInPoweredState(*savedState, state);
+    if (!saveKeptDriveState(state, lasting))
         return false;
     savedState = state;
     return true;

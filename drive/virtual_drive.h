@@ -1,13 +1,15 @@
 // The virtual drive as the driver library and quibdrive both work on it.
 // Each request and each quibdrive command is one DriveSession: it holds the
 // drive lock, so the program and quibdrive can run at once and each sees
-// the other's changes at its next request.
+// the other's changes at its next request. What did not change since the
+// last request is not read again (see kept_drive.h).
 #pragma once
 
 #include "drive/drive_state.h"
 #include "drive/protection_record.h"
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 constexpr const char* firstDiskName = "disk1";
@@ -30,6 +32,9 @@ public:
 
     bool hasDisk() const { return !state.disk.empty(); }
     std::string imagePath() const;
+    // The image of the disk in the slot, kept open; -1 when there is none
+    // or it cannot be opened.
+    int imageFd() const;
 
     // Puts the named disk into the slot, or empties it (""), keeping each
     // disk's protection record with its own disk.
@@ -40,6 +45,7 @@ public:
     bool save();
 
 private:
+    std::lock_guard<std::mutex> turn;
     int lockFd = -1;
     std::string protectionDisk; // the disk that `protection` belongs to
     ProtectionRecord savedProtection;
