@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # The real-drive library through a real Linux kernel: boots Debian's kernel
 # under QEMU (TCG) with a busybox initramfs holding quibtools and the
-# real-drive ZOVEVIV.DLL, and QEMU's own USB disk (xhci, usb-storage) backed
-# by an image of 78848 sectors. Inside, the tool shows its Status dialog and
-# makes a Simple Format with a label through the script front end; on the
-# host, fsck.fat must accept the image and mdir must show the label.
+# real-drive ZOVEVIV.DLL, twice:
+#  1. with QEMU's own USB disk (xhci, usb-storage) backed by an image of
+#     78848 sectors: the tool shows its Status dialog and makes a Simple
+#     Format with a label through the script front end; on the host,
+#     fsck.fat must accept the image and mdir must show the label;
+#  2. with the virtual drive as a USB device inside the guest (quibgadget on
+#     FunctionFS, dummy_hcd): the Status dialog, a write protection with a
+#     password and its removal, and a Long Format with rising percentages.
 #
 # Usage: scripts/kernel-test.sh [BUILD_DIR]   (default: build)
 # Skips (exit 0, a line starting "SKIP") when QEMU, the kernel, its modules
@@ -30,8 +34,9 @@ command -v cpio >/dev/null || skip "cpio is not installed"
 for tool in fsck.fat mdir; do
     command -v "$tool" >/dev/null || [ -x "/usr/sbin/$tool" ] || [ -x "/sbin/$tool" ] || skip "$tool is not installed"
 done
-for file in "$build/real-drive/quibtools" "$build/real-drive/ZOVEVIV.DLL" "$build/bin/quibusb"; do
-    [ -x "$file" ] || fail "$file is missing: build the targets quib_real_drive and quibusb first"
+for file in "$build/real-drive/quibtools" "$build/real-drive/ZOVEVIV.DLL" "$build/bin/quibusb" \
+    "$build/bin/quibgadget" "$build/bin/ZOVEVIV.DLL" "$build/bin/quibdrive"; do
+    [ -x "$file" ] || fail "$file is missing: build quib_real_drive, quibusb, quibgadget, quibdrive first"
 done
 
 work=$(mktemp -d /tmp/quib-kernel-test.XXXXXX)
@@ -48,7 +53,7 @@ done
 # The modules, in the order their dependencies need; crct10dif-pclmul wants
 # CPU instructions TCG does not offer, and the generic one serves instead.
 : >"$root/modules.list"
-for module in usb-storage sd_mod sg xhci-pci; do
+for module in usb-storage sd_mod sg xhci-pci dummy_hcd configfs libcomposite usb_f_fs; do
     modprobe -S "$version" --show-depends "$module"
 done | awk '$1 == "insmod" && !seen[$2]++ { print $2 }' | grep -v crct10dif-pclmul | while read -r path; do
     mkdir -p "$root$(dirname "$path")"
@@ -60,8 +65,11 @@ done | awk '$1 == "insmod" && !seen[$2]++ { print $2 }' | grep -v crct10dif-pclm
 done
 
 # The programs, the libraries they load, and the converters for the code pages.
-cp "$build/real-drive/quibtools" "$build/real-drive/ZOVEVIV.DLL" "$build/bin/quibusb" "$root/opt/quib/"
-for library in $(ldd "$root/opt/quib/quibtools" "$root/opt/quib/ZOVEVIV.DLL" "$root/opt/quib/quibusb" |
+mkdir -p "$root/opt/drive"
+cp "$build/real-drive/quibtools" "$build/real-drive/ZOVEVIV.DLL" "$build/bin/quibusb" "$build/bin/quibgadget" \
+    "$root/opt/quib/"
+cp "$build/bin/ZOVEVIV.DLL" "$build/bin/quibdrive" "$root/opt/drive/"
+for library in $(ldd "$root"/opt/quib/* "$root"/opt/drive/* |
                  awk '/=>/ { print $3 } /ld-linux/ { print $1 }' | sort -u); do
     mkdir -p "$root$(dirname "$library")"
     cp -L "$library" "$root$library"
@@ -74,33 +82,42 @@ fi
 
 cp tests/kernel/guest-init.sh "$root/init"
 chmod +x "$root/init"
-cp tests/kernel/status-and-format.txt "$root/tool-script.txt"
+cp tests/kernel/tool-script-qemu.txt tests/kernel/tool-script-gadget.txt "$root/"
 (cd "$root" && find . | cpio -o -H newc --quiet) >"$work/initramfs.cpio"
 
 image=$work/quib.img
 truncate -s $((78848 * 512)) "$image"
 
-echo "kernel test: booting $version under QEMU (TCG)"
-started=$(date +%s)
-set +e
-timeout 300 qemu-system-x86_64 -accel tcg -m 512 -smp 1 -nographic -no-reboot \
-    -kernel "$kernel" -initrd "$work/initramfs.cpio" \
-    -append "console=ttyS0 quiet panic=-1 rdinit=/init" \
-    -device qemu-xhci,id=xhci \
-    -drive if=none,id=quib,file="$image",format=raw \
-    -device usb-storage,bus=xhci.0,drive=quib,removable=on \
-    </dev/null >"$work/console.log" 2>&1
-qemu_status=$?
-set -e
-elapsed=$(($(date +%s) - started))
-tr -d '\r' <"$work/console.log" >"$work/console.txt"
-echo "kernel test: guest ran ${elapsed}s"
-sed -n '/^== guest/,$p' "$work/console.txt"
+# boot NAME EXTRA-QEMU-ARGUMENTS...: runs the guest with quibdisk=NAME; its
+# console in $work/NAME.txt, what the guest said shown.
+boot() {
+    local name=$1
+    shift
+    echo "kernel test: booting $version under QEMU (TCG), $name disk"
+    local started status
+    started=$(date +%s)
+    set +e
+    timeout 300 qemu-system-x86_64 -accel tcg -m 512 -smp 1 -nographic -no-reboot \
+        -kernel "$kernel" -initrd "$work/initramfs.cpio" \
+        -append "console=ttyS0 quiet panic=-1 rdinit=/init quibdisk=$name" "$@" \
+        </dev/null >"$work/$name.log" 2>&1
+    status=$?
+    set -e
+    tr -d '\r' <"$work/$name.log" >"$work/$name.txt"
+    echo "kernel test: $name run took $(($(date +%s) - started))s"
+    sed -n '/^== guest/,$p' "$work/$name.txt"
+    [ $status -eq 0 ] || fail "QEMU ended with status $status"
+    grep -q '^== guest: end' "$work/$name.txt" || fail "the guest did not finish its script"
+    grep -q '^exit 1$' "$work/$name.txt" || fail "the tool did not end from its main menu"
+}
+expect() { # file, text, what it means
+    grep -qF -- "$2" "$work/$1.txt" || fail "$3"
+}
 
-[ $qemu_status -eq 0 ] || fail "QEMU ended with status $qemu_status"
-grep -q '^== guest: end' "$work/console.txt" || fail "the guest did not finish its script"
-grep -q '^exit 1$' "$work/console.txt" || fail "the tool did not end from its main menu"
-grep -q 'text 1041 "Format Completed."' "$work/console.txt" || fail "the Simple Format did not complete"
+begun=$(date +%s)
+boot qemu -device qemu-xhci,id=xhci -drive if=none,id=quib,file="$image",format=raw \
+    -device usb-storage,bus=xhci.0,drive=quib,removable=on
+expect qemu 'text 1041 "Format Completed."' "the Simple Format did not complete"
 
 # The format's partition, at the start that partition slot 4 names.
 start=$(od -An -t u4 -j $((0x1EE + 8)) -N 4 "$image" | tr -d ' ')
@@ -112,4 +129,23 @@ fsck.fat -n "$work/partition.img" || fail "fsck.fat finds faults in the formatte
 listing=$(mdir -i "$image@@$((start * 512))" ::) || fail "mdir cannot read the formatted disk"
 echo "$listing"
 echo "$listing" | grep -q "Volume in drive : is QUIBKERNEL" || fail "mdir does not show the label QUIBKERNEL"
-echo "kernel test: passed in ${elapsed}s of guest time"
+
+boot gadget
+protected=$(grep -n 'control 1021 edit "Disk is Write Protected with Password." enabled' "$work/gadget.txt" |
+    head -1 | cut -d: -f1)
+[ -n "$protected" ] || fail "the Status dialog did not show the write protection with password"
+tail -n +"$protected" "$work/gadget.txt" | grep -q 'control 1021 edit "No Error." enabled' ||
+    fail "the Status dialog did not show the protection removed"
+percentages=$(grep -o '^text 1046 "Formatting...\\r\\nPlease Wait.\\r\\n *[0-9]*%' "$work/gadget.txt" |
+    grep -o '[0-9]*%$' | tr -d '%' | tr '\n' ' ')
+echo "kernel test: Long Format percentages: $percentages"
+previous=-1
+rising=0
+for p in $percentages; do
+    [ "$p" -gt "$previous" ] || fail "the Long Format's percentages do not rise: $percentages"
+    [ "$p" -gt 0 ] && [ "$p" -lt 99 ] && rising=1
+    previous=$p
+done
+[ "$previous" = 100 ] && [ $rising = 1 ] || fail "the Long Format did not rise to 100%: $percentages"
+expect gadget 'text 1046 "Format Completed."' "the Long Format did not complete"
+echo "kernel test: passed in $(($(date +%s) - begun))s"

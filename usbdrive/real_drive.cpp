@@ -153,7 +153,7 @@ Answer remount(const ChosenDevice& device, const DriverRequest& request)
         return refuse(statusNotCarriedOut);
     }
     int error = 0;
-    int node = usbHost().openNode(disk, error);
+    int node = usbHost().openNode(disk, false, error);
     if (node < 0) {
         if (error == ENOENT || error == ENXIO || error == ENODEV)
             return refuse(statusNoDrive);

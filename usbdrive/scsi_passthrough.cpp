@@ -93,7 +93,7 @@ ScsiOutcome sendScsiCommand(const std::string& node, const std::uint8_t* command
                             std::uint32_t length)
 {
     int error = 0;
-    int handle = usbHost().openNode(node, error);
+    int handle = usbHost().openNode(node, true, error);
     if (handle < 0) {
         ScsiOutcome outcome;
         outcome.result = meansGone(error) ? ScsiResult::gone : ScsiResult::notCarriedOut;

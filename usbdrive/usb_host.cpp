@@ -43,9 +43,11 @@ std::vector<std::string> listFolderNames(const std::string& path)
     return names;
 }
 
-int openDeviceNode(const std::string& path, int& error)
+int openDeviceNode(const std::string& path, bool forCommands, int& error)
 {
-    int node = open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    int node = open(path.c_str(), (forCommands ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC);
+    if (node < 0 && forCommands && errno == EROFS)
+        node = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     error = node < 0 ? errno : 0;
     return node;
 }

@@ -16,9 +16,11 @@ struct UsbHost {
     bool (*readText)(const std::string& path, std::string& text);
     // The names in a folder, without "." and ".."; empty when unreadable.
     std::vector<std::string> (*listFolder)(const std::string& path);
-    // Opens a device node for reading and writing, never waiting for it;
-    // the descriptor, or -1 with the errno value in error.
-    int (*openNode)(const std::string& path, int& error);
+    // Opens a device node, never waiting for it: for commands (forCommands)
+    // for reading and writing, or for reading alone when the kernel holds
+    // the disk read-only (a write-protected disk); otherwise for reading.
+    // The descriptor, or -1 with the errno value in error.
+    int (*openNode)(const std::string& path, bool forCommands, int& error);
     void (*closeNode)(int node);
     // The SG_IO ioctl: 0, or the errno value when the call itself failed.
     int (*sendScsi)(int node, sg_io_hdr_t& header);

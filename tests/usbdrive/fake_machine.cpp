@@ -37,9 +37,11 @@ std::vector<std::string> listFolder(const std::string& path)
     return folder == installed->folders.end() ? std::vector<std::string>() : folder->second;
 }
 
-int openNode(const std::string& path, int& error)
+int openNode(const std::string& path, bool forCommands, int& error)
 {
     installed->opened.push_back(path);
+    if (!forCommands)
+        installed->openedReadOnly.push_back(path);
     auto failure = installed->openErrors.find(path);
     if (failure != installed->openErrors.end()) {
         error = failure->second;

@@ -44,6 +44,7 @@ struct FakeMachine {
     std::vector<SentCommand> sent;
     std::vector<std::string> reread; // nodes BLKRRPART went to
     std::vector<std::string> opened;
+    std::vector<std::string> openedReadOnly;
     int openNodes = 0;
 
     // A Quib! drive, disk sdb with one partition sdb1 and generic node sg1, on

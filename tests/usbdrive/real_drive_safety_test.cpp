@@ -146,6 +146,8 @@ TEST_F(RealDriveSafety, RemountReadsThePartitionsAgainOnlyWhenNothingIsMounted)
     EXPECT_EQ(sendRemountRequest(0x00).record.status, 0u);
     EXPECT_EQ(sendRemountRequest(0xFF).record.status, 0u);
     EXPECT_EQ(machine.reread, (std::vector<std::string>{"/dev/sdb", "/dev/sdb"}));
+    // Opened for reading: the kernel refuses to open a write-protected disk for writing.
+    EXPECT_EQ(machine.openedReadOnly, (std::vector<std::string>{"/dev/sdb", "/dev/sdb"}));
     EXPECT_EQ(machine.openNodes, 0);
 
     machine.reread.clear();
