@@ -7,6 +7,7 @@
 #include "usbdrive/scsi_passthrough.h"
 #include "usbdrive/usb_host.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>

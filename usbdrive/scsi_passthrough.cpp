@@ -3,6 +3,7 @@
 #include "usbdrive/chosen_device.h"
 #include "usbdrive/usb_host.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 

@@ -5,6 +5,8 @@
 
 #include "usbdrive/usb_host.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -66,3 +68,15 @@ void uninstallFakeMachine();
 
 extern const char* const quibStablePath;
 extern const char* const quibScsiDevice;
+
+// A test on a machine where a Quib! drive is plugged in and named.
+class QuibDrivePlugged : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        machine.plugQuibDrive();
+        machine.install(quibStablePath);
+    }
+    void TearDown() override { uninstallFakeMachine(); }
+    FakeMachine machine;
+};

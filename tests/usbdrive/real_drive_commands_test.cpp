@@ -11,16 +11,7 @@
 
 namespace {
 
-class RealDriveCommands : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        machine.plugQuibDrive();
-        machine.install(quibStablePath);
-    }
-    void TearDown() override { uninstallFakeMachine(); }
-    FakeMachine machine;
-};
+using RealDriveCommands = QuibDrivePlugged;
 
 struct CommandCase {
     const char* name;

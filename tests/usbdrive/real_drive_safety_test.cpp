@@ -16,16 +16,7 @@
 
 namespace {
 
-class RealDriveSafety : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        machine.plugQuibDrive();
-        machine.install(quibStablePath);
-    }
-    void TearDown() override { uninstallFakeMachine(); }
-    FakeMachine machine;
-};
+using RealDriveSafety = QuibDrivePlugged;
 
 DriveAnswer capacityOf(std::uint32_t blocks, std::uint32_t blockSize, const std::vector<std::uint8_t>& block)
 {
