@@ -119,7 +119,8 @@ Answer carryCommand(const ChosenDevice& device, const DriverRequest& request)
         // The drive's own answer was taken by the transport: give the kept one.
         Answer answer;
         answer.moved = std::min<std::uint32_t>(request.transferLength, sizeof keptSense);
-        std::memcpy(buffer, keptSense, answer.moved);
+        if (answer.moved > 0)
+            std::memcpy(buffer, keptSense, answer.moved);
         senseKept = false;
         return answer;
     }

@@ -84,11 +84,13 @@ int sendScsi(int handle, sg_io_hdr_t& header)
     header.host_status = answer.hostStatus;
     header.driver_status = answer.driverStatus;
     header.sb_len_wr = std::uint8_t(std::min<std::size_t>(answer.sense.size(), header.mx_sb_len));
-    std::memcpy(header.sbp, answer.sense.data(), header.sb_len_wr);
+    if (header.sb_len_wr > 0)
+        std::memcpy(header.sbp, answer.sense.data(), header.sb_len_wr);
     header.resid = int(header.dxfer_len);
     if (header.dxfer_direction == SG_DXFER_FROM_DEV) {
         std::size_t moved = std::min<std::size_t>(answer.data.size(), header.dxfer_len);
-        std::memcpy(header.dxferp, answer.data.data(), moved);
+        if (moved > 0)
+            std::memcpy(header.dxferp, answer.data.data(), moved);
         header.resid = int(header.dxfer_len - moved);
     } else if (header.dxfer_direction == SG_DXFER_TO_DEV && answer.status == 0) {
         header.resid = 0;
