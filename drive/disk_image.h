@@ -28,8 +28,5 @@ bool writeSectorsTo(int fd, std::uint32_t block, std::uint32_t count, const std:
 // Erases the whole image to zeros, as at the end of a low-level format.
 bool eraseImage(const std::string& path);
 
-// The volume label of the disk's FAT boot sector: sector 0 when it is a boot
-// sector, otherwise the boot sector named by partition slot 4 of the boot
-// record. The 11 label bytes in the code page, trailing blanks removed;
-// empty when the disk has no boot sector or no label.
+// The volume label of the image's FAT boot sector (see readVolumeLabelWith).
 std::string readVolumeLabelBytes(const std::string& path);

@@ -7,7 +7,7 @@
 // only the status and sense fields of the record are ever written.
 #include "device/driver_request.h"
 #include "drive/drive_commands.h"
-#include "platform/code_page.h"
+#include "drive/request_record.h"
 
 #include <cstddef>
 #include <cstring>
@@ -25,12 +25,6 @@ struct RequestOutcome {
 
 RequestOutcome refused(std::uint32_t status) { return {status, std::nullopt, 0}; }
 
-void* bufferOf(const DriverRequest& request)
-{
-    std::uint64_t address = std::uint64_t(request.dataBufferHigh) << 32 | request.dataBuffer;
-    return reinterpret_cast<void*>(static_cast<std::uintptr_t>(address));
-}
-
 CommandOutcome remount(DriveSession& drive, const DriverRequest& request)
 {
     std::uint8_t flag = request.command[0];
@@ -44,38 +38,11 @@ CommandOutcome remount(DriveSession& drive, const DriverRequest& request)
     return {};
 }
 
-// The folder name in UTF-16, ended by a zero character, in at most 32
-// bytes and at most transferLength bytes: a longer name is cut at a whole
-// character so the answer is always a complete, ended string.
-std::uint32_t answerMountFolder(const DriveSession& drive, const DriverRequest& request)
-{
-    char16_t name[64] = {};
-    if (!drive.state.mountFolder.empty() && !utf8ToWide(drive.state.mountFolder.c_str(), name, std::size(name)))
-        name[0] = u'\0';
-    std::size_t room = std::min<std::uint32_t>(request.transferLength, 32) / 2 - 1; // characters before the zero
-    std::size_t length = 0;
-    while (length < room && name[length] != u'\0')
-        ++length;
-    if (length > 0 && name[length - 1] >= 0xD800 && name[length - 1] <= 0xDBFF)
-        --length; // do not split a surrogate pair
-    name[length] = u'\0';
-    std::uint32_t bytes = std::uint32_t((length + 1) * sizeof(char16_t));
-    std::memcpy(bufferOf(request), name, bytes);
-    return bytes;
-}
-
 RequestOutcome carryOut(std::uint32_t code, const DriverRequest& request)
 {
-    if (code != RequestRemount && code != RequestMountFolder && code != RequestCommand)
-        return refused(statusNotCarriedOut);
-    if (request.driveIndex != 0)
-        return refused(statusNoDrive); // the only drive is drive 0
-    void* buffer = bufferOf(request);
-    if (code == RequestCommand &&
-        (request.commandLength != 12 || (request.transferLength > 0 && buffer == nullptr)))
-        return refused(statusNotCarriedOut);
-    if (code == RequestMountFolder && (buffer == nullptr || request.transferLength < 2))
-        return refused(statusNotCarriedOut);
+    if (std::uint32_t refusal = checkRequest(code, request); refusal != statusSuccess)
+        return refused(refusal);
+    void* buffer = requestBuffer(request);
 
     DriveSession drive;
     if (!drive.ready())
@@ -87,7 +54,7 @@ RequestOutcome carryOut(std::uint32_t code, const DriverRequest& request)
 
     RequestOutcome outcome;
     if (code == RequestMountFolder) {
-        outcome.moved = answerMountFolder(drive, request);
+        outcome.moved = answerMountFolder(drive.state.mountFolder, request);
     } else {
         CommandOutcome done;
         if (code == RequestRemount) {
@@ -123,10 +90,9 @@ extern "C" __attribute__((visibility("default"))) int MSD_IOControl(std::uint32_
     (void)openContext;
     (void)output;
     (void)outputSize;
-    if (input == nullptr || inputSize != sizeof(DriverRequest))
-        return 0;
     DriverRequest request;
-    std::memcpy(&request, input, sizeof request);
+    if (!readRequestRecord(input, inputSize, request))
+        return 0;
 
     RequestOutcome outcome;
     try {
@@ -135,12 +101,9 @@ extern "C" __attribute__((visibility("default"))) int MSD_IOControl(std::uint32_
         outcome = refused(statusNotCarriedOut); // out of memory: nothing was done
     }
 
-    auto* record = static_cast<std::uint8_t*>(input);
     std::uint8_t senseCode = outcome.failure ? outcome.failure->code : 0;
     std::uint8_t senseQualifier = outcome.failure ? outcome.failure->qualifier : 0;
-    std::memcpy(record + offsetof(DriverRequest, status), &outcome.status, sizeof outcome.status);
-    std::memcpy(record + offsetof(DriverRequest, senseCode), &senseCode, 1);
-    std::memcpy(record + offsetof(DriverRequest, senseQualifier), &senseQualifier, 1);
+    answerRecord(input, outcome.status, senseCode, senseQualifier);
     if (returned != nullptr)
         *returned = outcome.moved;
     return outcome.status == statusSuccess ? 1 : 0;

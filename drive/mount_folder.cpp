@@ -47,9 +47,9 @@ std::string readFixedFolder(RegistryKey key)
     return folderFromWide(text);
 }
 
-std::string labelFolder(const std::string& imagePath)
+std::string labelFolder(const SectorReader& readSector)
 {
-    std::string label = readVolumeLabelBytes(imagePath);
+    std::string label = readVolumeLabelWith(readSector);
     char16_t text[12];
     if (label.empty() || !codePageToWide(label.data(), label.size(), text, std::size(text)))
         return {};
@@ -59,6 +59,12 @@ std::string labelFolder(const std::string& imagePath)
 } // namespace
 
 std::string chooseMountFolder(const std::string& imagePath)
+{
+    return chooseMountFolderWith(
+        [&imagePath](std::uint32_t block, std::uint8_t* out) { return readSectors(imagePath, block, 1, out); });
+}
+
+std::string chooseMountFolderWith(const SectorReader& readSector)
 {
     std::uint32_t mode = folderNameAutomated;
     std::string name;
@@ -70,6 +76,6 @@ std::string chooseMountFolder(const std::string& imagePath)
         closeRegistryKey(key);
     }
     if (mode == folderNameLinked)
-        name = labelFolder(imagePath);
+        name = labelFolder(readSector);
     return name.empty() ? generatedFolderName : name;
 }

@@ -2,6 +2,8 @@
 // the folder-name settings that the tool keeps in the registry.
 #pragma once
 
+#include "drive/volume_label.h"
+
 #include <string>
 
 // The generated name, also the name whenever the settings or the disk give none.
@@ -13,3 +15,6 @@ constexpr const char* generatedFolderName = "Storage Card";
 //   2: the disk's volume label without trailing blanks;
 //   0, any other number, or no readable value: the generated name.
 std::string chooseMountFolder(const std::string& imagePath);
+
+// The same choice for a disk whose sectors readSector reaches.
+std::string chooseMountFolderWith(const SectorReader& readSector);

@@ -18,6 +18,23 @@ packages=(
   xvfb xdotool                    # a virtual display, and a person's clicks on it, in tests
 )
 
+# --- The real drive's kernel test (scripts/kernel-test.sh) -----------------
+# QEMU, Debian's kernel and a static busybox; the test skips itself when
+# they cannot be installed, so a failure here does not stop the build.
+kernel_test_packages=(qemu-system-x86 linux-image-amd64 busybox-static cpio kmod)
+kernel_missing=()
+for p in "${kernel_test_packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || kernel_missing+=("$p")
+done
+if [ ${#kernel_missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  echo "Installing for the kernel test: ${kernel_missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  { $sudo apt-get update -qq && $sudo apt-get install -y -qq --no-install-recommends "${kernel_missing[@]}"; } ||
+    echo "The kernel test's packages could not be installed: it will be skipped."
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -30,3 +47,4 @@ echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq "${missing[@]}"
+

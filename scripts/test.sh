@@ -20,3 +20,12 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DQUIB_SANITIZE=ON >/dev/null
 cmake --build build-sanitize -j"$jobs"
 ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
+
+# --- The real-drive library through a real Linux kernel under QEMU ---------
+# Boots Debian's kernel with QEMU's USB disk and formats it with the tool on
+# the real-drive library, then runs the virtual drive as a USB device in the
+# guest; prints a SKIP line when QEMU or the kernel package
+# is missing. Takes about a minute.
+echo "== real drive through a Linux kernel under QEMU =="
+cmake --build build -j"$jobs" --target quib_real_drive quibusb quibgadget quibdrive quib_drive_library
+scripts/kernel-test.sh build

@@ -101,7 +101,12 @@ public:
             window->set_modal();
         window->show();
         syncFocus(shown);
+        // A dialog that has just opened waits for the person next: what
+        // they do while it appears is kept for it.
+        active_ = dialog;
+        accepting_ = true;
         Fl::check();
+        accepting_ = false;
     }
 
     void dialogClosed(DialogHandle dialog) override

@@ -1,0 +1,94 @@
+// quibusb: helps a person choose the real drive. "list" shows the USB
+// mass-storage disks present; "check" says whether the device QUIB_DEVICE
+// names passes the checks the driver library makes before it writes.
+#include "drive/disk_image.h"
+#include "usbdrive/chosen_device.h"
+#include "usbdrive/scsi_passthrough.h"
+#include "usbdrive/usb_disks.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+int usage()
+{
+    std::fprintf(stderr, "usage: quibusb list\n"
+                         "       quibusb check [DEVICE]   (DEVICE defaults to $QUIB_DEVICE)\n");
+    return 2;
+}
+
+const char* orDash(const std::string& text) { return text.empty() ? "-" : text.c_str(); }
+
+int list()
+{
+    std::vector<UsbDisk> disks = listUsbDisks();
+    if (disks.empty()) {
+        std::printf("No USB mass-storage disk is present.\n");
+        return 0;
+    }
+    for (const UsbDisk& disk : disks) {
+        std::printf("%s\n", disk.diskNode.c_str());
+        std::printf("  Generic node: %s\n", orDash(disk.genericNode));
+        std::printf("  Stable path:  %s\n", orDash(disk.stablePath));
+        std::printf("  Vendor:       %s\n", orDash(disk.vendor));
+        std::printf("  Product:      %s\n", orDash(disk.product));
+        std::printf("  Serial:       %s\n", orDash(disk.serial));
+        if (disk.blocks == 0)
+            std::printf("  Capacity:     no disk\n");
+        else
+            std::printf("  Capacity:     %llu blocks of %u bytes\n", static_cast<unsigned long long>(disk.blocks),
+                        disk.blockSize);
+        std::printf("  Removable:    %s\n", disk.removable ? "yes" : "no");
+        std::printf("  Quib! disk:   %s\n", looksLikeQuibDisk(disk) ? "looks like one" : "no");
+    }
+    return 0;
+}
+
+int check(const char* named)
+{
+    if (named == nullptr || *named == '\0') {
+        std::printf("No device is named: set %s (see quibusb list).\n", deviceVariable);
+        return 1;
+    }
+    ChosenDevice device;
+    if (!findDevice(named, device)) {
+        std::printf("%s: no such disk or generic SCSI node (unplugged, a partition, or not SCSI).\n", named);
+        return 1;
+    }
+    bool passes = true;
+    auto say = [&passes](const char* what, bool good, const std::string& detail) {
+        std::printf("  %-22s %s%s%s\n", what, good ? "yes" : "NO", detail.empty() ? "" : ": ", detail.c_str());
+        passes = passes && good;
+    };
+    std::printf("%s -> %s (disk %s)\n", named, device.node.c_str(), orDash(diskNode(device)));
+    say("USB-attached", isUsbAttached(device), "");
+    say("Removable", isRemovable(device), "");
+    std::uint32_t blocks = 0, blockSize = 0;
+    ScsiOutcome capacity = readCapacity(device.node, blocks, blockSize);
+    std::string detail;
+    if (capacity.result == ScsiResult::good)
+        detail = std::to_string(blocks) + " blocks of " + std::to_string(blockSize) + " bytes";
+    else if (capacity.result == ScsiResult::checkCondition)
+        detail = "the drive refused READ CAPACITY (no disk in it?)";
+    else
+        detail = "READ CAPACITY could not be sent (see the message above)";
+    say("78848 blocks of 512", capacity.result == ScsiResult::good && blocks == diskSectorCount &&
+                                   blockSize == diskSectorSize, detail);
+    say("Nothing mounted", !hasMountedPartition(device), "");
+    std::printf(passes ? "The tool may write to this drive.\n" : "The tool will not write to this drive.\n");
+    return passes ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 2 && std::strcmp(argv[1], "list") == 0)
+        return list();
+    if ((argc == 2 || argc == 3) && std::strcmp(argv[1], "check") == 0)
+        return check(argc == 3 ? argv[2] : std::getenv(deviceVariable));
+    return usage();
+}

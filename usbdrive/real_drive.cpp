@@ -1,0 +1,234 @@
+#include "usbdrive/real_drive.h"
+
+#include "drive/disk_image.h"
+#include "drive/mount_folder.h"
+#include "drive/request_record.h"
+#include "usbdrive/chosen_device.h"
+#include "usbdrive/scsi_passthrough.h"
+#include "usbdrive/usb_host.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr std::uint32_t statusCheckCondition = 2;
+constexpr std::uint8_t opRequestSense = 0x03;
+
+struct Answer {
+    std::uint32_t status = statusSuccess;
+    std::uint8_t senseCode = 0;
+    std::uint8_t senseQualifier = 0;
+    std::uint32_t moved = 0;
+};
+
+// usb-storage fetches the sense data of a refused command itself, so a
+// REQUEST SENSE sent to the drive afterwards finds nothing. The sense of the
+// last refused command is kept here, in fixed format, for the tool's next
+// REQUEST SENSE; any command that succeeds replaces it, as in the drive.
+std::uint8_t keptSense[18];
+bool senseKept = false;
+
+Answer answerFor(const ScsiOutcome& outcome)
+{
+    Answer answer;
+    switch (outcome.result) {
+    case ScsiResult::good:
+        answer.moved = outcome.moved;
+        break;
+    case ScsiResult::checkCondition: {
+        std::uint8_t key = 0;
+        answer.status = statusCheckCondition;
+        senseCodes(outcome.sense, outcome.senseLength, key, answer.senseCode, answer.senseQualifier);
+        break;
+    }
+    case ScsiResult::notCarriedOut:
+        answer.status = statusNotCarriedOut;
+        break;
+    case ScsiResult::gone:
+        answer.status = statusNoDrive;
+        break;
+    }
+    return answer;
+}
+
+void keepSense(const ScsiOutcome& outcome)
+{
+    if (outcome.result == ScsiResult::checkCondition) {
+        fixedFormatSense(outcome.sense, outcome.senseLength, keptSense);
+        senseKept = true;
+    } else if (outcome.result == ScsiResult::good) {
+        senseKept = false;
+    }
+}
+
+Answer refuse(std::uint32_t status)
+{
+    Answer answer;
+    answer.status = status;
+    return answer;
+}
+
+// The checks before a command that changes the disk: a USB-attached,
+// removable disk of 78848 blocks of 512 bytes with nothing of it mounted.
+// statusSuccess when it may be sent.
+std::uint32_t refusedBecause(const std::string& why)
+{
+    reportDeviceProblem(why);
+    return statusNotCarriedOut;
+}
+
+std::uint32_t checkBeforeChange(const ChosenDevice& device)
+{
+    const std::string nothingWritten = ": nothing is written to it";
+    if (!isUsbAttached(device))
+        return refusedBecause(device.node + " is not attached through USB" + nothingWritten);
+    if (!isRemovable(device))
+        return refusedBecause(device.node + " is not a removable disk" + nothingWritten);
+    std::uint32_t blocks = 0, blockSize = 0;
+    ScsiOutcome capacity = readCapacity(device.node, blocks, blockSize);
+    if (capacity.result == ScsiResult::gone)
+        return statusNoDrive;
+    if (capacity.result != ScsiResult::good || blocks != diskSectorCount || blockSize != diskSectorSize)
+        return refusedBecause(device.node + " does not hold a disk of 78848 blocks of 512 bytes" + nothingWritten);
+    if (hasMountedPartition(device))
+        return refusedBecause(device.node + " has a mounted file system; unmount it first");
+    return statusSuccess;
+}
+
+// TEST UNIT READY, asked once more after a unit attention (a disk just
+// inserted), which only reports the change.
+ScsiOutcome testUnitReady(const ChosenDevice& device)
+{
+    std::uint8_t command[12] = {};
+    ScsiOutcome outcome = sendScsiCommand(device.node, command, false, nullptr, 0);
+    std::uint8_t key = 0, code = 0, qualifier = 0;
+    if (outcome.result == ScsiResult::checkCondition &&
+        senseCodes(outcome.sense, outcome.senseLength, key, code, qualifier) && key == 0x6)
+        outcome = sendScsiCommand(device.node, command, false, nullptr, 0);
+    return outcome;
+}
+
+Answer carryCommand(const ChosenDevice& device, const DriverRequest& request)
+{
+    const std::uint8_t* command = request.command;
+    void* buffer = requestBuffer(request);
+    if (command[0] == opRequestSense && senseKept) {
+        // The drive's own answer was taken by the transport: give the kept one.
+        Answer answer;
+        answer.moved = std::min<std::uint32_t>(request.transferLength, sizeof keptSense);
+        if (answer.moved > 0)
+            std::memcpy(buffer, keptSense, answer.moved);
+        senseKept = false;
+        return answer;
+    }
+    if (changesDisk(command[0]))
+        if (std::uint32_t refusal = checkBeforeChange(device); refusal != statusSuccess)
+            return refuse(refusal);
+    ScsiOutcome outcome = sendScsiCommand(device.node, command, request.dataIn != 0, buffer, request.transferLength);
+    keepSense(outcome);
+    return answerFor(outcome);
+}
+
+// Request 101: the kernel reads the disk's partition table again, unless
+// a file system of the disk is mounted (it is the user's, never unmounted
+// here); then whether the disk can be read, by TEST UNIT READY.
+Answer remount(const ChosenDevice& device, const DriverRequest& request)
+{
+    std::uint8_t flag = request.command[0];
+    if (flag != 0x00 && flag != 0xFF) {
+        Answer answer = refuse(statusCheckCondition);
+        answer.senseCode = 0x24; // invalid field in the request
+        return answer;
+    }
+    std::string disk = diskNode(device);
+    if (disk.empty())
+        return refuse(statusNotCarriedOut);
+    ScsiOutcome ready = testUnitReady(device);
+    keepSense(ready);
+    if (ready.result != ScsiResult::good)
+        return answerFor(ready);
+    if (hasMountedPartition(device)) {
+        reportDeviceProblem(disk + " has a mounted file system: unmount it, then the disk is read again");
+        return refuse(statusNotCarriedOut);
+    }
+    int error = 0;
+    int node = usbHost().openNode(disk, false, error);
+    if (node < 0) {
+        if (error == ENOENT || error == ENXIO || error == ENODEV)
+            return refuse(statusNoDrive);
+        reportDeviceProblem("cannot open " + disk + ": " + std::strerror(error));
+        return refuse(statusNotCarriedOut);
+    }
+    error = usbHost().rereadPartitions(node);
+    usbHost().closeNode(node);
+    if (error != 0) {
+        reportDeviceProblem("the kernel cannot read the partitions of " + disk + " again: " + std::strerror(error));
+        return refuse(statusNotCarriedOut);
+    }
+    return {};
+}
+
+// Request 102: the folder name by the driver settings; a disk that cannot be
+// read has no folder.
+Answer mountFolder(const ChosenDevice& device, const DriverRequest& request)
+{
+    ScsiOutcome ready = testUnitReady(device);
+    if (ready.result == ScsiResult::gone)
+        return refuse(statusNoDrive);
+    std::string folder;
+    if (ready.result == ScsiResult::good)
+        folder = chooseMountFolderWith([&device](std::uint32_t block, std::uint8_t* out) {
+            std::uint8_t read[12] = {0x28, 0, std::uint8_t(block >> 24), std::uint8_t(block >> 16),
+                                     std::uint8_t(block >> 8), std::uint8_t(block), 0, 0, 1};
+            ScsiOutcome outcome = sendScsiCommand(device.node, read, true, out, diskSectorSize);
+            return outcome.result == ScsiResult::good && outcome.moved == diskSectorSize;
+        });
+    Answer answer;
+    answer.moved = answerMountFolder(folder, request);
+    return answer;
+}
+
+Answer carryOut(std::uint32_t code, const DriverRequest& request)
+{
+    if (std::uint32_t refusal = checkRequest(code, request); refusal != statusSuccess)
+        return refuse(refusal);
+    ChosenDevice device;
+    if (!findChosenDevice(device))
+        return refuse(statusNoDrive);
+    if (code == RequestMountFolder)
+        return mountFolder(device, request);
+    if (code == RequestRemount)
+        return remount(device, request);
+    return carryCommand(device, request);
+}
+
+} // namespace
+
+bool changesDisk(std::uint8_t operationCode)
+{
+    // WRITE(10), FORMAT UNIT, the vendor protection command, and MODE SELECT,
+    // which switches the drive's protection mode.
+    return operationCode == 0x2A || operationCode == 0x04 || operationCode == 0x0C || operationCode == 0x15;
+}
+
+int realDriveIOControl(std::uint32_t code, void* input, std::uint32_t inputSize, std::uint32_t* returned)
+{
+    DriverRequest request;
+    if (!readRequestRecord(input, inputSize, request))
+        return 0;
+    Answer answer;
+    try {
+        answer = carryOut(code, request);
+    } catch (...) {
+        answer = refuse(statusNotCarriedOut); // out of memory: nothing was sent
+    }
+    answerRecord(input, answer.status, answer.senseCode, answer.senseQualifier);
+    if (returned != nullptr)
+        *returned = answer.moved;
+    return answer.status == statusSuccess ? 1 : 0;
+}
+
+void forgetKeptSense() { senseKept = false; }

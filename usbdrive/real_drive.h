@@ -1,0 +1,15 @@
+// The real drive's answer to MSD_IOControl: each request carried to the
+// device the user chose, with SG_IO, and its outcome written into the record
+// as the virtual drive writes it.
+#pragma once
+
+#include <cstdint>
+
+// Operation codes whose command changes the disk: checked before sending.
+bool changesDisk(std::uint8_t operationCode);
+
+// Carries out one request; the entry's result (1 on success).
+int realDriveIOControl(std::uint32_t code, void* input, std::uint32_t inputSize, std::uint32_t* returned);
+
+// Forgets the sense kept from the last refused command (a new process).
+void forgetKeptSense();

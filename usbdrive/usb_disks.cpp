@@ -1,0 +1,89 @@
+#include "usbdrive/usb_disks.h"
+
+#include "drive/disk_image.h"
+#include "usbdrive/chosen_device.h"
+#include "usbdrive/usb_host.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+std::string sysText(const std::string& path)
+{
+    std::string text;
+    if (!usbHost().readText(path, text))
+        return {};
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+        text.pop_back();
+    std::size_t start = 0;
+    while (start < text.size() && std::isspace(static_cast<unsigned char>(text[start])))
+        ++start;
+    return text.substr(start);
+}
+
+std::uint64_t sysNumber(const std::string& path)
+{
+    std::string text = sysText(path);
+    if (text.empty() || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return 0;
+    return std::stoull(text);
+}
+
+// The USB device's serial number. The SCSI device lies under its SCSI host
+// ("hostN"), which lies under the USB interface, whose parent is the USB
+// device; a device without a serial number has no such file there.
+std::string usbSerial(const std::string& scsiDevice)
+{
+    std::size_t host = scsiDevice.find("/host");
+    if (host == std::string::npos)
+        return {};
+    std::string interfaceFolder = scsiDevice.substr(0, host);
+    std::string serial = sysText(interfaceFolder.substr(0, interfaceFolder.find_last_of('/')) + "/serial");
+    return serial;
+}
+
+std::string stablePathOf(const std::string& diskNode)
+{
+    const std::string folder = "/dev/disk/by-id";
+    std::vector<std::string> names = usbHost().listFolder(folder);
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names)
+        if (name.compare(0, 4, "usb-") == 0 && usbHost().resolve(folder + "/" + name) == diskNode)
+            return folder + "/" + name;
+    return {};
+}
+
+} // namespace
+
+bool looksLikeQuibDisk(const UsbDisk& disk)
+{
+    return disk.blocks == diskSectorCount && disk.blockSize == diskSectorSize;
+}
+
+std::vector<UsbDisk> listUsbDisks()
+{
+    std::vector<UsbDisk> disks;
+    std::vector<std::string> names = usbHost().listFolder("/sys/class/block");
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+        ChosenDevice device;
+        if (!findDevice("/dev/" + name, device) || !isUsbAttached(device))
+            continue; // partitions, disks of other buses, nodes udev has not made
+        std::string block = "/sys/class/block/" + name;
+        UsbDisk disk;
+        disk.diskNode = device.node;
+        for (const std::string& generic : usbHost().listFolder(device.scsiDevice + "/scsi_generic"))
+            disk.genericNode = "/dev/" + generic;
+        disk.stablePath = stablePathOf(device.node);
+        disk.vendor = sysText(device.scsiDevice + "/vendor");
+        disk.product = sysText(device.scsiDevice + "/model");
+        disk.serial = usbSerial(device.scsiDevice);
+        disk.blockSize = std::uint32_t(sysNumber(block + "/queue/logical_block_size"));
+        if (disk.blockSize != 0)
+            disk.blocks = sysNumber(block + "/size") * 512 / disk.blockSize; // size counts 512-byte units
+        disk.removable = isRemovable(device);
+        disks.push_back(disk);
+    }
+    return disks;
+}

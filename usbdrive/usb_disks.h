@@ -1,0 +1,23 @@
+// The USB mass-storage disks present, as sysfs describes them, for the
+// listing that helps a person name the drive.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct UsbDisk {
+    std::string diskNode;    // /dev/sdX
+    std::string genericNode; // /dev/sgN, empty when the sg driver is not loaded
+    std::string stablePath;  // /dev/disk/by-id/usb-..., empty when udev made none
+    std::string vendor, product, serial;
+    std::uint64_t blocks = 0; // logical blocks; 0 without a disk in the drive
+    std::uint32_t blockSize = 0;
+    bool removable = false;
+};
+
+// Looks like a Quib! disk: 78848 blocks of 512 bytes.
+bool looksLikeQuibDisk(const UsbDisk& disk);
+
+// Every USB-attached disk, in the order of their kernel names.
+std::vector<UsbDisk> listUsbDisks();
