@@ -3,15 +3,17 @@
 # virtual display with a window manager (for the frames and titles), in
 # English and Japanese, driven with xdotool as a person would.
 #   scripts/desktop-screenshots.sh [BUILD_FOLDER]    (default: build)
-# Needs xvfb, xdotool, imagemagick and openbox (installs what is missing).
+# Needs xvfb, xdotool, x11-utils, imagemagick and openbox (installs what is
+# missing).
 set -euo pipefail
+export LC_ALL=C.UTF-8
 cd "$(dirname "$0")/.."
 build=${1:-build}
 out=docs/images
 mkdir -p "$out"
 
 need=()
-for p in xvfb xdotool imagemagick openbox; do
+for p in xvfb xdotool x11-utils imagemagick openbox; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
 done
 if [ ${#need[@]} -gt 0 ]; then
@@ -34,10 +36,12 @@ export QUIB_HOME=$home
 
 position() { "$build/tests/desktop/desktop_control_position" "$1" "$2"; }
 
-window() { # waits for the window titled $1 and prints its id
+window() { # waits for the window titled $1 (its UTF-8 _NET_WM_NAME) and prints its id
   for _ in $(seq 100); do
-    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | tail -1 || true)
-    [ -n "$id" ] && { echo "$id"; return; }
+    for id in $(xdotool search --onlyvisible --name . 2>/dev/null); do
+      name=$(xprop -id "$id" _NET_WM_NAME 2>/dev/null | sed -n 's/^_NET_WM_NAME(UTF8_STRING) = "\(.*\)"$/\1/p')
+      [ "$name" = "$1" ] && { echo "$id"; return; }
+    done
     sleep 0.1
   done
   echo "no window '$1'" >&2; exit 1
@@ -58,6 +62,7 @@ shoot() { # window id, file name
 run() { # language id, suffix, template ids: menu status format execute protect
   local lang=$1 tag=$2 menuT=$3 statusT=$4 formatT=$5 executeT=$6 protectT=$7
   export QUIB_LANGID=$lang
+  export QUIB_HOME=$home/$tag # a first run: a blank disk
   local titles
   if [ "$lang" = 1041 ]; then
     titles=("Quib! Tools" "ステータス" "フォーマット" "フォーマット確認" "フォーマットの実行" "プロテクトの設定・解除")
@@ -72,7 +77,7 @@ run() { # language id, suffix, template ids: menu status format execute protect
   click "$menu" "$menuT" 1024
   local status; status=$(window "${titles[1]}")
   shoot "$status" "status-$tag"
-  xdotool key --window "$status" Escape
+  xdotool key Escape
 
   "$build/bin/quibdrive" format-time 8 >/dev/null
   click "$menu" "$menuT" 1023
@@ -84,7 +89,7 @@ run() { # language id, suffix, template ids: menu status format execute protect
   click "$format" "$formatT" 1
   local confirm; confirm=$(window "${titles[3]}")
   shoot "$confirm" "message-$tag"
-  xdotool key --window "$confirm" Return
+  xdotool key Return
   local execute; execute=$(window "${titles[4]}")
   click "$execute" "$executeT" 1            # Start
   sleep 3.5
@@ -96,9 +101,9 @@ run() { # language id, suffix, template ids: menu status format execute protect
   click "$menu" "$menuT" 1025               # Protect
   local protect; protect=$(window "${titles[5]}")
   shoot "$protect" "protect-$tag"
-  xdotool key --window "$protect" Escape
+  xdotool key Escape
   sleep 0.4
-  xdotool key --window "$menu" Escape
+  xdotool key Escape
   wait "$tool" || true
 }
 
