@@ -95,6 +95,13 @@ public:
     }
 };
 
+// The logo: a box that owns the image it shows.
+class BitmapWidget : public Fl_Box {
+public:
+    BitmapWidget(int x, int y, int w, int h) : Fl_Box(x, y, w, h) {}
+    ~BitmapWidget() override { delete image(); }
+};
+
 void onPressed(Fl_Widget* widget, void*)
 {
     auto* tag = dynamic_cast<ControlTag*>(widget);
@@ -215,7 +222,7 @@ Fl_Widget* createControlWidget(const ControlState& control, const PixelRect& rec
     }
     case ControlKind::StaticText:
     case ControlKind::Bitmap: {
-        auto* box = new Fl_Box(x, y, w, h);
+        auto* box = control.kind == ControlKind::Bitmap ? new BitmapWidget(x, y, w, h) : new Fl_Box(x, y, w, h);
         // A flat box repaints its background, so redrawn text never piles
         // up on itself.
         bool sunken = (control.source->extendedStyle & extendedStaticEdge) != 0;
