@@ -4,6 +4,7 @@
 #include "frontend/command_line/person_terminal.h"
 #include "platform/code_page.h"
 #include "platform/dialog_window.h"
+#include "platform/wide_format.h"
 #include "ui/message_catalogue.h"
 
 #include <cstdio>
@@ -72,16 +73,7 @@ int folderRadio(FolderMode mode)
     return 1034;
 }
 
-bool sameText(const char16_t* a, const char16_t* b)
-{
-    if (a == nullptr || b == nullptr)
-        return false;
-    while (*a != u'\0' && *a == *b) {
-        ++a;
-        ++b;
-    }
-    return *a == *b;
-}
+bool sameText(const char16_t* a, const char16_t* b) { return a != nullptr && b != nullptr && wideEqual(a, b); }
 
 bool meansNoDriveOrDisk(const char16_t* text)
 {

@@ -1,5 +1,7 @@
 #include "frontend/desktop/dialog_geometry.h"
 
+#include "platform/wide_format.h"
+
 #include <cstring>
 
 namespace {
@@ -18,16 +20,7 @@ const FontChoice fontChoices[] = {
 };
 const char defaultFamily[] = "DejaVu Sans";
 
-bool sameFace(const char16_t* a, const char16_t* b)
-{
-    if (a == nullptr || b == nullptr)
-        return false;
-    while (*a != u'\0' && *a == *b) {
-        ++a;
-        ++b;
-    }
-    return *a == *b;
-}
+bool sameFace(const char16_t* a, const char16_t* b) { return a != nullptr && b != nullptr && wideEqual(a, b); }
 
 // The platform's rounding of value * numerator / denominator.
 int scale(int value, int numerator, int denominator)

@@ -41,23 +41,11 @@ std::string trimmed(std::string text)
     return text;
 }
 
-class DesktopProgram : public testing::Test {
+class DesktopProgram : public OnVirtualDisplay {
 protected:
-    static void SetUpTestSuite()
-    {
-        display_ = new VirtualDisplay;
-        if (!display_->name().empty())
-            setenv("DISPLAY", display_->name().c_str(), 1);
-    }
-    static void TearDownTestSuite()
-    {
-        delete display_;
-        display_ = nullptr;
-    }
-
     void SetUp() override
     {
-        if (display_->name().empty() || access(xdotoolPath, X_OK) != 0)
+        if (displayName().empty() || access(xdotoolPath, X_OK) != 0)
             GTEST_SKIP() << "Xvfb and xdotool are needed (scripts/install-packages.sh installs them)";
         setenv("QUIB_LANGID", "1033", 1);
     }
@@ -143,10 +131,8 @@ protected:
         xdotool({"key", name});
     }
 
-    static VirtualDisplay* display_;
     pid_t tool_ = -1;
 };
-VirtualDisplay* DesktopProgram::display_ = nullptr;
 
 TEST_F(DesktopProgram, StatusOpensFromTheMenuAndCloseOrEscapeEndTheTool)
 {

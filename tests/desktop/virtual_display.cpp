@@ -1,6 +1,7 @@
 #include "tests/desktop/virtual_display.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -61,3 +62,20 @@ VirtualDisplay::~VirtualDisplay()
     int status;
     waitpid(server_, &status, 0);
 }
+
+VirtualDisplay* OnVirtualDisplay::display_ = nullptr;
+
+void OnVirtualDisplay::SetUpTestSuite()
+{
+    display_ = new VirtualDisplay;
+    if (!display_->name().empty())
+        setenv("DISPLAY", display_->name().c_str(), 1);
+}
+
+void OnVirtualDisplay::TearDownTestSuite()
+{
+    delete display_;
+    display_ = nullptr;
+}
+
+std::string OnVirtualDisplay::displayName() { return display_ != nullptr ? display_->name() : std::string(); }

@@ -2,6 +2,8 @@
 // for a test and stopped after it, so window tests need no desktop.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <sys/types.h>
 
@@ -19,4 +21,17 @@ public:
 private:
     pid_t server_ = -1;
     std::string name_;
+};
+
+// Tests of a suite that shares one virtual display, named by DISPLAY for
+// the test process and the programs it starts.
+class OnVirtualDisplay : public testing::Test {
+protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+    // Empty when no display could be started: the test should skip.
+    static std::string displayName();
+
+private:
+    static VirtualDisplay* display_;
 };

@@ -50,22 +50,11 @@ TEST(DialogUnits, EachTypefaceHasAnInstalledStandIn)
     EXPECT_EQ(desktopFontFor(*english).pixelSize, 12); // 9 points at 96 dots per inch
 }
 
-class DialogWindows : public testing::Test {
+class DialogWindows : public OnVirtualDisplay {
 protected:
-    static void SetUpTestSuite()
-    {
-        display_ = new VirtualDisplay;
-        if (!display_->name().empty())
-            setenv("DISPLAY", display_->name().c_str(), 1);
-    }
-    static void TearDownTestSuite()
-    {
-        delete display_;
-        display_ = nullptr;
-    }
     void SetUp() override
     {
-        if (display_->name().empty())
+        if (displayName().empty())
             GTEST_SKIP() << "Xvfb is not installed (scripts/install-packages.sh installs it)";
         frontEnd_ = openDesktopFrontEnd();
         ASSERT_NE(frontEnd_, nullptr);
@@ -73,10 +62,8 @@ protected:
     }
     void TearDown() override { installFrontEnd(nullptr); }
 
-    static VirtualDisplay* display_;
     FrontEnd* frontEnd_ = nullptr;
 };
-VirtualDisplay* DialogWindows::display_ = nullptr;
 
 bool closesOnTwo(DialogHandle dialog, std::uint32_t message, std::uintptr_t first, std::intptr_t)
 {
