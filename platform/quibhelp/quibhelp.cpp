@@ -208,6 +208,10 @@ int main(int argc, char** argv)
     const char* option = argc == 3 ? argv[1] : nullptr;
     bool printing = option != nullptr && std::strcmp(option, "--print") == 0;
     bool paging = option != nullptr && std::strcmp(option, "--page") == 0;
+    if (argc >= 2 && argv[1][0] == '-' && !printing && !paging) {
+        std::fprintf(stderr, "PegHelp.exe: unknown option '%s'\nTry 'PegHelp.exe --help'.\n", argv[1]);
+        return 2;
+    }
     if (!(argc == 2 && argv[1][0] != '-') && !printing && !paging) {
         std::fputs("PegHelp.exe: give one help topic, for example QuibUSB.htc\n"
                    "Try 'PegHelp.exe --help'.\n",
