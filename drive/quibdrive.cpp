@@ -84,11 +84,19 @@ std::string seconds(std::uint32_t ms)
     return text;
 }
 
+// The system's reason for a failure, when the failing call left one:
+// errno is cleared before each operation that reports through it.
+std::string systemReason()
+{
+    return errno != 0 ? std::string(": ") + std::strerror(errno) : std::string();
+}
+
 // Every change is saved before quibdrive reports it.
 int saved(DriveSession& drive, const std::string& message)
 {
+    errno = 0;
     if (!drive.save())
-        return failWith("cannot save the drive's state in " + driveFolder());
+        return failWith("cannot save the drive's state in " + driveFolder() + systemReason());
     if (!message.empty())
         std::printf("%s\n", message.c_str());
     return 0;
@@ -118,9 +126,10 @@ int showStatus(DriveSession& drive)
 int listDisks(DriveSession& drive)
 {
     std::string folder = disksFolder();
+    errno = 0;
     DIR* dir = opendir(folder.c_str());
     if (dir == nullptr)
-        return failWith("cannot read the disks folder " + folder);
+        return failWith("cannot read the disks folder " + folder + systemReason());
     std::vector<std::string> names;
     while (dirent* entry = readdir(dir)) {
         std::string file = entry->d_name;
@@ -147,8 +156,9 @@ int create(DriveSession& drive, const std::string& name)
         std::fclose(existing);
         return failWith("a disk named '" + name + "' exists already");
     }
+    errno = 0;
     if (!createDisk(name))
-        return failWith("cannot create the disk image " + diskImagePath(name));
+        return failWith("cannot create the disk image " + diskImagePath(name) + systemReason());
     return saved(drive, "Created the blank disk " + name + ": " + diskImagePath(name));
 }
 
@@ -209,16 +219,16 @@ int setFormatTime(DriveSession& drive, const std::string& text)
     return saved(drive, "A low-level format now takes " + seconds(drive.state.formatTimeMs) + ".");
 }
 
-// Whether the host folder holds a virtual drive yet, found without making
-// anything: a query on a folder that is not there must leave none behind.
-bool hasDriveFolder(std::string& hostFolder)
+// Whether the host folder is there yet, found without making anything: a
+// query on a folder that is not there must leave none behind.
+bool hasHostFolder(std::string& hostFolder)
 {
     char path[PATH_MAX];
     if (!hostFolderName(path, sizeof path))
         return true; // the drive session names the problem
     hostFolder = path;
     struct stat info;
-    return lstat((hostFolder + "/drive").c_str(), &info) == 0 || errno != ENOENT;
+    return lstat(path, &info) == 0 || errno != ENOENT;
 }
 
 int refuseHostFolder()
@@ -258,7 +268,7 @@ int main(int argc, char** argv)
         return usageError(command + (takesArgument ? " needs one argument" : " takes no argument"));
 
     std::string hostFolder;
-    if ((command == "status" || command == "disks") && !hasDriveFolder(hostFolder)) {
+    if ((command == "status" || command == "disks") && !hasHostFolder(hostFolder)) {
         std::printf("No virtual drive yet in %s: the tool or 'quibdrive plug' makes one.\n", hostFolder.c_str());
         return 0;
     }

@@ -485,10 +485,14 @@ int exportTree(const KeyPath& path, const char* fileName)
         std::fprintf(stderr, "quibreg: cannot write %s: %s\n", fileName, std::strerror(errno));
         return exitFailed;
     }
+    errno = 0;
     bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    int error = errno;
     written = (toStdout ? std::fflush(out) : std::fclose(out)) == 0 && written;
     if (!written) {
-        std::fprintf(stderr, "quibreg: cannot write %s\n", toStdout ? "to standard output" : fileName);
+        error = error != 0 ? error : errno;
+        std::fprintf(stderr, "quibreg: cannot write %s: %s\n", toStdout ? "to standard output" : fileName,
+                     std::strerror(error));
         return exitFailed;
     }
     return exitDone;
@@ -510,7 +514,7 @@ int showWhere()
 {
     std::string missing;
     if (noRegistryYet(missing)) {
-        std::printf("%s (not made yet)\n", missing.c_str());
+        std::printf("%s\n", missing.c_str());
         return exitDone;
     }
     std::string file = storeFile();

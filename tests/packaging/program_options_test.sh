@@ -51,5 +51,22 @@ err=$("$bin/quibdrive" plug 2>&1 >/dev/null); status=$?
 [ $status -eq 1 ] || fail "quibdrive plug on a folder others may write: status $status"
 [[ $err == *"$QUIB_HOME"*"mode 0777"* ]] || fail "quibdrive does not name the folder and the reason: '$err'"
 
+# Errors from the system name the file and the reason.
+export QUIB_HOME=$(dirname "$QUIB_HOME")/errors
+"$bin/quibreg" set 'HKLM\Drivers' Kept number 1 >/dev/null || fail "quibreg set failed"
+# command  expected status  expected message
+system_errors=(
+  "2|cannot read the script '/nonexistent/walk.txt': No such file or directory|quibtools --script /nonexistent/walk.txt"
+  "1|cannot write /dev/full: No space left on device|quibreg export HKLM\Drivers /dev/full"
+  "1|cannot write /nonexistent/out.reg: No such file or directory|quibreg export HKLM\Drivers /nonexistent/out.reg"
+)
+for row in "${system_errors[@]}"; do
+  IFS='|' read -r expected message command <<<"$row"
+  read -ra words <<<"$command"
+  err=$("$bin/${words[0]}" "${words[@]:1}" 2>&1 >/dev/null </dev/null); status=$?
+  [ $status -eq "$expected" ] || fail "$command: status $status, not $expected"
+  [[ $err == *"$message"* ]] || fail "$command: '$err' does not say '$message'"
+done
+
 [ $failures -eq 0 ] && echo "All program option checks passed."
 [ $failures -eq 0 ]
