@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 # Only what building and running needs; scripts/test.sh adds the test tools.
 scripts/install-packages.sh run
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUIB_TESTS=OFF >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 # The programs only; the tests are built by scripts/test.sh.
 cmake --build build -j"$(nproc)" --target quibtools quib_drive_library quibdrive quibreg quibhelp
 exec build/bin/quibtools "$@"
