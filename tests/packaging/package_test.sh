@@ -60,10 +60,29 @@ for page in "$usr"/share/man/man1/*.1.gz; do
   MANWIDTH=80 man -l "$page" 2>/dev/null | grep -q '^EXIT STATUS' || fail "man -l $(basename "$page") shows no EXIT STATUS"
 done
 
-# The completion scripts load and complete the sub-commands.
-words=$(bash -c 'source "$1"; COMP_WORDS=(quibtools pro); COMP_CWORD=1; _quibtools; echo "${COMPREPLY[*]}"' _ \
-  "$usr/share/bash-completion/completions/quibtools")
-[ "$words" = protect ] || fail "completion of 'quibtools pro' gave '$words'"
+# The completion scripts load and complete options and sub-commands:
+# the words typed (the last one being completed), then what they complete to.
+completions=(
+  "quibtools pro|protect"
+  "quibtools protect read|read-write-password"
+  "quibtools folder f|fixed"
+  "quibtools --scr|--script"
+  "quibtools-real-drive st|status"
+  "quibdrive format|format-time"
+  "quibdrive --v|--version"
+  "quibreg delete-|delete-key"
+  "quibreg set KEY NAME n|number"
+  "quibusb ch|check"
+)
+for row in "${completions[@]}"; do
+  IFS='|' read -r typed expected <<<"$row"
+  read -ra words <<<"$typed"
+  program=${words[0]}
+  got=$(bash -c 'file=$1; shift; source "$file"; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1))
+                 $(complete -p "$1" | sed "s/.*-F \([^ ]*\) .*/\1/"); echo "${COMPREPLY[*]}"' _ \
+        "$usr/share/bash-completion/completions/$program" "${words[@]}")
+  [ "$got" = "$expected" ] || fail "completion of '$typed' gave '$got', not '$expected'"
+done
 
 if command -v lintian >/dev/null; then
   # Errors fail the test; the warnings left are explained in docs/packaging.md.
