@@ -5,8 +5,11 @@
 #include "drive/disk_image.h"
 #include "drive/drive_files.h"
 #include "drive/virtual_drive.h"
+#include "platform/host_folder.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -36,10 +39,19 @@ const char usage[] =
     "  unplug               unplug the drive: every request then finds no drive\n"
     "  format-time SECONDS  how long a low-level format takes (default 30; 0 ends it at\n"
     "                       once; at most 1500, well within the 30 minutes the tool waits)\n"
-    "  --help               show this help\n"
+    "  --help               show this help and end\n"
+    "  --version            show the version and end\n"
     "\n"
     "A disk NAME is made of letters, digits, '-', '_' and '.'. The exit status is\n"
-    "0 on success and 1 on failure.\n";
+    "0 on success, 1 on failure and 2 on a wrong command line.\n";
+
+constexpr int exitUsage = 2;
+
+int usageError(const std::string& message)
+{
+    std::fprintf(stderr, "quibdrive: %s\nTry 'quibdrive --help'.\n", message.c_str());
+    return exitUsage;
+}
 
 int failWith(const std::string& message)
 {
@@ -72,11 +84,19 @@ std::string seconds(std::uint32_t ms)
     return text;
 }
 
+// The system's reason for a failure, when the failing call left one:
+// errno is cleared before each operation that reports through it.
+std::string systemReason()
+{
+    return errno != 0 ? std::string(": ") + std::strerror(errno) : std::string();
+}
+
 // Every change is saved before quibdrive reports it.
 int saved(DriveSession& drive, const std::string& message)
 {
+    errno = 0;
     if (!drive.save())
-        return failWith("cannot save the drive's state in " + driveFolder());
+        return failWith("cannot save the drive's state in " + driveFolder() + systemReason());
     if (!message.empty())
         std::printf("%s\n", message.c_str());
     return 0;
@@ -106,9 +126,10 @@ int showStatus(DriveSession& drive)
 int listDisks(DriveSession& drive)
 {
     std::string folder = disksFolder();
+    errno = 0;
     DIR* dir = opendir(folder.c_str());
     if (dir == nullptr)
-        return failWith("cannot read the disks folder " + folder);
+        return failWith("cannot read the disks folder " + folder + systemReason());
     std::vector<std::string> names;
     while (dirent* entry = readdir(dir)) {
         std::string file = entry->d_name;
@@ -135,8 +156,9 @@ int create(DriveSession& drive, const std::string& name)
         std::fclose(existing);
         return failWith("a disk named '" + name + "' exists already");
     }
+    errno = 0;
     if (!createDisk(name))
-        return failWith("cannot create the disk image " + diskImagePath(name));
+        return failWith("cannot create the disk image " + diskImagePath(name) + systemReason());
     return saved(drive, "Created the blank disk " + name + ": " + diskImagePath(name));
 }
 
@@ -197,35 +219,63 @@ int setFormatTime(DriveSession& drive, const std::string& text)
     return saved(drive, "A low-level format now takes " + seconds(drive.state.formatTimeMs) + ".");
 }
 
+// Whether the host folder is there yet, found without making anything: a
+// query on a folder that is not there must leave none behind.
+bool hasHostFolder(std::string& hostFolder)
+{
+    char path[PATH_MAX];
+    if (!hostFolderName(path, sizeof path))
+        return true; // the drive session names the problem
+    hostFolder = path;
+    struct stat info;
+    return lstat(path, &info) == 0 || errno != ENOENT;
+}
+
+int refuseHostFolder()
+{
+    if (!folderProblem().empty())
+        return failWith(folderProblem());
+    std::string lock = driveLockPath();
+    struct stat info;
+    if (!lock.empty() && lstat(lock.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+        return failWith("the drive's lock " + lock + " is not a plain file (a link?); remove it");
+    HostFolderProblem problem = hostFolderProblem();
+    if (problem.folder[0] == '\0')
+        return failWith(std::string("no host folder: ") + problem.reason);
+    return failWith(std::string("cannot use the host folder '") + problem.folder + "': " + problem.reason);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (argc < 2)
-        return std::fputs(usage, stderr), 1;
+        return usageError("a command is needed");
     std::string command = argv[1];
     if (command == "--help" || command == "-h" || command == "help")
         return std::fputs(usage, stdout), 0;
+    if (command == "--version")
+        return std::puts("quibdrive 1.0.0"), 0;
+    if (command[0] == '-')
+        return usageError("unknown option '" + command + "'");
 
     bool takesArgument = command == "create" || command == "insert" || command == "format-time";
     bool known = takesArgument || command == "status" || command == "disks" || command == "eject" ||
                  command == "plug" || command == "unplug";
     if (!known)
-        return failWith("unknown command '" + command + "'; try 'quibdrive --help'");
+        return usageError("unknown command '" + command + "'");
     if (argc != (takesArgument ? 3 : 2))
-        return failWith(command + (takesArgument ? " needs one argument" : " takes no argument") +
-                        "; try 'quibdrive --help'");
+        return usageError(command + (takesArgument ? " needs one argument" : " takes no argument"));
+
+    std::string hostFolder;
+    if ((command == "status" || command == "disks") && !hasHostFolder(hostFolder)) {
+        std::printf("No virtual drive yet in %s: the tool or 'quibdrive plug' makes one.\n", hostFolder.c_str());
+        return 0;
+    }
 
     DriveSession drive;
-    if (!drive.ready()) {
-        if (!folderProblem().empty())
-            return failWith(folderProblem());
-        std::string lock = driveLockPath();
-        struct stat info;
-        if (!lock.empty() && lstat(lock.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
-            return failWith("the drive's lock " + lock + " is not a plain file (a link?); remove it");
-        return failWith("cannot use the host folder (set QUIB_HOME to a folder that can be written)");
-    }
+    if (!drive.ready())
+        return refuseHostFolder();
     std::string argument = argc == 3 ? argv[2] : "";
     if (command == "status")
         return showStatus(drive);

@@ -69,7 +69,7 @@ bool isSet(const char* value) { return value != nullptr && value[0] != '\0'; }
 
 } // namespace
 
-bool hostFolderPath(char* out, std::size_t capacity)
+bool hostFolderName(char* out, std::size_t capacity)
 {
     const char* home = std::getenv("QUIB_HOME");
     const char* state = std::getenv("XDG_STATE_HOME");
@@ -89,7 +89,12 @@ bool hostFolderPath(char* out, std::size_t capacity)
             out[capacity - 1] = '\0';
         return noteError(out, ENAMETOOLONG);
     }
-    return makeFolders(out) && checkFolder(out);
+    return true;
+}
+
+bool hostFolderPath(char* out, std::size_t capacity)
+{
+    return hostFolderName(out, capacity) && makeFolders(out) && checkFolder(out);
 }
 
 bool hostFilePath(const char* fileName, char* out, std::size_t capacity)

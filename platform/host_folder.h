@@ -13,6 +13,10 @@
 // ssh refuses such a ~/.ssh. The reason is kept for hostFolderProblem.
 bool hostFolderPath(char* out, std::size_t capacity);
 
+// The host folder's path by the same rules, without creating or checking
+// it: for queries that must leave nothing behind.
+bool hostFolderName(char* out, std::size_t capacity);
+
 // The path of a file inside the host folder, under the same rules.
 bool hostFilePath(const char* fileName, char* out, std::size_t capacity);
 

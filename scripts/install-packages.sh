@@ -1,28 +1,44 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing Quib! Tools need,
-# only those still missing. Runs apt-get as root, or through sudo.
+# Installs the Debian packages that Quib! Tools needs, only those still
+# missing, and says which before it installs them. Runs apt-get as root, or
+# through sudo.
+#   scripts/install-packages.sh run    what building and running the tool needs
+#   scripts/install-packages.sh        that and what the tests need as well
 set -euo pipefail
+set_wanted=${1:-test}
+case $set_wanted in
+  run|test) ;;
+  *) echo "usage: scripts/install-packages.sh [run|test]" >&2; exit 2 ;;
+esac
 
-packages=(
+run_packages=(
   g++ cmake make pkg-config       # the build
-  libgtest-dev libgmock-dev       # GoogleTest
   libsqlite3-dev                  # the registry store
   libncurses-dev                  # the terminal front end (ncursesw)
   nasm                            # the disk image's boot loaders
-  libunicorn-dev                  # running the boot loaders in the tests
   libcrypt-dev                    # the virtual drive's password hash
-  dosfstools mtools fdisk         # checking written disk images
-  tmux                            # driving the terminal front end in tests
   libfltk1.3-dev                  # the desktop front end's windows
   fonts-dejavu-core fonts-noto-cjk # the dialog fonts (English, Japanese)
-  xvfb xdotool                    # a virtual display, and a person's clicks on it, in tests
 )
+
+test_packages=(
+  libgtest-dev libgmock-dev       # GoogleTest
+  libunicorn-dev                  # running the boot loaders in the tests
+  dosfstools mtools fdisk         # checking written disk images
+  tmux                            # driving the terminal front end in tests
+  xvfb xdotool                    # a virtual display, and a person's clicks on it, in tests
+  dpkg-dev lintian man-db         # building, checking and reading the Debian package
+)
+
+packages=("${run_packages[@]}")
+[ "$set_wanted" = run ] || packages+=("${test_packages[@]}")
 
 # --- The real drive's kernel test (scripts/kernel-test.sh) -----------------
 # QEMU, Debian's kernel and a static busybox; the test skips itself when
 # they cannot be installed, so a failure here does not stop the build.
 kernel_test_packages=(qemu-system-x86 linux-image-amd64 busybox-static cpio kmod)
 kernel_missing=()
+[ "$set_wanted" = run ] && kernel_test_packages=()
 for p in "${kernel_test_packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || kernel_missing+=("$p")
 done
@@ -43,7 +59,7 @@ done
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
-echo "Installing: ${missing[*]}"
+echo "Installing the Debian packages still missing (for $set_wanted): ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq "${missing[@]}"

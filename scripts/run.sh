@@ -3,7 +3,8 @@
 # set-up: a virtual drive holding a blank disk, kept in the host folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-packages.sh
+# Only what building and running needs; scripts/test.sh adds the test tools.
+scripts/install-packages.sh run
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 # The programs only; the tests are built by scripts/test.sh.
 cmake --build build -j"$(nproc)" --target quibtools quib_drive_library quibdrive quibreg quibhelp

@@ -13,10 +13,21 @@
 
 namespace {
 
+const char usageText[] =
+    "Usage: quibusb list\n"
+    "       quibusb check [DEVICE]\n"
+    "Helps choose the real Quib! drive for the real-drive library.\n"
+    "\n"
+    "  list            list the USB mass-storage disks present\n"
+    "  check [DEVICE]  check the device (by default the one QUIB_DEVICE names)\n"
+    "  --help          show this help and end\n"
+    "  --version       show the version and end\n"
+    "\n"
+    "Exit status: 0 done, 1 the check failed, 2 wrong usage.\n";
+
 int usage()
 {
-    std::fprintf(stderr, "usage: quibusb list\n"
-                         "       quibusb check [DEVICE]   (DEVICE defaults to $QUIB_DEVICE)\n");
+    std::fputs(usageText, stderr);
     return 2;
 }
 
@@ -86,9 +97,15 @@ int check(const char* named)
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0)
+        return std::fputs(usageText, stdout), 0;
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0)
+        return std::puts("quibusb 1.0.0"), 0;
     if (argc == 2 && std::strcmp(argv[1], "list") == 0)
         return list();
     if ((argc == 2 || argc == 3) && std::strcmp(argv[1], "check") == 0)
         return check(argc == 3 ? argv[2] : std::getenv(deviceVariable));
+    if (argc >= 2 && argv[1][0] == '-')
+        std::fprintf(stderr, "quibusb: unknown option '%s'\n", argv[1]);
     return usage();
 }

@@ -53,6 +53,7 @@ const char usage[] =
     "  --page TOPIC   page the topic on this terminal and wait until the pager\n"
     "                 ends: what the tmux window runs\n"
     "  --help         show this help and end\n"
+    "  --version      show the version and end\n"
     "\n"
     "Exit status: 0 shown (or nothing to show it on), 1 an unknown topic or a\n"
     "viewer that could not start, 2 wrong usage.\n";
@@ -200,9 +201,17 @@ int main(int argc, char** argv)
         std::fputs(usage, stdout);
         return 0;
     }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::puts("PegHelp.exe 1.0.0");
+        return 0;
+    }
     const char* option = argc == 3 ? argv[1] : nullptr;
     bool printing = option != nullptr && std::strcmp(option, "--print") == 0;
     bool paging = option != nullptr && std::strcmp(option, "--page") == 0;
+    if (argc >= 2 && argv[1][0] == '-' && !printing && !paging) {
+        std::fprintf(stderr, "PegHelp.exe: unknown option '%s'\nTry 'PegHelp.exe --help'.\n", argv[1]);
+        return 2;
+    }
     if (!(argc == 2 && argv[1][0] != '-') && !printing && !paging) {
         std::fputs("PegHelp.exe: give one help topic, for example QuibUSB.htc\n"
                    "Try 'PegHelp.exe --help'.\n",

@@ -2,6 +2,7 @@
 // driver library use, as a person would with the platform's own registry
 // tool: list a key, set a number or a string, delete a value or a key,
 // export a key tree as .reg text.
+#include "platform/host_folder.h"
 #include "platform/registry.h"
 
 #include <cerrno>
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <iconv.h>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -218,9 +220,11 @@ int reportFailure(const std::string& notFound)
                      file.c_str());
         break;
     case RegistryStatus::noStore:
-        if (file.empty())
-            std::fprintf(stderr, "quibreg: the host folder cannot be found or created "
-                                 "(see QUIB_HOME in 'quibreg --help')\n");
+        if (file.empty()) {
+            HostFolderProblem problem = hostFolderProblem();
+            std::fprintf(stderr, "quibreg: cannot use the host folder '%s': %s (see QUIB_HOME in 'quibreg --help')\n",
+                         problem.folder, problem.reason);
+        }
         else
             std::fprintf(stderr, "quibreg: cannot open or create the registry file %s "
                                  "(can its folder be written?)\n", file.c_str());
@@ -481,17 +485,38 @@ int exportTree(const KeyPath& path, const char* fileName)
         std::fprintf(stderr, "quibreg: cannot write %s: %s\n", fileName, std::strerror(errno));
         return exitFailed;
     }
+    errno = 0;
     bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    int error = errno;
     written = (toStdout ? std::fflush(out) : std::fclose(out)) == 0 && written;
     if (!written) {
-        std::fprintf(stderr, "quibreg: cannot write %s\n", toStdout ? "to standard output" : fileName);
+        error = error != 0 ? error : errno;
+        std::fprintf(stderr, "quibreg: cannot write %s: %s\n", toStdout ? "to standard output" : fileName,
+                     std::strerror(error));
         return exitFailed;
     }
     return exitDone;
 }
 
+// True when the host folder holds no registry file yet, found without
+// making the folder: reading an empty registry must leave nothing behind.
+bool noRegistryYet(std::string& file)
+{
+    char folder[PATH_MAX];
+    if (!hostFolderName(folder, sizeof folder))
+        return false;
+    file = std::string(folder) + "/registry.db";
+    struct stat info;
+    return lstat(file.c_str(), &info) != 0 && errno == ENOENT;
+}
+
 int showWhere()
 {
+    std::string missing;
+    if (noRegistryYet(missing)) {
+        std::printf("%s\n", missing.c_str());
+        return exitDone;
+    }
     std::string file = storeFile();
     if (file.empty())
         return reportFailure("");
@@ -544,6 +569,12 @@ int main(int argc, char** argv)
     if (!parseKeyPath(args[1], path))
         return usageError("the key path is not valid UTF-8");
 
+    std::string missing;
+    if (command != "set" && noRegistryYet(missing)) {
+        std::fprintf(stderr, "quibreg: the key '%s' was not found: there is no registry file %s yet\n",
+                     args[1].c_str(), missing.c_str());
+        return exitFailed;
+    }
     if (command == "list")
         return listKey(path, given == 2 ? &args[2] : nullptr);
     if (command == "set")

@@ -44,32 +44,34 @@ TEST(Quibdrive, StatusShowsWhatTheDriverDid)
 struct Refusal {
     const char* name;
     std::vector<std::string> arguments;
+    int exitCode; // 2 a wrong command line, 1 a refused command
     const char* why; // part of the message on standard error
 };
 
 const Refusal refusals[] = {
-    {"NoCommand", {}, "Usage: quibdrive"},
-    {"UnknownCommand", {"spin"}, "unknown command 'spin'"},
-    {"MissingArgument", {"insert"}, "insert needs one argument"},
-    {"ExtraArgument", {"eject", "now"}, "eject takes no argument"},
-    {"InsertIntoAFullSlot", {"insert", "disk1"}, "disk disk1 is in the slot; eject it first"},
-    {"CreateAnExistingDisk", {"create", "disk1"}, "a disk named 'disk1' exists already"},
-    {"CreateOutsideTheDisksFolder", {"create", "../escape"}, "is not a disk name"},
-    {"CreateAHiddenName", {"create", ".hidden"}, "is not a disk name"},
-    {"FormatTimeNegative", {"format-time", "-1"}, "is not a time in seconds"},
-    {"FormatTimeNotANumber", {"format-time", "soon"}, "is not a time in seconds"},
-    {"FormatTimeTooLong", {"format-time", "90000"}, "is not a time in seconds"},
+    {"NoCommand", {}, 2, "a command is needed"},
+    {"UnknownCommand", {"spin"}, 2, "unknown command 'spin'"},
+    {"UnknownOption", {"--spin"}, 2, "unknown option '--spin'"},
+    {"MissingArgument", {"insert"}, 2, "insert needs one argument"},
+    {"ExtraArgument", {"eject", "now"}, 2, "eject takes no argument"},
+    {"InsertIntoAFullSlot", {"insert", "disk1"}, 1, "disk disk1 is in the slot; eject it first"},
+    {"CreateAnExistingDisk", {"create", "disk1"}, 1, "a disk named 'disk1' exists already"},
+    {"CreateOutsideTheDisksFolder", {"create", "../escape"}, 1, "is not a disk name"},
+    {"CreateAHiddenName", {"create", ".hidden"}, 1, "is not a disk name"},
+    {"FormatTimeNegative", {"format-time", "-1"}, 1, "is not a time in seconds"},
+    {"FormatTimeNotANumber", {"format-time", "soon"}, 1, "is not a time in seconds"},
+    {"FormatTimeTooLong", {"format-time", "90000"}, 1, "is not a time in seconds"},
     // The tool gives a format 30 minutes; the drive's must end well within them.
-    {"FormatTimeBeyondWhatTheToolWaits", {"format-time", "1500.5"}, "from 0 to 1500"},
+    {"FormatTimeBeyondWhatTheToolWaits", {"format-time", "1500.5"}, 1, "from 0 to 1500"},
 };
 
 class QuibdriveRefuses : public testing::TestWithParam<Refusal> {};
 
-TEST_P(QuibdriveRefuses, WithAMessageAndExitStatus1)
+TEST_P(QuibdriveRefuses, WithAMessageAndItsExitStatus)
 {
     const Refusal& r = GetParam();
     ProgramRun run = quibdrive(r.arguments);
-    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.exitCode, r.exitCode);
     EXPECT_TRUE(contains(run.errors, r.why)) << run.errors;
 }
 
