@@ -13,6 +13,7 @@ packages=(
   libcrypt-dev                    # the virtual drive's password hash
   dosfstools mtools fdisk         # checking written disk images
   tmux                            # driving the terminal front end in tests
+  clang libclang-rt-dev           # the fuzz targets (libFuzzer and the sanitizers)
 )
 
 missing=()

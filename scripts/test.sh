@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs the whole test suite twice:
 # once plainly (build/) and once with AddressSanitizer and
-# UndefinedBehaviorSanitizer (build-sanitize/). Any failure or sanitizer
-# report fails the run.
+# UndefinedBehaviorSanitizer (build-sanitize/); then replays the fuzz
+# targets' corpora and fuzzes each target for 30 seconds (build-fuzz/, see
+# docs/fuzzing.md). Any failure, sanitizer report or fuzz finding fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-packages.sh
@@ -20,3 +21,7 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DQUIB_SANITIZE=ON >/dev/null
 cmake --build build-sanitize -j"$jobs"
 ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
+
+echo "== fuzz targets: replay the corpora and kept faults, then 30 s of each =="
+scripts/fuzz.sh replay
+scripts/fuzz.sh run 30
