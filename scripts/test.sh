@@ -23,5 +23,8 @@ cmake --build build-sanitize -j"$jobs"
 ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
 
 echo "== fuzz targets: replay the corpora and kept faults, then 30 s of each =="
-scripts/fuzz.sh replay
-scripts/fuzz.sh run 30
+# Both steps run even when the first finds something, so one run reports all.
+fuzz_status=0
+scripts/fuzz.sh replay || fuzz_status=1
+scripts/fuzz.sh run 30 || fuzz_status=1
+exit $fuzz_status

@@ -7,6 +7,8 @@
 //            (for any other byte) no key is made for the values after it
 //   1 byte   type: 1 (string), 4 (number), or the byte itself
 //   1 byte   size in bytes, then that many bytes of data
+// Only the first 12 entries count: each is a write to the store, and more
+// of them only repeat what four names can hold.
 #include "drive/drive_files.h"
 #include "drive/mount_folder.h"
 #include "drive/virtual_drive.h"
@@ -32,10 +34,12 @@ constexpr ValueName values[] = {
     {u"DLL", DriverLoadKey},
 };
 
+constexpr std::size_t entriesPerInput = 12;
+
 void setValues(const std::uint8_t* data, std::size_t size)
 {
     bool makeKeys = true;
-    for (std::size_t at = 0; size - at >= 3;) {
+    for (std::size_t at = 0, n = 0; n < entriesPerInput && size - at >= 3; ++n) {
         std::uint8_t which = data[at];
         std::uint32_t type = data[at + 1] % 3 == 0 ? registryTypeString
                            : data[at + 1] % 3 == 1 ? registryTypeNumber : data[at + 1];
