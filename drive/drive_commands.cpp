@@ -173,6 +173,9 @@ CommandOutcome modeSelect(DriveSession& drive, const CommandData& data)
     std::uint8_t descriptorLength = list[3];
     if (descriptorLength != 0 && descriptorLength != 8)
         return fail(failure::invalidFieldInParameters);
+    // The block descriptor must lie inside the list before it is read.
+    if (length < 4 + descriptorLength)
+        return fail(failure::invalidFieldInParameters);
     if (descriptorLength == 8 && bigEndian(list + 9, 3) != diskSectorSize)
         return fail(failure::invalidFieldInParameters);
     std::size_t at = 4 + descriptorLength;

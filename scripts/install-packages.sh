@@ -28,6 +28,7 @@ test_packages=(
   tmux                            # driving the terminal front end in tests
   xvfb xdotool                    # a virtual display, and a person's clicks on it, in tests
   dpkg-dev lintian man-db         # building, checking and reading the Debian package
+  clang libclang-rt-dev           # the fuzz targets (libFuzzer and the sanitizers)
 )
 
 packages=("${run_packages[@]}")

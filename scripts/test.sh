@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs the whole test suite twice:
 # once plainly (build/) and once with AddressSanitizer and
-# UndefinedBehaviorSanitizer (build-sanitize/). Any failure or sanitizer
-# report fails the run.
+# UndefinedBehaviorSanitizer (build-sanitize/); then replays the fuzz
+# targets' corpora and fuzzes each target for 30 seconds (build-fuzz/, see
+# docs/fuzzing.md). Any failure, sanitizer report or fuzz finding fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-packages.sh
@@ -22,6 +23,12 @@ cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DQUIB_SANITIZE=ON -DQUIB_
 cmake --build build-sanitize -j"$jobs"
 ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
 
+echo "== fuzz targets: replay the corpora and kept faults, then 30 s of each =="
+# Both steps run even when the first finds something, so one run reports all.
+fuzz_status=0
+scripts/fuzz.sh replay || fuzz_status=1
+scripts/fuzz.sh run 30 || fuzz_status=1
+
 # --- The real-drive library through a real Linux kernel under QEMU ---------
 # Boots Debian's kernel with QEMU's USB disk and formats it with the tool on
 # the real-drive library, then runs the virtual drive as a USB device in the
@@ -30,3 +37,4 @@ ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
 echo "== real drive through a Linux kernel under QEMU =="
 cmake --build build -j"$jobs" --target quib_real_drive quibusb quibgadget quibdrive quib_drive_library
 scripts/kernel-test.sh build
+exit $fuzz_status

@@ -82,6 +82,8 @@ const CommandCase commandCases[] = {
     {"ModeSelectWithAnOddDescriptorLength", firstUse, {0x15, 0x10, 0, 0, 10}, {0, 0, 0, 4, 0x2F, 4, 0, 0, 0, 0}, 0, 2,
      {5, 0x26, 0}, {}},
     {"ModeSelectCutShort", firstUse, {0x15, 0x10, 0, 0, 8}, {0, 0, 0, 0, 0x2F, 4, 0x20, 0}, 0, 2, {5, 0x26, 0}, {}},
+    // A block descriptor announced past the end of the list is refused, never read.
+    {"ModeSelectDescriptorPastTheList", firstUse, {0x15, 0x10, 0, 0, 6}, {0, 0, 0, 8, 0x2F, 4}, 0, 2, {5, 0x26, 0}, {}},
     {"ModeSelectWithoutPageFormat", firstUse, {0x15, 0x00, 0, 0, 10}, {0, 0, 0, 0, 0x2F, 4, 0x20, 0, 0, 0}, 0, 2,
      {5, 0x24, 0}, {}},
     {"ModeSelectSaving", firstUse, {0x15, 0x11, 0, 0, 10}, {0, 0, 0, 0, 0x2F, 4, 0x20, 0, 0, 0}, 0, 2, {5, 0x24, 0}, {}},
