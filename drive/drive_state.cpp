@@ -96,6 +96,8 @@ DriveState parseDriveState(const std::string& text)
             state.mountFolder = value;
         else if (name == "sense")
             parseSense(value, state.pendingSense);
+        else if (name == "generation")
+            parseNumber(value, state.generation, std::uint64_t(0), std::numeric_limits<std::uint64_t>::max());
     }
     return state;
 }
@@ -131,5 +133,6 @@ bool saveDriveState(const std::string& path, const DriveState& state, int* keptO
     text += "format-duration-ms " + std::to_string(state.formatDurationMs) + "\n";
     text += "mount-folder " + state.mountFolder + "\n";
     text += "sense " + sense + "\n";
+    text += "generation " + std::to_string(state.generation) + "\n";
     return replaceFileAtomically(path, text, keptOpen, flushFolder);
 }

@@ -106,6 +106,77 @@ int markOf(const std::string& image)
 
 void run(const std::vector<std::string>& arguments) { ASSERT_EQ(quibdrive(arguments).exitCode, 0); }
 
+// The tool switches the protection mode on and off around every status
+// query: that must cost no file written and no flush, and still be seen by
+// quibdrive at once.
+TEST(PoweredState, SwitchingTheProtectionModeWritesNoFile)
+{
+    warmUp();
+    DriveFileCounts before = driveFileCounts();
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(switchProtectionMode(true).status, 0u);
+        ASSERT_EQ(switchProtectionMode(false).status, 0u);
+    }
+    ASSERT_EQ(switchProtectionMode(true).status, 0u);
+    DriveFileCounts after = driveFileCounts();
+    EXPECT_EQ(after.fileReplacements - before.fileReplacements, 0u);
+    EXPECT_EQ(after.fileReads - before.fileReads, 0u);
+    ProgramRun run = quibdrive({"status"});
+    EXPECT_NE(run.output.find("Protection mode:  on\n"), std::string::npos) << run.output;
+}
+
+// The powered fields live at the start of the lock file. One that a crash
+// tore, or that belongs to an earlier state file, must never be believed:
+// the drive then reads as just powered on (protection mode off, the disk
+// reported as possibly changed).
+struct RecordCase {
+    const char* name;
+    void (*damage)();
+    bool poweredOn; // expected to read as a drive just powered on
+};
+
+void patchLock(std::streamoff at, const std::string& bytes)
+{
+    std::fstream lock(drivePath("lock"), std::ios::in | std::ios::out | std::ios::binary);
+    ASSERT_TRUE(lock.seekp(at) && lock.write(bytes.data(), std::streamsize(bytes.size())));
+}
+
+const RecordCase recordCases[] = {
+    {"Untouched", [] {}, false},
+    {"TornInTheMiddle", [] { patchLock(16, std::string(1, '\0')); }, true}, // the mode byte, without its checksum
+    {"Zeroed", [] { patchLock(0, std::string(48, '\0')); }, true},
+    {"OfAnEarlierStateFile",
+     [] {
+         ASSERT_EQ(system(("cp -p '" + drivePath("state") + "' '" + drivePath("old-state") + "'").c_str()), 0);
+         run({"format-time", "7"});
+         ASSERT_EQ(std::rename(drivePath("old-state").c_str(), drivePath("state").c_str()), 0);
+     },
+     true},
+};
+
+class PoweredRecord : public testing::TestWithParam<RecordCase> {};
+
+TEST_P(PoweredRecord, IsBelievedOnlyWhenWholeAndOfThisStateFile)
+{
+    const RecordCase& c = GetParam();
+    warmUp();
+    ASSERT_EQ(switchProtectionMode(true).status, 0u);
+    c.damage();
+    if (HasFatalFailure())
+        return;
+    DriveAnswer next = testUnitReady();
+    EXPECT_EQ(next.status, c.poweredOn ? 2u : 0u);
+    if (c.poweredOn) {
+        EXPECT_EQ(next.senseCode, 0x28);
+    }
+    ProgramRun run = quibdrive({"status"});
+    EXPECT_NE(run.output.find(c.poweredOn ? "Protection mode:  off\n" : "Protection mode:  on\n"), std::string::npos)
+        << run.output;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, PoweredRecord, testing::ValuesIn(recordCases),
+                         [](const testing::TestParamInfo<RecordCase>& info) { return std::string(info.param.name); });
+
 const ChangeCase changeCases[] = {
     {"EjectByQuibdrive", [] { run({"eject"}); }, 2, 0x3A},
     {"UnplugByQuibdrive", [] { run({"unplug"}); }, 5, 0},
