@@ -16,6 +16,7 @@ packages=(
   libfltk1.3-dev                  # the desktop front end's windows
   fonts-dejavu-core fonts-noto-cjk # the dialog fonts (English, Japanese)
   xvfb xdotool                    # a virtual display, and a person's clicks on it, in tests
+  strace time                     # scripts/benchmark.sh: system calls per request, peak memory
 )
 
 # --- The real drive's kernel test (scripts/kernel-test.sh) -----------------
