@@ -106,6 +106,44 @@ int markOf(const std::string& image)
 
 void run(const std::vector<std::string>& arguments) { ASSERT_EQ(quibdrive(arguments).exitCode, 0); }
 
+// The state file reads back as written, and a sense line that is not
+// exactly 18 two-digit hexadecimal numbers is passed over.
+TEST(StateFile, ReadsBackWhatWasWrittenAndPassesOverABadSense)
+{
+    DriveState written;
+    written.disk = "disk2";
+    written.protectionMode = true;
+    written.formatStartMs = 1234;
+    written.mountFolder = "Storage Card2";
+    written.pendingSense = SenseData{0x70, 0, 6, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x28, 0, 0, 0, 0, 0xFF};
+    written.generation = 77;
+    std::string path = testHostFolder() + "/state-copy";
+    ASSERT_TRUE(saveDriveState(path, written));
+    EXPECT_EQ(loadDriveState(path), written);
+
+    const std::string good = "70 00 06 00 00 00 00 0a 00 00 00 00 28 00 00 00 00 ff";
+    const std::pair<std::string, bool> senses[] = {
+        {good, true},
+        {"  " + good + "\t", true},
+        {good + " 00", false},          // 19 numbers
+        {good.substr(0, good.size() - 3), false}, // 17
+        {"7 " + good.substr(3), false},  // one digit
+        {"g0" + good.substr(2), false},  // not hexadecimal
+        {"+7" + good.substr(2), false},
+    };
+    for (const auto& [line, read] : senses) {
+        DriveState state = parseDriveState("sense " + line + "\n");
+        EXPECT_EQ(state.pendingSense.has_value(), read) << line;
+        if (read)
+            EXPECT_EQ(state.pendingSense, written.pendingSense) << line;
+    }
+    // The last line needs no line end; lines that cannot be understood are
+    // passed over.
+    DriveState last = parseDriveState("plugged no\nnonsense\n#disk x\ndisk disk3");
+    EXPECT_FALSE(last.plugged);
+    EXPECT_EQ(last.disk, "disk3");
+}
+
 // The tool switches the protection mode on and off around every status
 // query: that must cost no file written and no flush, and still be seen by
 // quibdrive at once.
