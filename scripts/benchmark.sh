@@ -127,11 +127,11 @@ fi
 # The system calls of one WRITE(10): those between two of the format's
 # successive writes to the image, the median over the run.
 # A machine that forbids tracing (ptrace refused in a container) gets no
-# count rather than a wrong one.
-# (The tool itself ends with status 1: Close.)
+# count rather than a wrong one; a traced run that fails is a failure. The
+# tool's own status is that of its Close, so it is not looked at.
 traced() { strace -f -o "$work/trace" "$bin/quibtools" --script "$format_script" > "$work/transcript" 2> "$work/strace-errors" || :; }
-if command -v strace > /dev/null && traced && grep -q '"Format Completed."' "$work/transcript" &&
-   grep -q 'pwrite64(' "$work/trace"; then
+if command -v strace > /dev/null && traced && grep -qs 'execve(.* = 0$' "$work/trace"; then
+  grep -q '"Format Completed."' "$work/transcript" || { echo "benchmark: the traced Simple Format did not complete" >&2; exit 1; }
   writes=$(grep -c 'pwrite64(' "$work/trace" || true)
   total=$(grep -vc -e '+++ exited' -e '--- SIG' -e 'resumed>' "$work/trace" || true)
   per_write=$(awk '/pwrite64\(/ { if (last) print NR - last; last = NR }' "$work/trace" | median)
