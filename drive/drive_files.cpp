@@ -244,3 +244,15 @@ bool replaceFileAtomically(const std::string& path, const std::string& text, int
     }
     return true;
 }
+
+bool nextLine(const std::string& text, std::size_t& at, std::string& line)
+{
+    if (at >= text.size())
+        return false;
+    std::size_t end = text.find('\n', at);
+    if (end == std::string::npos)
+        end = text.size();
+    line.assign(text, at, end - at);
+    at = end + 1;
+    return true;
+}

@@ -56,6 +56,12 @@ std::string protectionRecordPath(const std::string& diskName);
 // with '.', so it always names a file inside the disks folder.
 bool isValidDiskName(const std::string& name);
 
+// The next line of text from at, without its '\n', and moves at past it;
+// false at the end. A last line without '\n' still counts. (No string
+// streams: their locale set-up alone would make the driver library's
+// memory several times larger.)
+bool nextLine(const std::string& text, std::size_t& at, std::string& line);
+
 // The whole content of a file; nothing when it does not exist or cannot be
 // read. A link is not followed: it cannot be read.
 std::optional<std::string> readWholeFile(const std::string& path);

@@ -2,10 +2,10 @@
 
 #include "drive/drive_files.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <limits>
-#include <sstream>
 
 namespace {
 
@@ -36,18 +36,23 @@ bool parseSense(const std::string& text, std::optional<SenseData>& out)
         out.reset();
         return true;
     }
+    // 18 two-digit hexadecimal numbers, separated by white space.
+    const char* const blanks = " \t\r\v\f";
     SenseData sense{};
-    std::istringstream bytes(text);
+    std::size_t at = 0;
     for (std::uint8_t& byte : sense) {
-        std::string hex;
+        std::size_t start = text.find_first_not_of(blanks, at);
+        if (start == std::string::npos)
+            return false;
+        std::size_t end = std::min(text.find_first_of(blanks, start), text.size());
         unsigned value = 0;
-        if (!(bytes >> hex) || hex.size() != 2 ||
-            std::from_chars(hex.data(), hex.data() + 2, value, 16).ptr != hex.data() + 2)
+        if (end - start != 2 || std::from_chars(text.data() + start, text.data() + end, value, 16).ptr !=
+                                    text.data() + end)
             return false;
         byte = std::uint8_t(value);
+        at = end;
     }
-    std::string extra;
-    if (bytes >> extra)
+    if (text.find_first_not_of(blanks, at) != std::string::npos)
         return false;
     out = sense;
     return true;
@@ -68,9 +73,8 @@ std::optional<DriveState> loadDriveState(const std::string& path)
 DriveState parseDriveState(const std::string& text)
 {
     DriveState state;
-    std::istringstream lines(text);
     std::string line;
-    while (std::getline(lines, line)) {
+    for (std::size_t at = 0; nextLine(text, at, line);) {
         std::string::size_type space = line.find(' ');
         if (space == std::string::npos || line[0] == '#')
             continue;
@@ -96,6 +100,8 @@ DriveState parseDriveState(const std::string& text)
             state.mountFolder = value;
         else if (name == "sense")
             parseSense(value, state.pendingSense);
+        else if (name == "generation")
+            parseNumber(value, state.generation, std::uint64_t(0), std::numeric_limits<std::uint64_t>::max());
     }
     return state;
 }
@@ -131,5 +137,6 @@ bool saveDriveState(const std::string& path, const DriveState& state, int* keptO
     text += "format-duration-ms " + std::to_string(state.formatDurationMs) + "\n";
     text += "mount-folder " + state.mountFolder + "\n";
     text += "sense " + sense + "\n";
+    text += "generation " + std::to_string(state.generation) + "\n";
     return replaceFileAtomically(path, text, keptOpen, flushFolder);
 }

@@ -27,6 +27,7 @@ struct DriveState {
     std::uint32_t formatDurationMs = 0;         // how long it takes, fixed when it started
     std::string mountFolder;                    // UTF-8; empty when nothing is mounted
     std::optional<SenseData> pendingSense;      // kept for the next REQUEST SENSE
+    std::uint64_t generation = 0;               // counts the saves of this file (see kept_drive.h)
     bool operator==(const DriveState&) const = default;
 };
 

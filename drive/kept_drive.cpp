@@ -2,8 +2,12 @@
 
 #include "drive/drive_files.h"
 
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
 #include <fcntl.h>
 #include <pthread.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -43,9 +47,39 @@ struct KeptFile {
     }
 };
 
+// What the drive loses with its power, at the start of the lock file,
+// which every process maps shared: written and read only under the lock,
+// never flushed. It belongs to the state file whose generation it names;
+// the checksum finds one torn by a crash in the middle of writing it.
+struct PoweredRecord {
+    char magic[8];
+    std::uint64_t generation;
+    std::uint8_t protectionMode;
+    std::uint8_t mediumChanged;
+    std::uint8_t hasSense;
+    std::uint8_t unused;
+    SenseData sense;
+    std::uint8_t padding[2];
+    std::uint32_t checksum;
+    std::uint32_t reserved;
+};
+static_assert(sizeof(PoweredRecord) == 48); // no padding the checksum would miss
+constexpr char poweredMagic[8] = {'Q', 'u', 'i', 'b', 'P', 'w', 'r', '1'};
+
+// FNV-1a over everything before the checksum.
+std::uint32_t checksumOf(const PoweredRecord& record)
+{
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(&record);
+    std::uint32_t sum = 2166136261u;
+    for (std::size_t i = 0; i < offsetof(PoweredRecord, checksum); ++i)
+        sum = (sum ^ bytes[i]) * 16777619u;
+    return sum;
+}
+
 struct KeptDrive {
     unsigned folderGeneration = 0;
     KeptFile lock;
+    PoweredRecord* powered = nullptr; // the lock file's record; null when it could not be mapped
     KeptFile stateFile;
     DriveState state;
     std::string protectionDisk;
@@ -56,6 +90,9 @@ struct KeptDrive {
 
     void letGo()
     {
+        if (powered)
+            munmap(powered, sizeof(PoweredRecord));
+        powered = nullptr;
         lock.letGo();
         stateFile.letGo();
         protectionFile.letGo();
@@ -87,16 +124,81 @@ void keepForFolders(unsigned folderGeneration)
 
 int keptLock()
 {
-    if (kept.lock.fd < 0)
-        kept.lock.hold(openCounted(driveLockPath(), O_RDWR | O_CREAT));
+    if (kept.lock.fd >= 0)
+        return kept.lock.fd;
+    kept.lock.hold(openCounted(driveLockPath(), O_RDWR | O_CREAT));
+    // The file only ever grows (to hold the record, zeros until first
+    // written), so the mapping never reaches past its end. Without the
+    // mapping, the state file keeps the powered fields too.
+    if (kept.lock.fd >= 0 &&
+        (kept.lock.mark.st_size >= off_t(sizeof(PoweredRecord)) ||
+         ftruncate(kept.lock.fd, sizeof(PoweredRecord)) == 0)) {
+        void* mapped = mmap(nullptr, sizeof(PoweredRecord), PROT_READ | PROT_WRITE, MAP_SHARED, kept.lock.fd, 0);
+        if (mapped != MAP_FAILED)
+            kept.powered = static_cast<PoweredRecord*>(mapped);
+    }
     return kept.lock.fd;
 }
+
+namespace {
+
+// The powered record as it is now, when it is whole.
+std::optional<PoweredRecord> wholePoweredRecord()
+{
+    if (!kept.powered)
+        return std::nullopt;
+    PoweredRecord record;
+    std::memcpy(&record, kept.powered, sizeof record);
+    if (std::memcmp(record.magic, poweredMagic, sizeof poweredMagic) != 0 || record.checksum != checksumOf(record))
+        return std::nullopt;
+    return record;
+}
+
+// Puts the powered fields into a state read from the state file: those of
+// the record when it is whole and belongs to this state file; otherwise
+// (a record torn by a crash, left from a state file since replaced by
+// other means, or never written) those of a drive just powered on, which
+// reports a disk in its slot as possibly changed.
+DriveState withPoweredFields(DriveState state)
+{
+    if (!kept.powered)
+        return state;
+    std::optional<PoweredRecord> record = wholePoweredRecord();
+    if (record && record->generation == state.generation) {
+        state.protectionMode = record->protectionMode != 0;
+        state.mediumChanged = record->mediumChanged != 0;
+        state.pendingSense.reset();
+        if (record->hasSense)
+            state.pendingSense = record->sense;
+    } else {
+        state.protectionMode = false;
+        state.mediumChanged = state.plugged && !state.disk.empty();
+        state.pendingSense.reset();
+    }
+    return state;
+}
+
+void writePoweredRecord(const DriveState& state)
+{
+    PoweredRecord record{};
+    std::memcpy(record.magic, poweredMagic, sizeof poweredMagic);
+    record.generation = state.generation;
+    record.protectionMode = state.protectionMode;
+    record.mediumChanged = state.mediumChanged;
+    record.hasSense = state.pendingSense.has_value();
+    if (state.pendingSense)
+        record.sense = *state.pendingSense;
+    record.checksum = checksumOf(record);
+    std::memcpy(kept.powered, &record, sizeof record);
+}
+
+} // namespace
 
 std::optional<DriveState> keptDriveState()
 {
     std::string path = driveStatePath();
     if (kept.stateFile.isAt(path, true))
-        return kept.state;
+        return withPoweredFields(kept.state);
     kept.stateFile.letGo();
     int fd = openCounted(path, O_RDONLY);
     if (fd < 0)
@@ -108,16 +210,32 @@ std::optional<DriveState> keptDriveState()
     }
     kept.stateFile.hold(fd);
     kept.state = parseDriveState(*text);
-    return kept.state;
+    return withPoweredFields(kept.state);
 }
 
-bool saveKeptDriveState(const DriveState& state, bool flushFolder)
+bool saveKeptDriveState(DriveState& state, bool lastingChanged)
 {
+    // Only the powered fields changed, and the state file read at the
+    // request's start is still the one in place: the record alone.
+    if (!lastingChanged && kept.powered && kept.stateFile.fd >= 0 && kept.state.generation == state.generation) {
+        writePoweredRecord(state);
+        return true;
+    }
+    // A new generation, beyond both the file's and the record's, so that a
+    // record left from any earlier state file never counts for this one.
+    DriveState next = state;
+    std::optional<PoweredRecord> record = wholePoweredRecord();
+    next.generation = std::max(state.generation, record ? record->generation : 0) + 1;
     int fd = -1;
-    if (!saveDriveState(driveStatePath(), state, &fd, flushFolder))
+    // A crash before the record is written leaves it naming the old
+    // generation: the new state then reads as just powered on.
+    if (!saveDriveState(driveStatePath(), next, &fd, lastingChanged))
         return false;
     kept.stateFile.hold(fd);
-    kept.state = state;
+    kept.state = next;
+    state.generation = next.generation;
+    if (kept.powered)
+        writePoweredRecord(next);
     return true;
 }
 

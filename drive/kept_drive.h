@@ -23,8 +23,19 @@
 int keptLock();
 
 // The drive's state: nothing when the file does not exist or cannot be read.
+// The fields a power loss clears (protection mode, a disk change not yet
+// reported, the kept sense) come from a small record at the start of the
+// lock file, mapped shared by every process: changing only them costs no
+// system call and no flush. The record names the generation of the state
+// file it belongs to; one torn or left from another state file reads as a
+// drive just powered on. Where the lock file cannot be mapped, the state
+// file keeps these fields too.
 std::optional<DriveState> keptDriveState();
-bool saveKeptDriveState(const DriveState& state, bool flushFolder);
+// Saves the state: the record alone when lastingChanged is false (only the
+// powered fields changed); otherwise the state file, replaced atomically
+// and flushed with its rename, under a new generation (put into state),
+// then the record.
+bool saveKeptDriveState(DriveState& state, bool lastingChanged);
 
 // A disk's protection record; one that cannot be read reads as stateBroken.
 ProtectionRecord keptProtection(const std::string& disk);

@@ -4,7 +4,6 @@
 
 #include <crypt.h>
 #include <memory>
-#include <sstream>
 
 namespace {
 
@@ -71,9 +70,8 @@ ProtectionRecord parseProtectionRecord(const std::string& text)
     ProtectionRecord record;
     record.state = stateBroken;
     bool stateSeen = false;
-    std::istringstream lines(text);
     std::string line;
-    while (std::getline(lines, line)) {
+    for (std::size_t at = 0; nextLine(text, at, line);) {
         if (line.rfind("state ", 0) == 0) {
             std::string value = line.substr(6);
             if (value.size() >= 1 && value.size() <= 2 && value.find_first_not_of("0123456789") == std::string::npos &&

@@ -124,10 +124,11 @@ bool DriveSession::save()
         return false;
     if (savedState && *savedState == state)
         return true;
-    // The new state is flushed before it replaces the old, so a crash leaves
-    // one or the other whole; the rename itself is flushed too unless only
-    // what a power loss clears anyway changed (the tool switches the
-    // protection mode on and off around every status query).
+    // A new state file is flushed before it replaces the old, so a crash
+    // leaves one or the other whole. When only what a power loss clears
+    // anyway changed (the tool switches the protection mode on and off
+    // around every status query), only the lock file's shared record is
+    // written: no file replaced, no flush.
     bool lasting = !savedState || !differsOnlyInPoweredState(*savedState, state);
     if (!saveKeptDriveState(state, lasting))
         return false;

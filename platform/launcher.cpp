@@ -96,6 +96,25 @@ FrontEnd* openDesktop()
     return open != nullptr ? open() : nullptr;
 }
 
+// The terminal front end, likewise, so that headless runs never load
+// ncursesw.
+LibraryHandle terminalModule = nullptr;
+
+FrontEnd* openTerminal()
+{
+    terminalModule = loadLibrary(terminalModuleName);
+    auto open = reinterpret_cast<OpenTerminalFrontEnd>(findExport(terminalModule, terminalOpenEntryName));
+    return open != nullptr ? open() : nullptr;
+}
+
+// Gives the terminal back; nothing to do when the module was never loaded.
+void closeTerminal()
+{
+    auto close = reinterpret_cast<CloseTerminalFrontEnd>(findExport(terminalModule, terminalCloseEntryName));
+    if (close != nullptr)
+        close();
+}
+
 enum class FrontEndChoice { Automatic, Desktop, Terminal, Script };
 
 } // namespace
@@ -179,7 +198,7 @@ int main(int argc, char** argv)
     }
 
     if (frontEnd == nullptr) {
-        frontEnd = openTerminalFrontEnd();
+        frontEnd = openTerminal();
         if (frontEnd == nullptr) {
             std::fprintf(stderr, "quibtools: the terminal cannot show the tool; try --script -\n");
             return exitBadCommandLine;
@@ -200,7 +219,7 @@ int main(int argc, char** argv)
         scriptFrontEnd->hostFolderUnusable(hostFolderProblem().folder, hostFolderProblem().reason);
     frontEnd->programEnded(exitCode);
     installFrontEnd(nullptr);
-    closeTerminalFrontEnd();
+    closeTerminal();
 
     // Told once the terminal is given back, so that the words stay on it.
     if (alreadyRunning)

@@ -29,6 +29,7 @@ test_packages=(
   xvfb xdotool                    # a virtual display, and a person's clicks on it, in tests
   dpkg-dev lintian man-db         # building, checking and reading the Debian package
   clang libclang-rt-dev           # the fuzz targets (libFuzzer and the sanitizers)
+  strace time                     # scripts/benchmark.sh: system calls per request, peak memory
 )
 
 packages=("${run_packages[@]}")

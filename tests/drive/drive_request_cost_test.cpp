@@ -106,6 +106,116 @@ int markOf(const std::string& image)
 
 void run(const std::vector<std::string>& arguments) { ASSERT_EQ(quibdrive(arguments).exitCode, 0); }
 
+// The state file reads back as written, and a sense line that is not
+// exactly 18 two-digit hexadecimal numbers is passed over.
+TEST(StateFile, ReadsBackWhatWasWrittenAndPassesOverABadSense)
+{
+    DriveState written;
+    written.disk = "disk2";
+    written.protectionMode = true;
+    written.formatStartMs = 1234;
+    written.mountFolder = "Storage Card2";
+    written.pendingSense = SenseData{0x70, 0, 6, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x28, 0, 0, 0, 0, 0xFF};
+    written.generation = 77;
+    std::string path = testHostFolder() + "/state-copy";
+    ASSERT_TRUE(saveDriveState(path, written));
+    EXPECT_EQ(loadDriveState(path), written);
+
+    const std::string good = "70 00 06 00 00 00 00 0a 00 00 00 00 28 00 00 00 00 ff";
+    const std::pair<std::string, bool> senses[] = {
+        {good, true},
+        {"  " + good + "\t", true},
+        {good + " 00", false},          // 19 numbers
+        {good.substr(0, good.size() - 3), false}, // 17
+        {"7 " + good.substr(3), false},  // one digit
+        {"g0" + good.substr(2), false},  // not hexadecimal
+        {"+7" + good.substr(2), false},
+    };
+    for (const auto& [line, read] : senses) {
+        DriveState state = parseDriveState("sense " + line + "\n");
+        EXPECT_EQ(state.pendingSense.has_value(), read) << line;
+        if (read) {
+            EXPECT_EQ(state.pendingSense, written.pendingSense) << line;
+        }
+    }
+    // The last line needs no line end; lines that cannot be understood are
+    // passed over.
+    DriveState last = parseDriveState("plugged no\nnonsense\n#disk x\ndisk disk3");
+    EXPECT_FALSE(last.plugged);
+    EXPECT_EQ(last.disk, "disk3");
+}
+
+// The tool switches the protection mode on and off around every status
+// query: that must cost no file written and no flush, and still be seen by
+// quibdrive at once.
+TEST(PoweredState, SwitchingTheProtectionModeWritesNoFile)
+{
+    warmUp();
+    DriveFileCounts before = driveFileCounts();
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(switchProtectionMode(true).status, 0u);
+        ASSERT_EQ(switchProtectionMode(false).status, 0u);
+    }
+    ASSERT_EQ(switchProtectionMode(true).status, 0u);
+    DriveFileCounts after = driveFileCounts();
+    EXPECT_EQ(after.fileReplacements - before.fileReplacements, 0u);
+    EXPECT_EQ(after.fileReads - before.fileReads, 0u);
+    ProgramRun run = quibdrive({"status"});
+    EXPECT_NE(run.output.find("Protection mode:  on\n"), std::string::npos) << run.output;
+}
+
+// The powered fields live at the start of the lock file. One that a crash
+// tore, or that belongs to an earlier state file, must never be believed:
+// the drive then reads as just powered on (protection mode off, the disk
+// reported as possibly changed).
+struct RecordCase {
+    const char* name;
+    void (*damage)();
+    bool poweredOn; // expected to read as a drive just powered on
+};
+
+void patchLock(std::streamoff at, const std::string& bytes)
+{
+    std::fstream lock(drivePath("lock"), std::ios::in | std::ios::out | std::ios::binary);
+    ASSERT_TRUE(lock.seekp(at) && lock.write(bytes.data(), std::streamsize(bytes.size())));
+}
+
+const RecordCase recordCases[] = {
+    {"Untouched", [] {}, false},
+    {"TornInTheMiddle", [] { patchLock(16, std::string(1, '\0')); }, true}, // the mode byte, without its checksum
+    {"Zeroed", [] { patchLock(0, std::string(48, '\0')); }, true},
+    {"OfAnEarlierStateFile",
+     [] {
+         ASSERT_EQ(system(("cp -p '" + drivePath("state") + "' '" + drivePath("old-state") + "'").c_str()), 0);
+         run({"format-time", "7"});
+         ASSERT_EQ(std::rename(drivePath("old-state").c_str(), drivePath("state").c_str()), 0);
+     },
+     true},
+};
+
+class PoweredRecord : public testing::TestWithParam<RecordCase> {};
+
+TEST_P(PoweredRecord, IsBelievedOnlyWhenWholeAndOfThisStateFile)
+{
+    const RecordCase& c = GetParam();
+    warmUp();
+    ASSERT_EQ(switchProtectionMode(true).status, 0u);
+    c.damage();
+    if (HasFatalFailure())
+        return;
+    DriveAnswer next = testUnitReady();
+    EXPECT_EQ(next.status, c.poweredOn ? 2u : 0u);
+    if (c.poweredOn) {
+        EXPECT_EQ(next.senseCode, 0x28);
+    }
+    ProgramRun run = quibdrive({"status"});
+    EXPECT_NE(run.output.find(c.poweredOn ? "Protection mode:  off\n" : "Protection mode:  on\n"), std::string::npos)
+        << run.output;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, PoweredRecord, testing::ValuesIn(recordCases),
+                         [](const testing::TestParamInfo<RecordCase>& info) { return std::string(info.param.name); });
+
 const ChangeCase changeCases[] = {
     {"EjectByQuibdrive", [] { run({"eject"}); }, 2, 0x3A},
     {"UnplugByQuibdrive", [] { run({"unplug"}); }, 5, 0},
