@@ -65,12 +65,7 @@ TEST_P(BufferFromTheLowHalf, AnswersTheMountFolderIntoTheBuffer)
 {
     char16_t name[20];
     std::memset(name, 0xCC, sizeof name);
-    DriverRequest r{};
-    setDataBuffer(r, name);
-    r.driverParam = 5;
-    r.dataIn = 1;
-    r.transferLength = 32;
-    ASSERT_EQ(send(RequestMountFolder, r).status, statusSuccess);
+    ASSERT_EQ(send(RequestMountFolder, mountFolderRecord(name)).status, statusSuccess);
     name[16] = u'\0';
     char utf8[80];
     ASSERT_TRUE(wideToUtf8(name, utf8, sizeof utf8));
