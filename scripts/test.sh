@@ -20,3 +20,7 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DQUIB_SANITIZE=ON >/dev/null
 cmake --build build-sanitize -j"$jobs"
 ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
+
+echo "== armhf (32-bit ARM) cross build, tested under qemu-arm =="
+unset ASAN_OPTIONS UBSAN_OPTIONS
+scripts/test-armhf.sh build
