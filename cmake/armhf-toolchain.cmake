@@ -23,6 +23,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 # pkg-config answers for armhf: its .pc files live in the multiarch folder.
 set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/arm-linux-gnueabihf/pkgconfig:/usr/share/pkgconfig)
 set(ENV{PKG_CONFIG_PATH} "")
+# Debian's CMake package files that ask dpkg-architecture for their library
+# folder (FLTK's, for one) get the armhf one.
+set(ENV{DEB_HOST_MULTIARCH} ${CMAKE_LIBRARY_ARCHITECTURE})
 
 # The programs run on the armhf C library installed through multiarch
 # (libc6:armhf, /lib/ld-linux-armhf.so.3), as on a board, so qemu-arm needs
