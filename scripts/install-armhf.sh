@@ -13,6 +13,7 @@ packages=(
   libsqlite3-dev:armhf            # the registry store
   libncurses-dev:armhf            # the terminal front end (ncursesw)
   libcrypt-dev:armhf              # the virtual drive's password hash
+  libfltk1.3-dev:armhf            # the desktop front end's windows
 )
 
 sudo=""
