@@ -37,4 +37,8 @@ scripts/fuzz.sh run 30 || fuzz_status=1
 echo "== real drive through a Linux kernel under QEMU =="
 cmake --build build -j"$jobs" --target quib_real_drive quibusb quibgadget quibdrive quib_drive_library
 scripts/kernel-test.sh build
+
+echo "== armhf (32-bit ARM) cross build, tested under qemu-arm =="
+unset ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS
+scripts/test-armhf.sh build
 exit $fuzz_status

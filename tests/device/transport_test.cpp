@@ -1,5 +1,6 @@
 // The transport on the test driver library: the records it sends and how it
 // reads the driver's answers.
+#include "device/drive_commands.h"
 #include "device/driver_transport.h"
 #include "tests/support/test_driver.h"
 
@@ -184,6 +185,30 @@ TEST_F(Transport, BufferAddressTravelsInBothHalves)
     EXPECT_EQ(address, reinterpret_cast<std::uintptr_t>(data));
     EXPECT_EQ(sent.dataLength, 4u);
     EXPECT_EQ(std::memcmp(sent.data, data, 4), 0);
+}
+
+// Where addresses are 32 bits wide (the armhf build) the record is exactly
+// as it was laid out: the whole address in bytes 0 to 3 and bytes 28 to 31
+// left zero, in every request the tool sends with a buffer.
+TEST_F(Transport, On32BitHostsTheAddressIsBytes0To3AndBytes28To31StayZero)
+{
+    if (sizeof(void*) != 4)
+        GTEST_SKIP() << "addresses are " << sizeof(void*) * 8 << " bits wide here: bytes 28 to 31 carry the high half";
+    char16_t folder[mountFolderCapacity];
+    std::uint8_t sector[512] = {};
+    std::uint8_t sense[18];
+    ASSERT_TRUE(queryMountFolder(0, folder));
+    ASSERT_TRUE(readBlock(0, sector, 7));
+    ASSERT_TRUE(writeBlock(0, sector, 7));
+    ASSERT_TRUE(requestSense(0, sense, sizeof sense));
+    const void* buffers[] = {folder, sector, sector, sense};
+    ASSERT_EQ(testDriverRequestCount(), std::size(buffers));
+    for (std::size_t i = 0; i < std::size(buffers); ++i) {
+        const TestDriverRecord& r = request(i);
+        EXPECT_EQ(field32(r, 0), reinterpret_cast<std::uintptr_t>(buffers[i])) << "request " << i;
+        EXPECT_EQ(field32(r, 28), 0u) << "request " << i;
+        EXPECT_FALSE(r.bufferWasNull) << "request " << i;
+    }
 }
 
 } // namespace

@@ -18,6 +18,16 @@ DriverRequest commandRecord(const CommandBlock& command, void* buffer, std::uint
     return r;
 }
 
+DriverRequest mountFolderRecord(char16_t* name)
+{
+    DriverRequest r{};
+    setDataBuffer(r, name);
+    r.driverParam = 5;
+    r.dataIn = 1;
+    r.transferLength = 32;
+    return r;
+}
+
 DriveAnswer sendRecord(std::uint32_t code, DriverRequest& record)
 {
     record.status = statusNotCarriedOut;
@@ -96,11 +106,7 @@ std::string mountFolder(DriveAnswer* answer)
 {
     char16_t name[20];
     std::memset(name, 0xCC, sizeof name);
-    DriverRequest r{};
-    setDataBuffer(r, name);
-    r.driverParam = 5;
-    r.dataIn = 1;
-    r.transferLength = 32;
+    DriverRequest r = mountFolderRecord(name);
     DriveAnswer a = sendRecord(RequestMountFolder, r);
     if (answer != nullptr)
         *answer = a;

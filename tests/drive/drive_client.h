@@ -29,6 +29,9 @@ int callDriveEntry(std::uint32_t code, void* input, std::uint32_t inputSize, std
 // A record as the tool builds it for request 103.
 DriverRequest commandRecord(const CommandBlock& command, void* buffer, std::uint32_t length, bool dataIn);
 
+// A record as the tool builds it for request 102, answering into name.
+DriverRequest mountFolderRecord(char16_t* name);
+
 // Sends a record with code (status preset 14, sense 0) and reads the answer.
 DriveAnswer sendRecord(std::uint32_t code, DriverRequest& record);
 

@@ -4,6 +4,7 @@
 #include "tests/format/quick_format_fixture.h"
 #include "tests/support/host_folder_fixture.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -257,6 +258,39 @@ TEST_F(WrittenImage, WithoutLabelOnlyTheEmptyBootSectorLabelIsRemarked)
     Outcome label = run(toolPath("mlabel") + " -s -i " + mtoolsImage() + " ::");
     ASSERT_EQ(label.status, 0) << label.output;
     EXPECT_NE(label.output.find("Volume has no label"), std::string::npos) << label.output;
+}
+
+std::string fileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Every build writes the same image for the same label, serial number and
+// time, whatever the width of its addresses. Each build keeps its image in
+// its own test folder; a build configured with QUIB_REFERENCE_BUILD (the
+// armhf cross build names the native 64-bit build) compares its image with
+// that build's, byte for byte.
+TEST_F(WrittenImage, IsByteForByteTheReferenceBuildsImage)
+{
+    formatImage();
+    if (HasFatalFailure())
+        return;
+    std::string own = fileBytes(image);
+    ASSERT_EQ(own.size(), diskSectors * 512);
+    const std::string kept = std::string(QUIB_TEST_BIN_DIR) + "/quick_format_image_tests/quick_format.img";
+    std::ofstream(kept, std::ios::binary | std::ios::trunc) << own;
+#ifndef QUIB_REFERENCE_IMAGE
+    GTEST_SKIP() << "no reference build to compare with; this build's image is kept in " << kept;
+#else
+    std::string reference = fileBytes(QUIB_REFERENCE_IMAGE);
+    ASSERT_EQ(reference.size(), own.size())
+        << "no image of the reference build in " QUIB_REFERENCE_IMAGE "; run its quick_format_image_tests first";
+    auto differ = std::mismatch(own.begin(), own.end(), reference.begin());
+    EXPECT_TRUE(differ.first == own.end())
+        << "first difference at byte " << (differ.first - own.begin()) << " (sector " << (differ.first - own.begin()) / 512
+        << ")";
+#endif
 }
 
 } // namespace

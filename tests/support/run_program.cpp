@@ -2,8 +2,11 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
+#include <sstream>
 #include <poll.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -13,6 +16,41 @@ extern char** environ;
 
 std::string builtProgram(const std::string& name) { return std::string(QUIB_BIN_DIR) + "/" + name; }
 
+namespace {
+
+// The machine an ELF file was built for (its e_machine field), or 0 when it
+// is no ELF file.
+std::uint16_t elfMachine(const std::string& path)
+{
+    unsigned char header[20] = {};
+    std::ifstream file(path, std::ios::binary);
+    if (!file.read(reinterpret_cast<char*>(header), sizeof header) || std::memcmp(header, "\x7f" "ELF", 4) != 0)
+        return 0;
+    return std::uint16_t(header[18] | header[19] << 8); // little-endian on every machine we build for
+}
+
+// The command line that starts program. A cross build's tests run under an
+// emulator (QUIB_TEST_EMULATOR, e.g. "/usr/bin/qemu-arm"),
+// which does not carry over to the programs a test starts: those built for
+// the test's own machine are started through the emulator too, while the
+// host's programs (tmux, the disk tools) run as they are.
+std::vector<std::string> commandFor(const std::string& program)
+{
+    std::vector<std::string> command;
+#ifdef QUIB_TEST_EMULATOR
+    std::uint16_t machine = elfMachine(program);
+    if (machine != 0 && machine == elfMachine("/proc/self/exe")) {
+        std::istringstream words(QUIB_TEST_EMULATOR);
+        for (std::string word; words >> word;)
+            command.push_back(word);
+    }
+#endif
+    command.push_back(program);
+    return command;
+}
+
+} // namespace
+
 ProgramRun runProgram(const std::string& program, const std::vector<std::string>& arguments,
                       const ProgramOptions& options)
 {
@@ -21,6 +59,7 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
     if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0)
         return run;
     std::string path = options.programPath.empty() ? program : options.programPath;
+    std::vector<std::string> command = commandFor(path);
     pid_t child = fork();
     if (child == 0) {
         dup2(in[0], 0);
@@ -31,11 +70,12 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
         for (const std::string& setting : options.environment)
             putenv(strdup(setting.c_str()));
         std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(path.c_str()));
+        for (const std::string& word : command)
+            argv.push_back(const_cast<char*>(word.c_str()));
         for (const std::string& a : arguments)
             argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
-        execv(path.c_str(), argv.data());
+        execv(command[0].c_str(), argv.data());
         _exit(127);
     }
     close(in[0]);
