@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts Quib! Tools on its default
-# set-up: a virtual drive holding a blank disk, kept in the host folder.
+# Installs what is missing, builds, and starts Quib! Tools (in windows on a
+# desktop, else in the terminal) on its default set-up: a virtual drive
+# holding a blank disk, kept in the host folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # Only what building and running needs; scripts/test.sh adds the test tools.
