@@ -58,45 +58,18 @@ int neededCols(const ControlState& control)
     }
 }
 
-// The first column right of col on the given row that something else
-// occupies: another control, or a group box's border. *blocker receives
-// that control's index, noControl for the edge of the client area.
-int obstacleColumn(DialogHandle dialog, const DialogLayout& layout, std::size_t self, int row, int col, int clientCols,
-                   int* blocker)
+// The nearest column on the given row, right of col (direction +1) or left
+// of it (-1), that something else occupies: another control's near edge, or
+// a group box's side border. From clientCols (right) or -1 (left) when
+// nothing does; *blocker, when asked for, receives that control's index,
+// noControl for a group box or the edge of the client area.
+int nearestObstacle(DialogHandle dialog, const DialogLayout& layout, std::size_t self, int row, int col,
+                    int direction, int clientCols, int* blocker)
 {
-    int nearest = clientCols;
-    *blocker = noControl;
-    for (std::size_t j = 0; j < layout.controlCount; ++j) {
-        const ControlState* other = dialogControlAt(dialog, j);
-        if (j == self || !isShown(*other))
-            continue;
-        const CellRect& r = layout.controls[j];
-        int bottom = r.row + r.rows - 1;
-        if (row < r.row || row > bottom)
-            continue;
-        int candidate = nearest;
-        if (other->kind == ControlKind::GroupBox && row != r.row && row != bottom) {
-            int right = r.col + r.cols - 1;
-            if (r.col > col)
-                candidate = r.col;
-            else if (right > col)
-                candidate = right;
-        } else if (r.col > col) {
-            candidate = r.col;
-        }
-        if (candidate < nearest) {
-            nearest = candidate;
-            *blocker = other->kind == ControlKind::GroupBox ? noControl : int(j);
-        }
-    }
-    return nearest;
-}
-
-// The last column left of col on the given row that something else
-// occupies (another control, a group box's border); -1 for none.
-int obstacleLeft(DialogHandle dialog, const DialogLayout& layout, std::size_t self, int row, int col)
-{
-    int nearest = -1;
+    int nearest = direction > 0 ? clientCols : -1;
+    if (blocker != nullptr)
+        *blocker = noControl;
+    auto beyond = [&](int column) { return direction > 0 ? column > col : column < col; };
     for (std::size_t j = 0; j < layout.controlCount; ++j) {
         const ControlState* other = dialogControlAt(dialog, j);
         if (j == self || !isShown(*other))
@@ -106,19 +79,32 @@ int obstacleLeft(DialogHandle dialog, const DialogLayout& layout, std::size_t se
         if (row < r.row || row > bottom)
             continue;
         int right = r.col + r.cols - 1;
-        int candidate = -1;
-        if (other->kind == ControlKind::GroupBox && row != r.row && row != bottom) {
-            if (right < col)
-                candidate = right;
-            else if (r.col < col)
-                candidate = r.col;
-        } else if (right < col) {
-            candidate = right;
-        }
-        if (candidate > nearest)
+        int nearEdge = direction > 0 ? r.col : right;
+        int farEdge = direction > 0 ? right : r.col;
+        bool groupSide = other->kind == ControlKind::GroupBox && row != r.row && row != bottom;
+        int candidate = nearest;
+        if (beyond(nearEdge))
+            candidate = nearEdge;
+        else if (groupSide && beyond(farEdge))
+            candidate = farEdge; // inside the group box: its far border
+        if (direction > 0 ? candidate < nearest : candidate > nearest) {
             nearest = candidate;
+            if (blocker != nullptr)
+                *blocker = other->kind == ControlKind::GroupBox ? noControl : int(j);
+        }
     }
     return nearest;
+}
+
+int obstacleColumn(DialogHandle dialog, const DialogLayout& layout, std::size_t self, int row, int col, int clientCols,
+                   int* blocker)
+{
+    return nearestObstacle(dialog, layout, self, row, col, +1, clientCols, blocker);
+}
+
+int obstacleLeft(DialogHandle dialog, const DialogLayout& layout, std::size_t self, int row, int col)
+{
+    return nearestObstacle(dialog, layout, self, row, col, -1, 0, nullptr);
 }
 
 // A push button whose caption with its brackets is wider than its cells
