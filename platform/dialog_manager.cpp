@@ -5,6 +5,7 @@
 #include "platform/dialog_window.h"
 
 #include "platform/protect_menu.h"
+#include "platform/secret.h"
 #include "platform/wide_format.h"
 
 namespace {
@@ -352,8 +353,15 @@ std::intptr_t runModalDialog(const DialogTemplate* dialogTemplate, DialogHandle 
             UserAction action{};
             activeFrontEnd()->nextAction(dialog, &action);
             handle(dialog, action);
+            clearSecret(&action, sizeof action); // typed text may be a password
         }
         activeFrontEnd()->dialogClosed(dialog);
+    }
+    // What a password field held goes with its dialog: the procedure has
+    // taken what it needs, and nobody reads the field afterwards.
+    for (std::size_t i = 0; i < dialog->controlCount; ++i) {
+        if (isPasswordEdit(&dialog->controls[i]))
+            clearSecret(dialog->controls[i].text, sizeof dialog->controls[i].text);
     }
 
     std::intptr_t result = dialog->result;

@@ -422,6 +422,28 @@ TEST_F(DialogManager, TypingReplacesTheTextAndSendsAChangeNotification)
     EXPECT_NE(transcript.find("control 1027 password \"********\" enabled focus\n"), std::string::npos) << transcript;
 }
 
+TEST_F(DialogManager, APasswordFieldIsWipedWhenItsDialogEnds)
+{
+    DialogHandle seen = nullptr;
+    onCommand = [&seen](DialogHandle dialog, int) { seen = dialog; };
+    run(sampleTemplate, sampleProcedure, "type 1039 LABEL\ntype 1027 Secret 2\nkey escape\n");
+    ASSERT_NE(seen, nullptr);
+    // The dialog's slot outlives it; none of its password may stay there.
+    const ControlState* password = nullptr;
+    const ControlState* label = nullptr;
+    for (std::size_t i = 0; i < seen->controlCount; ++i) {
+        if (seen->controls[i].source->id == 1027)
+            password = &seen->controls[i];
+        if (seen->controls[i].source->id == 1039)
+            label = &seen->controls[i];
+    }
+    ASSERT_NE(password, nullptr);
+    ASSERT_NE(label, nullptr);
+    for (char16_t unit : password->text)
+        ASSERT_EQ(unit, u'\0');
+    EXPECT_EQ(std::u16string(label->text), u"LABEL"); // other fields are left alone
+}
+
 TEST_F(DialogManager, GetControlTextCopiesAtMostCapacityLessOneAndANul)
 {
     struct Read {
