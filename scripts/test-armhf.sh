@@ -30,6 +30,10 @@ host_only_cases=(
   WithoutDriver.TranscriptWithoutReaderEndsWithStatus5
   Launcher.LongFormatWhoseReaderGoesAwayStillGetsItsFileSystem
   'CommandLineAtTerminal.*'
+  # Timing-bound under emulation: its helper thread did not always see the
+  # format start within its 30 s and swapped the disk after the format had
+  # ended (docs/armhf.md); the native runs keep it.
+  'Table/LongFormatCutShort.*'
 )
 GTEST_FILTER="-$(IFS=:; echo "${host_only_cases[*]}")"
 export GTEST_FILTER
