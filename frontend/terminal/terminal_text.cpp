@@ -115,6 +115,13 @@ std::size_t wrapText(const char16_t* text, int maxCells, TextLine* lines, std::s
     std::size_t breakAt = 0;      // where the line may end; 0 for nowhere yet
     bool breakIsBlank = false;
     bool previousWide = false;
+    auto startLine = [&](std::size_t at) {
+        lineStart = at;
+        cells = 0;
+        breakAt = 0;
+        breakIsBlank = false;
+        previousWide = false;
+    };
     for (;;) {
         char16_t unit = text[i];
         if (unit == u'\0' || isLineBreak(unit)) {
@@ -124,11 +131,7 @@ std::size_t wrapText(const char16_t* text, int maxCells, TextLine* lines, std::s
             i += (unit == u'\r' && text[i + 1] == u'\n') ? 2 : 1;
             if (text[i] == u'\0')
                 break; // a closing line break opens no empty line
-            lineStart = i;
-            cells = 0;
-            breakAt = 0;
-            breakIsBlank = false;
-            previousWide = false;
+            startLine(i);
             continue;
         }
         std::size_t next = i;
@@ -153,11 +156,7 @@ std::size_t wrapText(const char16_t* text, int maxCells, TextLine* lines, std::s
             } else {
                 emit(lineStart, i);
             }
-            lineStart = i;
-            cells = 0;
-            breakAt = 0;
-            breakIsBlank = false;
-            previousWide = false;
+            startLine(i);
             continue;
         }
         cells += width;
