@@ -240,15 +240,39 @@ bool measureName(const char16_t* name, std::size_t* length)
 
 // ---- The connection -----------------------------------------------------
 
+// A statement is prepared on its first use in a connection and kept: a run
+// asks for a few of the statements only, and preparing one costs more than
+// running it. A statement the store's tables do not take marks the store
+// damaged, as the check at opening would.
+int prepareStatement(Statement which)
+{
+    sqlite3_stmt*& s = store.statements[which];
+    if (s != nullptr)
+        return SQLITE_OK;
+    int code = sqlite3_prepare_v3(store.db, statementText[which], -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr);
+    if (code == SQLITE_OK)
+        return code;
+    sqlite3_finalize(s);
+    s = nullptr;
+    int kind = code & 0xFF;
+    return kind == SQLITE_BUSY || kind == SQLITE_LOCKED || kind == SQLITE_NOMEM ? code : SQLITE_CORRUPT;
+}
+
 // Puts a cached statement back for its next use when an operation ends.
+// Binding to a statement that could not be prepared does nothing; its step
+// reports why it could not be.
 struct StatementUse {
+    int prepared;
     sqlite3_stmt* s;
-    explicit StatementUse(Statement which) : s(store.statements[which]) {}
+    explicit StatementUse(Statement which) : prepared(prepareStatement(which)), s(store.statements[which]) {}
     ~StatementUse()
     {
+        if (s == nullptr)
+            return;
         sqlite3_reset(s);
         sqlite3_clear_bindings(s);
     }
+    int step() { return s != nullptr ? sqlite3_step(s) : prepared; }
     StatementUse(const StatementUse&) = delete;
     StatementUse& operator=(const StatementUse&) = delete;
 };
@@ -256,7 +280,7 @@ struct StatementUse {
 bool runStatement(Statement which)
 {
     StatementUse use(which);
-    int code = sqlite3_step(use.s);
+    int code = use.step();
     return code == SQLITE_DONE || failStep(code);
 }
 
@@ -396,22 +420,14 @@ bool openStore(const char* path)
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, busyTimeoutMilliseconds);
 
-    sqlite3_stmt* statements[statementCount] = {};
     RegistryStatus checked = checkStore(db, path);
-    for (int i = 0; checked == RegistryStatus::ok && i < statementCount; ++i) {
-        if (sqlite3_prepare_v3(db, statementText[i], -1, SQLITE_PREPARE_PERSISTENT, &statements[i], nullptr) !=
-            SQLITE_OK)
-            checked = RegistryStatus::damaged;
-    }
     if (checked != RegistryStatus::ok) {
-        finalizeStatements(statements);
         sqlite3_close(db);
         return fail(checked);
     }
 
     struct stat file;
     if (stat(path, &file) != 0) {
-        finalizeStatements(statements);
         sqlite3_close(db);
         return fail(RegistryStatus::noStore);
     }
@@ -421,7 +437,8 @@ bool openStore(const char* path)
     store.owner = getpid();
     ++store.generation;
     store.broken = false;
-    std::memcpy(store.statements, statements, sizeof statements);
+    for (sqlite3_stmt*& s : store.statements)
+        s = nullptr;
     std::snprintf(store.path, sizeof store.path, "%s", path);
     return true;
 }
@@ -480,7 +497,7 @@ bool findKeyId(const Folded& path, sqlite3_int64* id)
 {
     StatementUse use(findKey);
     sqlite3_bind_blob(use.s, 1, path.bytes, path.size, SQLITE_STATIC);
-    int code = sqlite3_step(use.s);
+    int code = use.step();
     if (code == SQLITE_ROW) {
         *id = sqlite3_column_int64(use.s, 0);
         return true;
@@ -494,7 +511,7 @@ bool insertKeyPart(sqlite3_int64 parent, const char16_t* name, std::size_t lengt
     sqlite3_bind_int64(use.s, 1, parent);
     sqlite3_bind_text16(use.s, 2, name, int(length * 2), SQLITE_STATIC);
     sqlite3_bind_blob(use.s, 3, path.bytes, path.size, SQLITE_STATIC);
-    int code = sqlite3_step(use.s);
+    int code = use.step();
     return code == SQLITE_DONE || failStep(code);
 }
 
@@ -617,7 +634,7 @@ bool queryRegistryValue(RegistryKey key, const char16_t* name, std::uint32_t* ty
     StatementUse use(queryValue);
     sqlite3_bind_int64(use.s, 1, key->id);
     sqlite3_bind_blob(use.s, 2, folded.bytes, folded.size, SQLITE_STATIC);
-    int code = sqlite3_step(use.s);
+    int code = use.step();
     if (code == SQLITE_ROW)
         return deliverValue(use.s, 0, type, data, size);
     return code == SQLITE_DONE ? fail(RegistryStatus::notFound) : failStep(code);
@@ -641,7 +658,7 @@ bool setRegistryValue(RegistryKey key, const char16_t* name, std::uint32_t type,
         sqlite3_bind_zeroblob(use.s, 5, 0);
     else
         sqlite3_bind_blob(use.s, 5, data, int(size), SQLITE_STATIC);
-    int code = sqlite3_step(use.s);
+    int code = use.step();
     return code == SQLITE_DONE ? succeed() : failStep(code);
 }
 
@@ -654,7 +671,7 @@ bool enumRegistrySubKey(RegistryKey key, std::uint32_t index, char16_t* name, st
     StatementUse use(subKeyAt);
     sqlite3_bind_int64(use.s, 1, key->id);
     sqlite3_bind_int64(use.s, 2, sqlite3_int64(index));
-    int code = sqlite3_step(use.s);
+    int code = use.step();
     if (code == SQLITE_ROW)
         return deliverName(use.s, 0, name, capacity) && succeed();
     return code == SQLITE_DONE ? fail(RegistryStatus::notFound) : failStep(code);
@@ -670,7 +687,7 @@ bool enumRegistryValue(RegistryKey key, std::uint32_t index, char16_t* name, std
     StatementUse use(valueAt);
     sqlite3_bind_int64(use.s, 1, key->id);
     sqlite3_bind_int64(use.s, 2, sqlite3_int64(index));
-    int code = sqlite3_step(use.s);
+    int code = use.step();
     if (code == SQLITE_ROW)
         return deliverName(use.s, 0, name, capacity) && deliverValue(use.s, 1, type, data, size);
     return code == SQLITE_DONE ? fail(RegistryStatus::notFound) : failStep(code);
@@ -688,7 +705,7 @@ bool deleteRegistryValue(RegistryKey key, const char16_t* name)
     StatementUse use(deleteValue);
     sqlite3_bind_int64(use.s, 1, key->id);
     sqlite3_bind_blob(use.s, 2, folded.bytes, folded.size, SQLITE_STATIC);
-    int code = sqlite3_step(use.s);
+    int code = use.step();
     if (code != SQLITE_DONE)
         return failStep(code);
     return sqlite3_changes(store.db) > 0 ? succeed() : fail(RegistryStatus::notFound);
@@ -709,7 +726,7 @@ bool deleteRegistryKey(const char16_t* path)
     // Sub-keys and values go with it through the tables' cascades.
     StatementUse use(deleteKey);
     sqlite3_bind_int64(use.s, 1, id);
-    int code = sqlite3_step(use.s);
+    int code = use.step();
     if (code != SQLITE_DONE)
         return failStep(code);
     return sqlite3_changes(store.db) > 0 ? succeed() : fail(RegistryStatus::notFound);

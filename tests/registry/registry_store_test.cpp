@@ -380,6 +380,25 @@ TEST_P(DamagedRegistry, FailsEveryCallAndIsLeftByteForByte)
 INSTANTIATE_TEST_SUITE_P(Kinds, DamagedRegistry, testing::ValuesIn(damageKinds()),
                          [](const testing::TestParamInfo<std::string>& info) { return info.param; });
 
+// Its kind and layout are right and it is whole, so the store opens; the
+// values' statements do not fit it, and every call on values says so.
+TEST(RegistryFile, StoreWithoutItsValueTableIsDamagedWhereValuesAreUsed)
+{
+    std::string bytes = storeWithoutTable("registry_value");
+    ASSERT_FALSE(bytes.empty());
+    writeFile(registryFile(), bytes);
+
+    for (bool write : {false, true}) {
+        OpenKey opened;
+        ASSERT_TRUE(openRegistryKey(quibKey, registryAllAccess, &opened.key)) << write;
+        std::uint32_t number = 1, type = 0, size = sizeof number;
+        EXPECT_FALSE(write ? setRegistryValue(opened.key, u"Fixed", registryTypeNumber, &number, sizeof number)
+                           : queryRegistryValue(opened.key, u"Fixed", &type, &number, &size));
+        EXPECT_EQ(lastRegistryStatus(), RegistryStatus::damaged) << write;
+    }
+    EXPECT_EQ(fileBytes(registryFile()), bytes);
+}
+
 TEST(RegistryFile, EmptyFileIsAFreshStore)
 {
     writeFile(registryFile(), "");

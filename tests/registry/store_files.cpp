@@ -108,3 +108,16 @@ std::string damagedStore(const std::string& kind)
         std::fill(healthy.end() - long(page), healthy.end(), '\0');
     return healthy;
 }
+
+std::string storeWithoutTable(const std::string& table)
+{
+    std::string path = testHostFolder() + "/without.db";
+    writeFile(path, healthyRegistry());
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    int dropped = sqlite3_exec(db, ("DROP TABLE " + table).c_str(), nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    std::string bytes = dropped == SQLITE_OK ? fileBytes(path) : std::string();
+    fs::remove(path);
+    return bytes;
+}

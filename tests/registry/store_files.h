@@ -23,3 +23,6 @@ const std::vector<std::string>& damageKinds();
 // The bytes of one such file. Registries are made in a scratch folder,
 // never through the running test's own store.
 std::string damagedStore(const std::string& kind);
+// A healthy registry with one of its tables dropped: a file of the right
+// kind and layout that the store's statements no longer fit.
+std::string storeWithoutTable(const std::string& table);
