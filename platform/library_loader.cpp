@@ -8,10 +8,9 @@
 
 namespace {
 
-// The library in the program's own folder, when it is there. The run path
-// $ORIGIN says the same, but a dlopen that passes through an interposed
-// dlopen (the sanitizer runtime's) is searched from the interposer's run
-// path, so the folder is looked at here as well.
+// The library in the program's own folder, when it is there, named by its
+// whole path. The program carries no run path: one would be searched first
+// for every library it needs at start (SQLite, the C library) in vain.
 LibraryHandle loadFromOwnFolder(const char* fileName)
 {
     char path[PATH_MAX];
