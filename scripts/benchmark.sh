@@ -4,26 +4,33 @@
 # making the same FAT16 file system on a file of the disk's size, run
 # alternately; prints the medians and their ratio. Then start, menu and
 # exit against /bin/true, the peak memory of both (with /usr/bin/time) and
-# the system calls of one WRITE(10) request (with strace). Works in a host
+# the system calls of one WRITE(10) request (with strace). With the
+# least_work program (tests/benchmark), also the least work any Simple
+# Format through the tool's parts takes, timed beside both. Works in a host
 # folder of its own under /tmp, removed at the end. docs/performance.md
 # gives the figures.
 #
-#   scripts/benchmark.sh [--runs N] [--bin FOLDER] [--most-calls N]
+#   scripts/benchmark.sh [--runs N] [--bin FOLDER] [--least-work PROGRAM] [--most-calls N]
 #
-# FOLDER holds quibtools and its driver library (build/bin). Exit status 1
-# when a run fails, or when a WRITE(10) takes more than N system calls.
+# FOLDER holds quibtools and its driver library (build/bin); PROGRAM is
+# least_work (build/tests/benchmark/least_work by default, left out when
+# it is not built). Exit status 1 when a run fails, or when a WRITE(10)
+# takes more than N system calls.
 set -euo pipefail
 export LC_ALL=C # a decimal point in $EPOCHREALTIME
 
 runs=30
-bin="$(cd "$(dirname "$0")/.." && pwd)/build/bin"
+root="$(cd "$(dirname "$0")/.." && pwd)"
+bin="$root/build/bin"
+least_work="$root/build/tests/benchmark/least_work"
 most_calls=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs) runs="$2"; shift 2 ;;
     --bin) bin="$2"; shift 2 ;;
+    --least-work) least_work="$2"; shift 2 ;;
     --most-calls) most_calls="$2"; shift 2 ;;
-    *) echo "usage: scripts/benchmark.sh [--runs N] [--bin FOLDER] [--most-calls N]" >&2; exit 2 ;;
+    *) echo "usage: scripts/benchmark.sh [--runs N] [--bin FOLDER] [--least-work PROGRAM] [--most-calls N]" >&2; exit 2 ;;
   esac
 done
 [[ "$runs" =~ ^[1-9][0-9]*$ ]] || { echo "benchmark: --runs needs a number from 1 on" >&2; exit 2; }
@@ -55,6 +62,10 @@ mkfs_options=(-a -F 16 -s 4 -S 512 -r 512 -h 32 --offset=32)
 run_format() { "$bin/quibtools" --script "$format_script" > "$work/transcript" || :; }
 run_exit() { "$bin/quibtools" --script "$exit_script" > /dev/null || :; }
 run_mkfs() { "$mkfs" "${mkfs_options[@]}" "$image" > /dev/null; }
+# Opens the registry store the tool made, loads the driver library, writes
+# 219 sectors of the mkfs.fat file (nothing else reads it afterwards).
+run_least() { "$least_work" "$QUIB_HOME/registry.db" "$bin/ZOVEVIV.DLL" "$image"; }
+[ -x "$least_work" ] || least_work=""
 fresh_image() { rm -f "$image"; truncate -s "$image_bytes" "$image"; }
 
 # Milliseconds of processor time (user and system) of the children so far,
@@ -92,6 +103,7 @@ for ((i = 0; i < runs; i++)); do
   grep -q '"Format Completed."' "$work/transcript" || { echo "benchmark: a Simple Format failed" >&2; exit 1; }
   fresh_image
   measure mkfs run_mkfs
+  [ -z "$least_work" ] || measure least run_least
   measure exit run_exit
   measure true /bin/true
 done
@@ -113,6 +125,11 @@ echo "runs: $runs each, alternated"
 compare format mkfs "quibtools --script, Simple Format, start to exit" \
   "mkfs.fat ${mkfs_options[*]} on a $image_bytes-byte file"
 compare exit true "quibtools --script, start, menu, Close" "/bin/true"
+if [ -n "$least_work" ]; then
+  compare least mkfs "least work (SQLite, the registry store, the driver library, 219 sector writes)" "mkfs.fat"
+else
+  echo "least work: not measured (build the least_work target)"
+fi
 
 if [ -x /usr/bin/time ]; then
   rss() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -1 || :; }
