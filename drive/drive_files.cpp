@@ -34,6 +34,10 @@ struct CheckedFolders {
     std::string environment;
     std::string drive, disks;
     FolderMark driveMark, disksMark;
+    // The two folders themselves, held open (O_PATH) from their full check
+    // on: while the drive folder at its path is still this one, a name
+    // looked up through them is the one at the whole path, one step away.
+    int driveFd = -1, disksFd = -1;
     bool valid = false;
     bool held = false; // checked at the start of the request now running
     unsigned generation = 0;
@@ -56,6 +60,19 @@ bool unchangedFolder(const std::string& path, const FolderMark& mark)
 {
     struct stat info;
     return lstat(path.c_str(), &info) == 0 && markOf(info) == mark;
+}
+
+bool unchangedFolderIn(int parent, const char* name, const FolderMark& mark)
+{
+    struct stat info;
+    return fstatat(parent, name, &info, AT_SYMLINK_NOFOLLOW) == 0 && markOf(info) == mark;
+}
+
+void closeFolder(int& fd)
+{
+    if (fd >= 0)
+        close(fd);
+    fd = -1;
 }
 
 bool refuseFolder(const std::string& path, const std::string& why)
@@ -84,6 +101,18 @@ bool ensureFolder(const std::string& path, FolderMark& mark)
     return true;
 }
 
+// The folder just checked, held open: the one whose mark was taken, or a
+// refusal when another took its place meanwhile.
+bool holdFolder(const std::string& path, const FolderMark& mark, int& fd)
+{
+    fd = open(path.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat info;
+    if (fd >= 0 && fstat(fd, &info) == 0 && markOf(info) == mark)
+        return true;
+    closeFolder(fd);
+    return refuseFolder(path, "changed while it was being checked");
+}
+
 std::string parentOf(const std::string& path)
 {
     std::string::size_type slash = path.rfind('/');
@@ -99,20 +128,27 @@ bool checkDriveFolders()
     problem.clear();
     std::string environment = hostEnvironment();
     if (checked.valid && checked.environment == environment && unchangedFolder(checked.drive, checked.driveMark) &&
-        unchangedFolder(checked.disks, checked.disksMark))
+        unchangedFolderIn(checked.driveFd, "disks", checked.disksMark))
         return true;
     // Something changed, or this is the first look: check in full, making
     // what is missing.
     checked.valid = false;
     ++checked.generation;
+    closeFolder(checked.driveFd);
+    closeFolder(checked.disksFd);
     char path[PATH_MAX];
     if (!hostFilePath("drive", path, sizeof path))
         return false;
     std::string drive = path, disks = drive + "/disks";
     FolderMark driveMark, disksMark;
-    if (!ensureFolder(drive, driveMark) || !ensureFolder(disks, disksMark))
+    int driveFd = -1, disksFd = -1;
+    if (!ensureFolder(drive, driveMark) || !holdFolder(drive, driveMark, driveFd))
         return false;
-    checked = {environment, drive, disks, driveMark, disksMark, true, false, checked.generation};
+    if (!ensureFolder(disks, disksMark) || !holdFolder(disks, disksMark, disksFd)) {
+        closeFolder(driveFd);
+        return false;
+    }
+    checked = {environment, drive, disks, driveMark, disksMark, driveFd, disksFd, true, false, checked.generation};
     return true;
 }
 
@@ -133,6 +169,10 @@ unsigned driveFolderGeneration() { return checked.generation; }
 std::string driveFolder() { return checkDriveFolders() ? checked.drive : std::string(); }
 
 std::string disksFolder() { return checkDriveFolders() ? checked.disks : std::string(); }
+
+int driveFolderFd() { return checkDriveFolders() ? checked.driveFd : -1; }
+
+int disksFolderFd() { return checkDriveFolders() ? checked.disksFd : -1; }
 
 DriveFileCounts& driveFileCounts() { return counts; }
 

@@ -26,6 +26,10 @@
 std::string driveFolder();
 std::string disksFolder();
 const std::string& folderProblem();
+// The same two folders held open (O_PATH), for looking up a file in them by
+// its name alone; -1 when they cannot be used.
+int driveFolderFd();
+int disksFolderFd();
 
 // A request checks the folders once, at its start, and then uses them
 // without looking again until it ends: holdDriveFolders() checks (false

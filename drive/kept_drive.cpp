@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <pthread.h>
@@ -33,11 +34,13 @@ struct KeptFile {
         }
         fd = opened;
     }
-    // The file at path is still this one: one lstat.
-    bool isAt(const std::string& path, bool unchangedContent) const
+    // The file named name in the folder is still this one: one lstat of the
+    // name alone, through the folder held open.
+    bool isAt(int folder, const char* name, bool unchangedContent) const
     {
         struct stat info;
-        if (fd < 0 || lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_dev != mark.st_dev ||
+        if (fd < 0 || folder < 0 || fstatat(folder, name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(info.st_mode) || info.st_dev != mark.st_dev ||
             info.st_ino != mark.st_ino || info.st_mode != mark.st_mode)
             return false;
         return !unchangedContent ||
@@ -101,6 +104,18 @@ struct KeptDrive {
         imageDisk.clear();
     }
 } kept;
+
+// A disk's file name in the disks folder: NAME.img or NAME.protection. A
+// name too long for it is empty, and so never names a kept file.
+struct DiskFileName {
+    char text[96];
+    DiskFileName(const std::string& disk, const char* suffix)
+    {
+        int n = std::snprintf(text, sizeof text, "%s%s", disk.c_str(), suffix);
+        if (n < 0 || std::size_t(n) >= sizeof text)
+            text[0] = '\0';
+    }
+};
 
 int openCounted(const std::string& path, int flags)
 {
@@ -196,9 +211,9 @@ void writePoweredRecord(const DriveState& state)
 
 std::optional<DriveState> keptDriveState()
 {
-    std::string path = driveStatePath();
-    if (kept.stateFile.isAt(path, true))
+    if (kept.stateFile.isAt(driveFolderFd(), "state", true))
         return withPoweredFields(kept.state);
+    std::string path = driveStatePath();
     kept.stateFile.letGo();
     int fd = openCounted(path, O_RDONLY);
     if (fd < 0)
@@ -241,9 +256,10 @@ bool saveKeptDriveState(DriveState& state, bool lastingChanged)
 
 ProtectionRecord keptProtection(const std::string& disk)
 {
-    std::string path = protectionRecordPath(disk);
-    if (kept.protectionDisk == disk && kept.protectionFile.isAt(path, true))
+    if (kept.protectionDisk == disk &&
+        kept.protectionFile.isAt(disksFolderFd(), DiskFileName(disk, ".protection").text, true))
         return kept.protection;
+    std::string path = protectionRecordPath(disk);
     kept.protectionFile.letGo();
     kept.protectionDisk.clear();
     int fd = openCounted(path, O_RDONLY);
@@ -273,9 +289,9 @@ bool saveKeptProtection(const std::string& disk, const ProtectionRecord& record)
 
 bool checkImage(const std::string& disk)
 {
-    std::string path = diskImagePath(disk);
-    if (kept.imageDisk == disk && kept.image.isAt(path, false))
+    if (kept.imageDisk == disk && kept.image.isAt(disksFolderFd(), DiskFileName(disk, ".img").text, false))
         return true;
+    std::string path = diskImagePath(disk);
     forgetImage();
     struct stat info;
     if (lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
