@@ -63,8 +63,10 @@ run_format() { "$bin/quibtools" --script "$format_script" > "$work/transcript" |
 run_exit() { "$bin/quibtools" --script "$exit_script" > /dev/null || :; }
 run_mkfs() { "$mkfs" "${mkfs_options[@]}" "$image" > /dev/null; }
 # Opens the registry store the tool made, loads the driver library, writes
-# 219 sectors of the mkfs.fat file (nothing else reads it afterwards).
-run_least() { "$least_work" "$QUIB_HOME/registry.db" "$bin/ZOVEVIV.DLL" "$image"; }
+# 219 sectors of the mkfs.fat file (nothing else reads it afterwards); the
+# second also makes the drive's checks before each write.
+run_least() { "$least_work" "$QUIB_HOME" "$bin/ZOVEVIV.DLL" "$image"; }
+run_checked() { "$least_work" --checked "$QUIB_HOME" "$bin/ZOVEVIV.DLL" "$image"; }
 [ -x "$least_work" ] || least_work=""
 fresh_image() { rm -f "$image"; truncate -s "$image_bytes" "$image"; }
 
@@ -103,7 +105,10 @@ for ((i = 0; i < runs; i++)); do
   grep -q '"Format Completed."' "$work/transcript" || { echo "benchmark: a Simple Format failed" >&2; exit 1; }
   fresh_image
   measure mkfs run_mkfs
-  [ -z "$least_work" ] || measure least run_least
+  if [ -n "$least_work" ]; then
+    measure least run_least
+    measure checked run_checked
+  fi
   measure exit run_exit
   measure true /bin/true
 done
@@ -127,6 +132,7 @@ compare format mkfs "quibtools --script, Simple Format, start to exit" \
 compare exit true "quibtools --script, start, menu, Close" "/bin/true"
 if [ -n "$least_work" ]; then
   compare least mkfs "least work (SQLite, the registry store, the driver library, 219 sector writes)" "mkfs.fat"
+  compare checked mkfs "least work and the drive's checks (lock, 5 lookups) before each write" "mkfs.fat"
 else
   echo "least work: not measured (build the least_work target)"
 fi
