@@ -2,6 +2,7 @@
 // and calls the program's entry with its module instance.
 
 #include "frontend/command_line/command_line.h"
+#include "frontend/command_line/job_front_end.h"
 #include "frontend/desktop/desktop_front_end.h"
 #include "platform/front_end.h"
 #include "platform/host_folder.h"
@@ -125,13 +126,18 @@ int main(int argc, char** argv)
     // of drive work; the script front end notices the failed write instead.
     std::signal(SIGPIPE, SIG_IGN);
 
-    if (argc > 1 && isSubCommand(argv[1]))
-        return runSubCommand(argc - 1, argv + 1);
+    // A sub-command's words are its own: the host's options are not read.
+    JobFrontEnd* job = nullptr;
+    if (argc > 1 && isSubCommand(argv[1])) {
+        int ended = openJob(argc - 1, argv + 1, &job);
+        if (ended >= 0)
+            return ended;
+    }
 
     const char* scriptPath = nullptr;
     bool protectOption = false;
     FrontEndChoice choice = FrontEndChoice::Automatic;
-    for (int i = 1; i < argc; ++i) {
+    for (int i = 1; job == nullptr && i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0) {
             std::fputs(usage, stdout);
             std::fputs("\n", stdout);
@@ -163,7 +169,7 @@ int main(int argc, char** argv)
         return exitBadCommandLine;
     }
 
-    FrontEnd* frontEnd = nullptr;
+    FrontEnd* frontEnd = job;
     ScriptFrontEnd* scriptFrontEnd = nullptr;
     if (scriptPath != nullptr) {
         std::FILE* script = openScript(scriptPath);
@@ -205,7 +211,9 @@ int main(int argc, char** argv)
         }
     }
     installFrontEnd(frontEnd);
-    chooseProtectMenu(protectOption);
+    // A job opens its dialogs by their commands, from the program's own menu.
+    if (job == nullptr)
+        chooseProtectMenu(protectOption);
 
     // The entry ignores its command line; the host passes an empty one.
     int exitCode = programEntry(&programResources, nullptr, u"", 1);
@@ -213,6 +221,8 @@ int main(int argc, char** argv)
     bool folderFailed = !alreadyRunning && eventFileWasUnusable();
     if (folderFailed)
         exitCode = exitHostFolderUnusable;
+    else if (job != nullptr && !alreadyRunning)
+        exitCode = job->outcome();
     if (scriptFrontEnd != nullptr && alreadyRunning)
         scriptFrontEnd->alreadyRunning();
     if (scriptFrontEnd != nullptr && folderFailed)

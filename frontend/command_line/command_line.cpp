@@ -3,14 +3,8 @@
 #include "frontend/command_line/job.h"
 #include "frontend/command_line/job_front_end.h"
 #include "frontend/command_line/person_terminal.h"
-#include "platform/front_end.h"
-#include "platform/host_folder.h"
-#include "platform/module.h"
-#include "platform/named_event.h"
 
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -199,35 +193,13 @@ const char subCommandSummary[] =
     "  quibtools protect write|write-password|read-write-password|unprotect|unprotect-until-eject\n"
     "  quibtools folder auto|fixed N|linked\n";
 
-int runSubCommand(int argc, char** argv)
+int openJob(int argc, char** argv, JobFrontEnd** job)
 {
-    const SubCommand* command = findSubCommand(argv[0]);
-    if (command == nullptr)
-        return jobWrongUsage;
-    static Job job;
-    int ended = parseJob(*command, argc, argv, job);
+    static Job words;
+    int ended = parseJob(*findSubCommand(argv[0]), argc, argv, words);
     if (ended >= 0)
         return ended;
-
-    // Everything the tool keeps lives in the host folder.
-    char folder[PATH_MAX];
-    if (!hostFolderPath(folder, sizeof folder)) {
-        writeHostFolderProblem();
-        return jobHostFolderUnusable;
-    }
-
-    static JobFrontEnd frontEnd(job);
-    installFrontEnd(&frontEnd);
-    int exitCode = programEntry(&programResources, nullptr, u"", 1);
-    frontEnd.programEnded(exitCode);
-    installFrontEnd(nullptr);
-    if (eventFoundHeldByAnother()) {
-        std::fputs("quibtools: Quib! Tools is already running\n", stderr);
-        return jobRefused;
-    }
-    if (eventFileWasUnusable()) {
-        writeHostFolderProblem();
-        return jobHostFolderUnusable;
-    }
-    return frontEnd.outcome();
+    static JobFrontEnd frontEnd(words);
+    *job = &frontEnd;
+    return -1;
 }

@@ -33,4 +33,5 @@ constexpr int jobSucceeded = 0;
 constexpr int jobRefused = 1;     // the drive, the disk or the program refused, or the job failed
 constexpr int jobWrongUsage = 2;
 constexpr int jobNoDriveOrDisk = 3;
-constexpr int jobHostFolderUnusable = 4; // as for the tool's other runs
+// 4, a host folder that cannot be used, and 1 when another copy runs, the
+// launcher gives as for every run of the tool.
