@@ -1,6 +1,8 @@
 // The front end shows dialogs and message boxes and reports what a person
-// does. Two exist: the terminal (ncursesw) for people, and the script front
-// end that reads actions from a script and writes a transcript.
+// does. Four exist: the terminal (ncursesw) and the desktop (windows) for
+// people, the script front end that reads actions from a script and writes
+// a transcript, and the command line's job front end that plays the person
+// for one job.
 #pragma once
 
 #include <cstdint>

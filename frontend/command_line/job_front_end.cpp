@@ -4,6 +4,7 @@
 #include "frontend/command_line/person_terminal.h"
 #include "platform/code_page.h"
 #include "platform/dialog_window.h"
+#include "platform/secret.h"
 #include "platform/wide_format.h"
 #include "ui/message_catalogue.h"
 
@@ -11,7 +12,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
-#include <string.h>
 
 namespace {
 
@@ -124,7 +124,7 @@ constexpr int actionLimit = 200;
 
 JobFrontEnd::JobFrontEnd(const Job& job) : job_(job), queue_{} {}
 
-JobFrontEnd::~JobFrontEnd() { explicit_bzero(queue_, sizeof queue_); }
+JobFrontEnd::~JobFrontEnd() { clearSecret(queue_, sizeof queue_); }
 
 int JobFrontEnd::outcome() const
 {
@@ -155,18 +155,11 @@ void JobFrontEnd::queueCommand(int id)
     action.controlId = id;
 }
 
-void JobFrontEnd::queueType(int id, const char16_t* text)
+// Wipes the actions queued (typed passwords among them) and empties the queue.
+void JobFrontEnd::clearQueue()
 {
-    UserAction& action = queue_[queued_++];
-    action = UserAction{};
-    action.kind = UserActionKind::Type;
-    action.controlId = id;
-    std::size_t n = 0;
-    while (text[n] != u'\0' && n + 1 < std::size(action.text)) {
-        action.text[n] = text[n];
-        ++n;
-    }
-    action.text[n] = u'\0';
+    clearSecret(queue_, sizeof queue_[0] * std::size_t(queued_));
+    queued_ = next_ = 0;
 }
 
 bool JobFrontEnd::queueTypeUtf8(int id, const char* text)
@@ -176,7 +169,7 @@ bool JobFrontEnd::queueTypeUtf8(int id, const char* text)
     action.kind = UserActionKind::Type;
     action.controlId = id;
     if (!utf8ToWide(text, action.text, std::size(action.text))) {
-        explicit_bzero(&action, sizeof action);
+        clearSecret(&action, sizeof action);
         return false;
     }
     ++queued_;
@@ -252,14 +245,12 @@ bool JobFrontEnd::planPassword(bool twice)
     }
     if (ok)
         ok = queueTypeUtf8(passwordField, first) && (!twice || queueTypeUtf8(verifyField, second));
-    explicit_bzero(first, sizeof first);
-    explicit_bzero(second, sizeof second);
+    clearSecret(first, sizeof first);
+    clearSecret(second, sizeof second);
     if (!ok) {
         std::fprintf(stderr, "quibtools protect: no password was read, or it is not valid UTF-8\n");
         fail(jobWrongUsage);
-        for (int i = 0; i < queued_; ++i)
-            explicit_bzero(&queue_[i], sizeof queue_[i]);
-        queued_ = 0;
+        clearQueue();
         queueCommand(closeButton);
         return false;
     }
@@ -320,9 +311,7 @@ void JobFrontEnd::nextAction(DialogHandle active, UserAction* action)
     }
     int id = dialogTemplateOf(active)->id;
     if (next_ >= queued_ || id != lastDialog_) {
-        for (int i = 0; i < queued_; ++i)
-            explicit_bzero(&queue_[i], sizeof queue_[i]);
-        queued_ = next_ = 0;
+        clearQueue();
         lastDialog_ = id;
         Screen screen = screenOf(id);
         // Each dialog gets its plan on its first wait; when it waits again,
@@ -386,7 +375,7 @@ void JobFrontEnd::nextAction(DialogHandle active, UserAction* action)
         }
     }
     *action = queue_[next_];
-    explicit_bzero(&queue_[next_], sizeof queue_[next_]);
+    clearSecret(&queue_[next_], sizeof queue_[next_]);
     ++next_;
 }
 

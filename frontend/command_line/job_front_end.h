@@ -28,7 +28,7 @@ private:
     void fail(int code);
     void queueClick(int id);
     void queueCommand(int id);
-    void queueType(int id, const char16_t* text);
+    void clearQueue();
     bool queueTypeUtf8(int id, const char* text);
     void planMenu();
     void planFormat();

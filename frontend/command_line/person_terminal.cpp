@@ -1,7 +1,6 @@
 #include "frontend/command_line/person_terminal.h"
 
 #include <cstdio>
-#include <cstring>
 #include <strings.h>
 #include <termios.h>
 #include <unistd.h>
