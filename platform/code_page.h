@@ -26,3 +26,7 @@ bool codePageToWide(const char* bytes, std::size_t byteCount, char16_t* out, std
 // capacity and cut at a whole character; false for input that is not valid.
 bool wideToUtf8(const char16_t* text, char* out, std::size_t capacity);
 bool utf8ToWide(const char* text, char16_t* out, std::size_t capacity);
+
+// The program's text as UTF-8 for a host's screen: its "\r\n" line breaks
+// (and the odd bare "\n") become "\n". False as for wideToUtf8.
+bool programTextToUtf8(const char16_t* text, char* out, std::size_t capacity);

@@ -36,19 +36,6 @@ void labelInside(const char* shown, char* out, std::size_t capacity)
 
 } // namespace
 
-bool programTextToUtf8(const char16_t* text, char* out, std::size_t capacity)
-{
-    if (!wideToUtf8(text, out, capacity))
-        return false;
-    char* to = out;
-    for (const char* from = out; *from != '\0'; ++from) {
-        if (*from != '\r')
-            *to++ = *from;
-    }
-    *to = '\0';
-    return true;
-}
-
 void writeProgramText(std::FILE* stream, const char16_t* text)
 {
     char line[1024];

@@ -5,10 +5,6 @@
 #include <cstddef>
 #include <cstdio>
 
-// The program's text as UTF-8 for a terminal: its "\r\n" line breaks become
-// "\n". False when it does not fit.
-bool programTextToUtf8(const char16_t* text, char* out, std::size_t capacity);
-
 // Writes the program's text as one or more lines to stream.
 void writeProgramText(std::FILE* stream, const char16_t* text);
 

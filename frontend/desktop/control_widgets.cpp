@@ -168,17 +168,9 @@ bool isEditStyle(const ControlState& control, std::uint32_t bit) { return (contr
 
 void controlTextUtf8(const ControlState& control, char* out, std::size_t capacity)
 {
-    if (!wideToUtf8(control.text, out, capacity)) {
+    // FLTK wants its line breaks as "\n".
+    if (!programTextToUtf8(control.text, out, capacity))
         out[0] = '\0';
-        return;
-    }
-    // Line breaks come as "\r\n" (and once a bare "\n"): FLTK wants "\n".
-    char* to = out;
-    for (const char* from = out; *from != '\0'; ++from) {
-        if (*from != '\r')
-            *to++ = *from;
-    }
-    *to = '\0';
 }
 
 Fl_Widget* createControlWidget(const ControlState& control, const PixelRect& rect, int fontSlot, int fontSize,

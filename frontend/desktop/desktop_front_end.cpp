@@ -175,9 +175,8 @@ public:
     int messageBox(DialogHandle owner, const char16_t* text, const char16_t* caption, unsigned flags) override
     {
         char textUtf8[2048], captionUtf8[256];
-        if (!wideToUtf8(text != nullptr ? text : u"", textUtf8, sizeof textUtf8))
+        if (!programTextToUtf8(text != nullptr ? text : u"", textUtf8, sizeof textUtf8))
             textUtf8[0] = '\0';
-        stripReturns(textUtf8);
         if (!wideToUtf8(caption != nullptr ? caption : u"", captionUtf8, sizeof captionUtf8))
             captionUtf8[0] = '\0';
         ShownDialog* over = owner != nullptr ? find(owner) : nullptr;
@@ -225,16 +224,6 @@ private:
         action.kind = UserActionKind::Key;
         action.key = key;
         return action;
-    }
-
-    static void stripReturns(char* text)
-    {
-        char* to = text;
-        for (const char* from = text; *from != '\0'; ++from) {
-            if (*from != '\r')
-                *to++ = *from;
-        }
-        *to = '\0';
     }
 
     // The person's actions count only while the program waits for one, and
