@@ -17,7 +17,6 @@
 #include <FL/fl_draw.H>
 
 #include <cstring>
-#include <memory>
 
 namespace {
 
@@ -56,7 +55,7 @@ public:
 };
 
 // A group box: an engraved frame with its title set into the top edge.
-class GroupBoxWidget : public Fl_Widget, public ControlTag {
+class GroupBoxWidget : public Fl_Widget {
 public:
     GroupBoxWidget(int x, int y, int w, int h) : Fl_Widget(x, y, w, h) {}
 
@@ -90,7 +89,7 @@ public:
         // A click into the field gives it the dialog's focus first, so Enter
         // then follows the platform's rule for the field, not the old focus.
         if (event == FL_PUSH && events != nullptr && !this->readonly())
-            events->focused(events->context, controlId);
+            events->pressed(events->context, controlId);
         return Field::handle(event);
     }
 };
@@ -162,8 +161,6 @@ void setLabel(Fl_Widget* widget, const char* text)
         widget->copy_label(label);
 }
 
-bool isEditStyle(const ControlState& control, std::uint32_t bit) { return (control.source->style & bit) != 0; }
-
 } // namespace
 
 void controlTextUtf8(const ControlState& control, char* out, std::size_t capacity)
@@ -180,13 +177,11 @@ Fl_Widget* createControlWidget(const ControlState& control, const PixelRect& rec
         return nullptr;
     int x = rect.x, y = rect.y, w = rect.width, h = rect.height;
     Fl_Widget* widget = nullptr;
-    ControlTag* tag = nullptr;
     switch (control.kind) {
     case ControlKind::PushButton: {
         auto* button = new PushButtonWidget(x, y, w, h);
         button->callback(onPressed);
         widget = button;
-        tag = button;
         break;
     }
     case ControlKind::RadioButton: {
@@ -195,7 +190,6 @@ Fl_Widget* createControlWidget(const ControlState& control, const PixelRect& rec
         radio->callback(onPressed);
         radio->when(FL_WHEN_CHANGED | FL_WHEN_NOT_CHANGED | FL_WHEN_RELEASE);
         widget = radio;
-        tag = radio;
         break;
     }
     case ControlKind::CheckBox: {
@@ -203,13 +197,11 @@ Fl_Widget* createControlWidget(const ControlState& control, const PixelRect& rec
         check->box(FL_FLAT_BOX);
         check->callback(onPressed);
         widget = check;
-        tag = check;
         break;
     }
     case ControlKind::GroupBox: {
         auto* group = new GroupBoxWidget(x, y, w, h);
         widget = group;
-        tag = group;
         break;
     }
     case ControlKind::StaticText:
@@ -219,23 +211,24 @@ Fl_Widget* createControlWidget(const ControlState& control, const PixelRect& rec
         // up on itself.
         bool sunken = (control.source->extendedStyle & extendedStaticEdge) != 0;
         box->box(sunken ? FL_THIN_DOWN_BOX : FL_FLAT_BOX);
-        box->align(FL_ALIGN_LEFT | FL_ALIGN_TOP | FL_ALIGN_INSIDE | FL_ALIGN_WRAP | FL_ALIGN_CLIP);
         if (control.kind == ControlKind::Bitmap) {
             box->align(FL_ALIGN_LEFT | FL_ALIGN_TOP | FL_ALIGN_INSIDE);
             box->image(bitmapImage(control.source->bitmapId));
+        } else {
+            box->align(FL_ALIGN_LEFT | FL_ALIGN_TOP | FL_ALIGN_INSIDE | FL_ALIGN_WRAP | FL_ALIGN_CLIP);
         }
         widget = box;
         break;
     }
     case ControlKind::Edit: {
-        bool readOnly = isEditStyle(control, editReadOnly);
-        bool multiLine = isEditStyle(control, editMultiLine);
+        bool readOnly = isReadOnlyEdit(&control);
+        bool multiLine = isMultiLineEdit(&control);
         Fl_Input_* field;
         if (readOnly && multiLine)
             field = new FieldWidget<Fl_Multiline_Output>(x, y, w, h);
         else if (readOnly)
             field = new FieldWidget<Fl_Output>(x, y, w, h);
-        else if (isEditStyle(control, editPassword))
+        else if (isPasswordEdit(&control))
             field = new FieldWidget<Fl_Secret_Input>(x, y, w, h);
         else
             field = new FieldWidget<Fl_Input>(x, y, w, h);
@@ -248,7 +241,6 @@ Fl_Widget* createControlWidget(const ControlState& control, const PixelRect& rec
         field->callback(onTyped);
         field->when(FL_WHEN_CHANGED);
         widget = field;
-        tag = dynamic_cast<ControlTag*>(field);
         break;
     }
     case ControlKind::ProgressBar: {
@@ -258,7 +250,7 @@ Fl_Widget* createControlWidget(const ControlState& control, const PixelRect& rec
         break;
     }
     }
-    if (tag != nullptr) {
+    if (auto* tag = dynamic_cast<ControlTag*>(widget)) {
         tag->controlId = control.source->id;
         tag->events = &events;
     }

@@ -10,9 +10,9 @@ class Fl_Widget;
 
 // What a widget reports when a person uses it.
 struct ControlEvents {
-    void (*pressed)(void* context, int controlId);                  // a button or radio button
-    void (*typed)(void* context, int controlId, const char* utf8);   // an edit field's whole new text
-    void (*focused)(void* context, int controlId);                  // a click into an edit field
+    void (*pressed)(void* context, int controlId);                // a button, radio button or check box
+                                                                   // pressed, or a click into an edit field
+    void (*typed)(void* context, int controlId, const char* utf8); // an edit field's whole new text
     void* context;
 };
 

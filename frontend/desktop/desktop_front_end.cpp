@@ -19,13 +19,10 @@
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_RGB_Image.H>
 #include <FL/fl_ask.H>
-#include <FL/fl_draw.H>
 #include <FL/x.H>
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <iterator>
 
 namespace {
@@ -63,7 +60,7 @@ class DesktopFrontEnd : public FrontEnd {
 public:
     DesktopFrontEnd()
     {
-        events_ = ControlEvents{onPressed, onTyped, onFocused, this};
+        events_ = ControlEvents{onPressed, onTyped, this};
     }
 
     void dialogOpened(DialogHandle dialog) override
@@ -112,15 +109,10 @@ public:
     void dialogClosed(DialogHandle dialog) override
     {
         for (std::size_t i = 0; i < shownCount_; ++i) {
-            if (shown_[i].dialog != dialog)
-                continue;
-            for (std::size_t j = shownCount_; j-- > i;) {
-                shown_[j].window->hide();
-                Fl::delete_widget(shown_[j].window);
-                shown_[j] = ShownDialog{};
+            if (shown_[i].dialog == dialog) {
+                closeFrom(i);
+                break;
             }
-            shownCount_ = i;
-            break;
         }
         dropPending();
         Fl::check();
@@ -195,10 +187,7 @@ public:
 
     void programEnded(int) override
     {
-        while (shownCount_ > 0) {
-            shown_[--shownCount_].window->hide();
-            Fl::delete_widget(shown_[shownCount_].window);
-        }
+        closeFrom(0);
         Fl::check();
     }
 
@@ -217,6 +206,18 @@ private:
         DialogHandle dialog;
         UserAction action;
     };
+
+    // Closes the windows of the dialog shown at first and of every dialog
+    // shown over it.
+    void closeFrom(std::size_t first)
+    {
+        while (shownCount_ > first) {
+            ShownDialog& shown = shown_[--shownCount_];
+            shown.window->hide();
+            Fl::delete_widget(shown.window);
+            shown = ShownDialog{};
+        }
+    }
 
     static UserAction keyAction(DialogKey key)
     {
@@ -247,7 +248,6 @@ private:
         self->push(self->active_, action);
     }
 
-    static void onFocused(void* context, int controlId) { onPressed(context, controlId); }
 
     static void onTyped(void* context, int controlId, const char* utf8)
     {

@@ -1,6 +1,6 @@
 #include "frontend/desktop/message_window.h"
 
-#include "platform/front_end.h"
+#include "platform/message_box.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
@@ -13,10 +13,7 @@
 namespace {
 
 constexpr unsigned iconMask = 0xF0;
-constexpr unsigned iconStop = 0x10;
-constexpr unsigned iconQuestion = 0x20;
-constexpr unsigned iconExclamation = 0x30;
-constexpr unsigned iconInformation = 0x40;
+constexpr unsigned buttonsMask = 0x0F;
 
 // The icon of the flags: a red disc with a cross, a blue disc with a
 // question mark, a yellow triangle with an exclamation mark, or a blue
@@ -30,16 +27,16 @@ protected:
     {
         const char* mark = "i";
         Fl_Color face = FL_DARK_BLUE;
-        if (icon_ == iconStop) {
+        if (icon_ == messageIconStop) {
             mark = "X";
             face = FL_RED;
-        } else if (icon_ == iconQuestion) {
+        } else if (icon_ == messageIconQuestion) {
             mark = "?";
-        } else if (icon_ == iconExclamation) {
+        } else if (icon_ == messageIconExclamation) {
             mark = "!";
             face = FL_YELLOW;
         }
-        if (icon_ == iconExclamation) {
+        if (icon_ == messageIconExclamation) {
             fl_color(face);
             fl_polygon(x() + w() / 2, y(), x(), y() + h() - 1, x() + w() - 1, y() + h() - 1);
             fl_color(FL_BLACK);
@@ -48,7 +45,7 @@ protected:
             fl_color(face);
             fl_pie(x(), y(), w(), h(), 0, 360);
         }
-        fl_color(icon_ == iconExclamation ? FL_BLACK : FL_WHITE);
+        fl_color(icon_ == messageIconExclamation ? FL_BLACK : FL_WHITE);
         fl_font(FL_HELVETICA_BOLD, h() * 2 / 3);
         fl_draw(mark, x(), y() + h() / 8, w(), h(), FL_ALIGN_CENTER);
     }
@@ -98,7 +95,7 @@ void onClose(Fl_Widget*, void* data)
 int runMessageWindow(Fl_Window* owner, const char* text, const char* caption, unsigned flags, bool japanese,
                      int fontSlot, int fontSize)
 {
-    bool yesNo = (flags & 0x0F) == 0x04;
+    bool yesNo = (flags & buttonsMask) == messageBoxYesNo;
     unsigned icon = flags & iconMask;
     constexpr int margin = 12, iconSize = 32, buttonHeight = 26, maxTextWidth = 520;
 
