@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# The copy of the tool beside the real-drive library runs with the front
+# ends the build made: in a terminal it finds its terminal module beside
+# itself and shows the program's first message box there (no Quib! drive is
+# attached to a test machine).
+# Usage: real_drive_copy_test.sh REAL_DRIVE_DIR
+set -u
+dir=$1
+export QUIB_HOME=$(mktemp -d)/home
+trap 'rm -rf "$(dirname "$QUIB_HOME")"' EXIT
+
+# script gives the tool a terminal of its own; what it drew in its first
+# seconds is all the test reads, then the run is cut off.
+out=$(sleep 6 | TERM=xterm timeout 5 script -qec "'$dir/quibtools' --terminal" /dev/null 2>&1)
+if [[ $out == *"cannot show the tool"* ]]; then
+  echo "FAIL: the real-drive copy cannot load its terminal front end: $out"
+  exit 1
+fi
+if [[ $out != *"No Drive is Connected."* ]]; then
+  echo "FAIL: the real-drive copy showed no message box in the terminal"
+  exit 1
+fi
+echo "ok: the real-drive copy shows its dialogs in the terminal"
