@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -31,7 +30,7 @@ FolderMark markOf(const struct stat& info) { return {info.st_dev, info.st_ino, i
 // environment named then. checkDriveFolders bumps `generation` whenever it
 // had to check them afresh, so files held open in the old folders are let go.
 struct CheckedFolders {
-    std::string environment;
+    std::string host;
     std::string drive, disks;
     FolderMark driveMark, disksMark;
     // The two folders themselves, held open (O_PATH) from their full check
@@ -42,19 +41,6 @@ struct CheckedFolders {
     bool held = false; // checked at the start of the request now running
     unsigned generation = 0;
 } checked;
-
-// The variables that choose the host folder; when they are as they were,
-// the host folder is the one found before.
-std::string hostEnvironment()
-{
-    std::string key;
-    for (const char* name : {"QUIB_HOME", "XDG_STATE_HOME", "HOME"}) {
-        const char* value = std::getenv(name);
-        key += value == nullptr ? std::string(1, '\x01') : value;
-        key += '\0';
-    }
-    return key;
-}
 
 bool unchangedFolder(const std::string& path, const FolderMark& mark)
 {
@@ -126,8 +112,11 @@ bool checkDriveFolders()
     if (checked.held)
         return true;
     problem.clear();
-    std::string environment = hostEnvironment();
-    if (checked.valid && checked.environment == environment && unchangedFolder(checked.drive, checked.driveMark) &&
+    // The host folder the environment names now (no system call): while it
+    // is the one checked, its drive folders need one look each.
+    char host[PATH_MAX];
+    if (checked.valid && hostFolderName(host, sizeof host) && checked.host == host &&
+        unchangedFolder(checked.drive, checked.driveMark) &&
         unchangedFolderIn(checked.driveFd, "disks", checked.disksMark))
         return true;
     // Something changed, or this is the first look: check in full, making
@@ -137,7 +126,7 @@ bool checkDriveFolders()
     closeFolder(checked.driveFd);
     closeFolder(checked.disksFd);
     char path[PATH_MAX];
-    if (!hostFilePath("drive", path, sizeof path))
+    if (!hostFolderName(host, sizeof host) || !hostFilePath("drive", path, sizeof path))
         return false;
     std::string drive = path, disks = drive + "/disks";
     FolderMark driveMark, disksMark;
@@ -148,7 +137,7 @@ bool checkDriveFolders()
         closeFolder(driveFd);
         return false;
     }
-    checked = {environment, drive, disks, driveMark, disksMark, driveFd, disksFd, true, false, checked.generation};
+    checked = {host, drive, disks, driveMark, disksMark, driveFd, disksFd, true, false, checked.generation};
     return true;
 }
 
