@@ -1,7 +1,5 @@
 #include "drive/disk_image.h"
 
-#include "drive/volume_label.h"
-
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -61,25 +59,6 @@ bool writeSectorsTo(int fd, std::uint32_t block, std::uint32_t count, const std:
     return true;
 }
 
-bool readSectors(const std::string& path, std::uint32_t block, std::uint32_t count, std::uint8_t* out)
-{
-    int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    bool read = readSectorsFrom(fd, block, count, out);
-    close(fd);
-    return read;
-}
-
-bool writeSectors(const std::string& path, std::uint32_t block, std::uint32_t count, const std::uint8_t* data)
-{
-    int fd = open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    bool written = writeSectorsTo(fd, block, count, data);
-    return close(fd) == 0 && written;
-}
-
 bool eraseImage(const std::string& path)
 {
     // Cutting the file to nothing and back leaves a sparse image of zeros.
@@ -88,10 +67,4 @@ bool eraseImage(const std::string& path)
         return false;
     bool erased = ftruncate(fd, 0) == 0 && ftruncate(fd, imageSize) == 0;
     return close(fd) == 0 && erased;
-}
-
-std::string readVolumeLabelBytes(const std::string& path)
-{
-    return readVolumeLabelWith(
-        [&path](std::uint32_t block, std::uint8_t* out) { return readSectors(path, block, 1, out); });
 }

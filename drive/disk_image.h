@@ -13,20 +13,12 @@ constexpr std::uint32_t diskSectorSize = 512;
 // until written. False when it exists already or cannot be made.
 bool createBlankImage(const std::string& path);
 
-// Reads count sectors from block on into out (count * 512 bytes). Parts of
-// an image shorter than the disk read as zeros.
-bool readSectors(const std::string& path, std::uint32_t block, std::uint32_t count, std::uint8_t* out);
-
-// Writes count sectors from data to block on.
-bool writeSectors(const std::string& path, std::uint32_t block, std::uint32_t count, const std::uint8_t* data);
-
-// The same on an image already open (fd), as the drive keeps the image of
-// the disk in its slot.
+// Reads count sectors from block on into out (count * 512 bytes), or writes
+// count sectors from data to block on, on the image open as fd (the drive
+// keeps the image of the disk in its slot open). Parts of an image shorter
+// than the disk read as zeros.
 bool readSectorsFrom(int fd, std::uint32_t block, std::uint32_t count, std::uint8_t* out);
 bool writeSectorsTo(int fd, std::uint32_t block, std::uint32_t count, const std::uint8_t* data);
 
 // Erases the whole image to zeros, as at the end of a low-level format.
 bool eraseImage(const std::string& path);
-
-// The volume label of the image's FAT boot sector (see readVolumeLabelWith).
-std::string readVolumeLabelBytes(const std::string& path);

@@ -58,10 +58,10 @@ std::string labelFolder(const SectorReader& readSector)
 
 } // namespace
 
-std::string chooseMountFolder(const std::string& imagePath)
+std::string chooseMountFolder(int imageFd)
 {
     return chooseMountFolderWith(
-        [&imagePath](std::uint32_t block, std::uint8_t* out) { return readSectors(imagePath, block, 1, out); });
+        [imageFd](std::uint32_t block, std::uint8_t* out) { return readSectorsFrom(imageFd, block, 1, out); });
 }
 
 std::string chooseMountFolderWith(const SectorReader& readSector)

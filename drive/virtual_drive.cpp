@@ -151,7 +151,7 @@ bool createDisk(const std::string& name)
 
 void mountDisk(DriveSession& drive, bool readable)
 {
-    drive.state.mountFolder = drive.hasDisk() && readable ? chooseMountFolder(drive.imagePath()) : std::string();
+    drive.state.mountFolder = drive.hasDisk() && readable ? chooseMountFolder(drive.imageFd()) : std::string();
 }
 
 bool startFormat(DriveSession& drive)

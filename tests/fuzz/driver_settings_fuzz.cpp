@@ -19,7 +19,9 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <fcntl.h>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -90,7 +92,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::uint32_t number = 0;
     readRegistryNumber(u"Fixed", &number, DriverSettingsKey);
     readRegistryNumber(u"FolderNum", &number, DriverSettingsKey);
-    if (!isFolderName(chooseMountFolder(diskImagePath(firstDiskName))))
+    int image = open(diskImagePath(firstDiskName).c_str(), O_RDONLY | O_CLOEXEC);
+    bool named = isFolderName(chooseMountFolder(image));
+    close(image);
+    if (!named)
         std::abort();
 
     // Afterwards the set-up is complete: "Fixed" reads back as a number.

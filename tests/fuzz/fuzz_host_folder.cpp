@@ -21,8 +21,9 @@ const std::string& fuzzHostFolder()
 {
     if (!folder.empty())
         return folder;
-    // Every request of the virtual drive flushes its state file: on a
-    // memory file system that costs nothing, so the targets run many times faster.
+    // The targets make and change the drive's files at nearly every input,
+    // and each change of state is flushed: on a memory file system that
+    // costs nothing, so the targets run many times faster.
     for (const char* base : {"/dev/shm", "/tmp"}) {
         std::string pattern = std::string(base) + "/quibfuzz.XXXXXX";
         if (access(base, W_OK) == 0 && mkdtemp(pattern.data()) != nullptr) {
