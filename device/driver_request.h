@@ -50,6 +50,7 @@ constexpr std::uint32_t RequestCommand = 103;
 
 // Status values as the tool reads them.
 constexpr std::uint32_t statusSuccess = 0;
+constexpr std::uint32_t statusCheckCondition = 2; // the drive refused the command: see its sense
 constexpr std::uint32_t statusNoDrive = 5;
 constexpr std::uint32_t statusNotCarriedOut = 14;
 

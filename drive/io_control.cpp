@@ -9,21 +9,9 @@
 #include "drive/drive_commands.h"
 #include "drive/request_record.h"
 
-#include <cstddef>
-#include <cstring>
+#include <optional>
 
 namespace {
-
-// Status values the driver writes; the tool presets 14 and reads 0 as success.
-constexpr std::uint32_t statusCheckCondition = 2;
-
-struct RequestOutcome {
-    std::uint32_t status = statusSuccess;
-    std::optional<Failure> failure;
-    std::uint32_t moved = 0;
-};
-
-RequestOutcome refused(std::uint32_t status) { return {status, std::nullopt, 0}; }
 
 CommandOutcome remount(DriveSession& drive, const DriverRequest& request)
 {
@@ -38,23 +26,24 @@ CommandOutcome remount(DriveSession& drive, const DriverRequest& request)
     return {};
 }
 
-RequestOutcome carryOut(std::uint32_t code, const DriverRequest& request)
+RequestAnswer carryOut(std::uint32_t code, const DriverRequest& request)
 {
     if (std::uint32_t refusal = checkRequest(code, request); refusal != statusSuccess)
-        return refused(refusal);
+        return refusedRequest(refusal);
     void* buffer = requestBuffer(request);
 
     DriveSession drive;
     if (!drive.ready())
-        return refused(statusNotCarriedOut);
+        return refusedRequest(statusNotCarriedOut);
     if (!drive.state.plugged) {
         drive.save(); // keep what reading the state settled
-        return refused(statusNoDrive);
+        return refusedRequest(statusNoDrive);
     }
 
-    RequestOutcome outcome;
+    std::optional<Failure> failed;
+    RequestAnswer answer;
     if (code == RequestMountFolder) {
-        outcome.moved = answerMountFolder(drive.state.mountFolder, request);
+        answer.moved = answerMountFolder(drive.state.mountFolder, request);
     } else {
         CommandOutcome done;
         if (code == RequestRemount) {
@@ -64,20 +53,23 @@ RequestOutcome carryOut(std::uint32_t code, const DriverRequest& request)
                              request.transferLength};
             done = carryOutCommand(drive, data);
         }
-        outcome.failure = done.failure;
-        outcome.moved = done.moved;
+        failed = done.failure;
+        answer.moved = done.moved;
     }
     // A failure's sense is kept for the next REQUEST SENSE; any command that
     // succeeds replaces it.
-    if (outcome.failure)
-        drive.state.pendingSense = fixedSense(*outcome.failure);
+    if (failed)
+        drive.state.pendingSense = fixedSense(*failed);
     else if (code == RequestCommand)
         drive.state.pendingSense.reset();
-    if (!drive.save() && !outcome.failure)
-        outcome.failure = failure::internalFailure; // a change that cannot be kept did not happen
-    if (outcome.failure)
-        outcome.status = statusCheckCondition;
-    return outcome;
+    if (!drive.save() && !failed)
+        failed = failure::internalFailure; // a change that cannot be kept did not happen
+    if (failed) {
+        answer.status = statusCheckCondition;
+        answer.senseCode = failed->code;
+        answer.senseQualifier = failed->qualifier;
+    }
+    return answer;
 }
 
 } // namespace
@@ -90,21 +82,5 @@ extern "C" __attribute__((visibility("default"))) int MSD_IOControl(std::uint32_
     (void)openContext;
     (void)output;
     (void)outputSize;
-    DriverRequest request;
-    if (!readRequestRecord(input, inputSize, request))
-        return 0;
-
-    RequestOutcome outcome;
-    try {
-        outcome = carryOut(code, request);
-    } catch (...) {
-        outcome = refused(statusNotCarriedOut); // out of memory: nothing was done
-    }
-
-    std::uint8_t senseCode = outcome.failure ? outcome.failure->code : 0;
-    std::uint8_t senseQualifier = outcome.failure ? outcome.failure->qualifier : 0;
-    answerRecord(input, outcome.status, senseCode, senseQualifier);
-    if (returned != nullptr)
-        *returned = outcome.moved;
-    return outcome.status == statusSuccess ? 1 : 0;
+    return serveRequest(code, input, inputSize, returned, carryOut);
 }

@@ -7,6 +7,9 @@
 #include <cstring>
 #include <iterator>
 
+namespace {
+
+// The record's copy when input holds exactly one record; false otherwise.
 bool readRequestRecord(const void* input, std::uint32_t inputSize, DriverRequest& request)
 {
     if (input == nullptr || inputSize != sizeof(DriverRequest))
@@ -14,6 +17,17 @@ bool readRequestRecord(const void* input, std::uint32_t inputSize, DriverRequest
     std::memcpy(&request, input, sizeof request);
     return true;
 }
+
+// Writes status and sense code and qualifier into the caller's record.
+void answerRecord(void* input, std::uint32_t status, std::uint8_t senseCode, std::uint8_t senseQualifier)
+{
+    auto* record = static_cast<std::uint8_t*>(input);
+    std::memcpy(record + offsetof(DriverRequest, status), &status, sizeof status);
+    std::memcpy(record + offsetof(DriverRequest, senseCode), &senseCode, 1);
+    std::memcpy(record + offsetof(DriverRequest, senseQualifier), &senseQualifier, 1);
+}
+
+} // namespace
 
 void* requestBuffer(const DriverRequest& request)
 {
@@ -53,10 +67,20 @@ std::uint32_t answerMountFolder(const std::string& folder, const DriverRequest& 
     return bytes;
 }
 
-void answerRecord(void* input, std::uint32_t status, std::uint8_t senseCode, std::uint8_t senseQualifier)
+int serveRequest(std::uint32_t code, void* input, std::uint32_t inputSize, std::uint32_t* returned,
+                 RequestAnswer (*carryOut)(std::uint32_t code, const DriverRequest& request))
 {
-    auto* record = static_cast<std::uint8_t*>(input);
-    std::memcpy(record + offsetof(DriverRequest, status), &status, sizeof status);
-    std::memcpy(record + offsetof(DriverRequest, senseCode), &senseCode, 1);
-    std::memcpy(record + offsetof(DriverRequest, senseQualifier), &senseQualifier, 1);
+    DriverRequest request;
+    if (!readRequestRecord(input, inputSize, request))
+        return 0;
+    RequestAnswer answer;
+    try {
+        answer = carryOut(code, request);
+    } catch (...) {
+        answer = refusedRequest(statusNotCarriedOut);
+    }
+    answerRecord(input, answer.status, answer.senseCode, answer.senseQualifier);
+    if (returned != nullptr)
+        *returned = answer.moved;
+    return answer.status == statusSuccess ? 1 : 0;
 }

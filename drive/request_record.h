@@ -10,9 +10,6 @@
 #include <cstdint>
 #include <string>
 
-// The record's copy when input holds exactly one record; false otherwise.
-bool readRequestRecord(const void* input, std::uint32_t inputSize, DriverRequest& request);
-
 // The data buffer the record names, rebuilt from both halves of its address.
 void* requestBuffer(const DriverRequest& request);
 
@@ -26,5 +23,27 @@ std::uint32_t checkRequest(std::uint32_t code, const DriverRequest& request);
 // bytes, cut at a whole character. The number of bytes written.
 std::uint32_t answerMountFolder(const std::string& folder, const DriverRequest& request);
 
-// Writes status and sense code and qualifier into the caller's record.
-void answerRecord(void* input, std::uint32_t status, std::uint8_t senseCode, std::uint8_t senseQualifier);
+// What a driver library's carrying out of one request comes to: the status,
+// the sense code and qualifier of a refused command, the bytes moved.
+struct RequestAnswer {
+    std::uint32_t status = statusSuccess;
+    std::uint8_t senseCode = 0;
+    std::uint8_t senseQualifier = 0;
+    std::uint32_t moved = 0;
+};
+
+inline RequestAnswer refusedRequest(std::uint32_t status)
+{
+    RequestAnswer answer;
+    answer.status = status;
+    return answer;
+}
+
+// MSD_IOControl's work around the request, the same in every driver
+// library: reads the record (0 when input holds none), has carryOut carry
+// it out (running out of memory, the one thing that throws, refuses it
+// with 14: nothing was done), writes status and sense back into the
+// record, gives the bytes moved in *returned (when not null), and returns
+// 1 on success, 0 otherwise.
+int serveRequest(std::uint32_t code, void* input, std::uint32_t inputSize, std::uint32_t* returned,
+                 RequestAnswer (*carryOut)(std::uint32_t code, const DriverRequest& request));

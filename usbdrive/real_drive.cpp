@@ -14,15 +14,7 @@
 
 namespace {
 
-constexpr std::uint32_t statusCheckCondition = 2;
 constexpr std::uint8_t opRequestSense = 0x03;
-
-struct Answer {
-    std::uint32_t status = statusSuccess;
-    std::uint8_t senseCode = 0;
-    std::uint8_t senseQualifier = 0;
-    std::uint32_t moved = 0;
-};
 
 // usb-storage fetches the sense data of a refused command itself, so a
 // REQUEST SENSE sent to the drive afterwards finds nothing. The sense of the
@@ -31,9 +23,9 @@ struct Answer {
 std::uint8_t keptSense[18];
 bool senseKept = false;
 
-Answer answerFor(const ScsiOutcome& outcome)
+RequestAnswer answerFor(const ScsiOutcome& outcome)
 {
-    Answer answer;
+    RequestAnswer answer;
     switch (outcome.result) {
     case ScsiResult::good:
         answer.moved = outcome.moved;
@@ -62,13 +54,6 @@ void keepSense(const ScsiOutcome& outcome)
     } else if (outcome.result == ScsiResult::good) {
         senseKept = false;
     }
-}
-
-Answer refuse(std::uint32_t status)
-{
-    Answer answer;
-    answer.status = status;
-    return answer;
 }
 
 // The checks before a command that changes the disk: a USB-attached,
@@ -111,13 +96,13 @@ ScsiOutcome testUnitReady(const ChosenDevice& device)
     return outcome;
 }
 
-Answer carryCommand(const ChosenDevice& device, const DriverRequest& request)
+RequestAnswer carryCommand(const ChosenDevice& device, const DriverRequest& request)
 {
     const std::uint8_t* command = request.command;
     void* buffer = requestBuffer(request);
     if (command[0] == opRequestSense && senseKept) {
         // The drive's own answer was taken by the transport: give the kept one.
-        Answer answer;
+        RequestAnswer answer;
         answer.moved = std::min<std::uint32_t>(request.transferLength, sizeof keptSense);
         if (answer.moved > 0)
             std::memcpy(buffer, keptSense, answer.moved);
@@ -126,7 +111,7 @@ Answer carryCommand(const ChosenDevice& device, const DriverRequest& request)
     }
     if (changesDisk(command[0]))
         if (std::uint32_t refusal = checkBeforeChange(device); refusal != statusSuccess)
-            return refuse(refusal);
+            return refusedRequest(refusal);
     ScsiOutcome outcome = sendScsiCommand(device.node, command, request.dataIn != 0, buffer, request.transferLength);
     keepSense(outcome);
     return answerFor(outcome);
@@ -135,49 +120,49 @@ Answer carryCommand(const ChosenDevice& device, const DriverRequest& request)
 // Request 101: the kernel reads the disk's partition table again, unless
 // a file system of the disk is mounted (it is the user's, never unmounted
 // here); then whether the disk can be read, by TEST UNIT READY.
-Answer remount(const ChosenDevice& device, const DriverRequest& request)
+RequestAnswer remount(const ChosenDevice& device, const DriverRequest& request)
 {
     std::uint8_t flag = request.command[0];
     if (flag != 0x00 && flag != 0xFF) {
-        Answer answer = refuse(statusCheckCondition);
+        RequestAnswer answer = refusedRequest(statusCheckCondition);
         answer.senseCode = 0x24; // invalid field in the request
         return answer;
     }
     std::string disk = diskNode(device);
     if (disk.empty())
-        return refuse(statusNotCarriedOut);
+        return refusedRequest(statusNotCarriedOut);
     ScsiOutcome ready = testUnitReady(device);
     keepSense(ready);
     if (ready.result != ScsiResult::good)
         return answerFor(ready);
     if (hasMountedPartition(device)) {
         reportDeviceProblem(disk + " has a mounted file system: unmount it, then the disk is read again");
-        return refuse(statusNotCarriedOut);
+        return refusedRequest(statusNotCarriedOut);
     }
     int error = 0;
     int node = usbHost().openNode(disk, false, error);
     if (node < 0) {
         if (error == ENOENT || error == ENXIO || error == ENODEV)
-            return refuse(statusNoDrive);
+            return refusedRequest(statusNoDrive);
         reportDeviceProblem("cannot open " + disk + ": " + std::strerror(error));
-        return refuse(statusNotCarriedOut);
+        return refusedRequest(statusNotCarriedOut);
     }
     error = usbHost().rereadPartitions(node);
     usbHost().closeNode(node);
     if (error != 0) {
         reportDeviceProblem("the kernel cannot read the partitions of " + disk + " again: " + std::strerror(error));
-        return refuse(statusNotCarriedOut);
+        return refusedRequest(statusNotCarriedOut);
     }
     return {};
 }
 
 // Request 102: the folder name by the driver settings; a disk that cannot be
 // read has no folder.
-Answer mountFolder(const ChosenDevice& device, const DriverRequest& request)
+RequestAnswer mountFolder(const ChosenDevice& device, const DriverRequest& request)
 {
     ScsiOutcome ready = testUnitReady(device);
     if (ready.result == ScsiResult::gone)
-        return refuse(statusNoDrive);
+        return refusedRequest(statusNoDrive);
     std::string folder;
     if (ready.result == ScsiResult::good)
         folder = chooseMountFolderWith([&device](std::uint32_t block, std::uint8_t* out) {
@@ -186,18 +171,18 @@ Answer mountFolder(const ChosenDevice& device, const DriverRequest& request)
             ScsiOutcome outcome = sendScsiCommand(device.node, read, true, out, diskSectorSize);
             return outcome.result == ScsiResult::good && outcome.moved == diskSectorSize;
         });
-    Answer answer;
+    RequestAnswer answer;
     answer.moved = answerMountFolder(folder, request);
     return answer;
 }
 
-Answer carryOut(std::uint32_t code, const DriverRequest& request)
+RequestAnswer carryOut(std::uint32_t code, const DriverRequest& request)
 {
     if (std::uint32_t refusal = checkRequest(code, request); refusal != statusSuccess)
-        return refuse(refusal);
+        return refusedRequest(refusal);
     ChosenDevice device;
     if (!findChosenDevice(device))
-        return refuse(statusNoDrive);
+        return refusedRequest(statusNoDrive);
     if (code == RequestMountFolder)
         return mountFolder(device, request);
     if (code == RequestRemount)
@@ -216,19 +201,7 @@ bool changesDisk(std::uint8_t operationCode)
 
 int realDriveIOControl(std::uint32_t code, void* input, std::uint32_t inputSize, std::uint32_t* returned)
 {
-    DriverRequest request;
-    if (!readRequestRecord(input, inputSize, request))
-        return 0;
-    Answer answer;
-    try {
-        answer = carryOut(code, request);
-    } catch (...) {
-        answer = refuse(statusNotCarriedOut); // out of memory: nothing was sent
-    }
-    answerRecord(input, answer.status, answer.senseCode, answer.senseQualifier);
-    if (returned != nullptr)
-        *returned = answer.moved;
-    return answer.status == statusSuccess ? 1 : 0;
+    return serveRequest(code, input, inputSize, returned, carryOut);
 }
 
 void forgetKeptSense() { senseKept = false; }

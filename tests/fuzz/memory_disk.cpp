@@ -10,7 +10,6 @@ namespace {
 constexpr std::uint32_t sectorSize = 512;
 constexpr std::uint32_t capacitySectors = 78848; // the drive's disks
 constexpr std::uint8_t opRead10 = 0x28;
-constexpr std::uint32_t statusCheckCondition = 2;
 
 const std::uint8_t* disk = nullptr;
 std::size_t diskSize = 0;
