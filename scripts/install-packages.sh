@@ -39,30 +39,32 @@ packages=("${run_packages[@]}")
 # QEMU, Debian's kernel and a static busybox; the test skips itself when
 # they cannot be installed, so a failure here does not stop the build.
 kernel_test_packages=(qemu-system-x86 linux-image-amd64 busybox-static cpio kmod)
-kernel_missing=()
 [ "$set_wanted" = run ] && kernel_test_packages=()
-for p in "${kernel_test_packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || kernel_missing+=("$p")
-done
-if [ ${#kernel_missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  echo "Installing for the kernel test: ${kernel_missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  { $sudo apt-get update -qq && $sudo apt-get install -y -qq --no-install-recommends "${kernel_missing[@]}"; } ||
-    echo "The kernel test's packages could not be installed: it will be skipped."
-fi
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
+# The packages of a list that are not installed yet, one a line.
+missing_of() {
+  local p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || echo "$p"
+  done
+}
+mapfile -t kernel_missing < <(missing_of "${kernel_test_packages[@]}")
+mapfile -t missing < <(missing_of "${packages[@]}")
+[ ${#kernel_missing[@]} -eq 0 ] && [ ${#missing[@]} -eq 0 ] && exit 0
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
-echo "Installing the Debian packages still missing (for $set_wanted): ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq "${missing[@]}"
+# One look at the package lists serves both installs.
+updated=false
+if [ ${#kernel_missing[@]} -gt 0 ]; then
+  echo "Installing for the kernel test: ${kernel_missing[*]}"
+  { $sudo apt-get update -qq && updated=true &&
+    $sudo apt-get install -y -qq --no-install-recommends "${kernel_missing[@]}"; } ||
+    echo "The kernel test's packages could not be installed: it will be skipped."
+fi
+[ ${#missing[@]} -eq 0 ] && exit 0
 
+echo "Installing the Debian packages still missing (for $set_wanted): ${missing[*]}"
+$updated || $sudo apt-get update -qq
+$sudo apt-get install -y -qq "${missing[@]}"
