@@ -12,19 +12,6 @@ namespace {
 
 std::string lastName(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
 
-std::string trimmed(std::string text)
-{
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
-        text.pop_back();
-    return text;
-}
-
-std::string sysText(const std::string& path)
-{
-    std::string text;
-    return usbHost().readText(path, text) ? trimmed(text) : std::string();
-}
-
 // The device numbers (major:minor) of the disk and of each partition on it.
 std::set<std::string> diskNumbers(const std::string& disk)
 {
@@ -44,6 +31,19 @@ std::set<std::string> diskNumbers(const std::string& disk)
 }
 
 } // namespace
+
+std::string sysText(const std::string& path)
+{
+    std::string text;
+    if (!usbHost().readText(path, text))
+        return {};
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+        text.pop_back();
+    std::size_t start = 0;
+    while (start < text.size() && std::isspace(static_cast<unsigned char>(text[start])))
+        ++start;
+    return text.substr(start);
+}
 
 bool findDevice(const std::string& named, ChosenDevice& device)
 {

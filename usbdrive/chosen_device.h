@@ -29,6 +29,10 @@ bool isRemovable(const ChosenDevice& device);
 // a write through.
 bool hasMountedPartition(const ChosenDevice& device);
 
+// A sysfs file's text without the blanks around it (the kernel ends each
+// with a line break); empty when it cannot be read.
+std::string sysText(const std::string& path);
+
 // The disk's node (/dev/sdX); empty when the device has no disk.
 std::string diskNode(const ChosenDevice& device);
 

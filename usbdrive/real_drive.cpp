@@ -96,6 +96,14 @@ ScsiOutcome testUnitReady(const ChosenDevice& device)
     return outcome;
 }
 
+// Operation codes whose command changes the disk: checked before sending.
+bool changesDisk(std::uint8_t operationCode)
+{
+    // WRITE(10), FORMAT UNIT, the vendor protection command, and MODE SELECT,
+    // which switches the drive's protection mode.
+    return operationCode == 0x2A || operationCode == 0x04 || operationCode == 0x0C || operationCode == 0x15;
+}
+
 RequestAnswer carryCommand(const ChosenDevice& device, const DriverRequest& request)
 {
     const std::uint8_t* command = request.command;
@@ -191,13 +199,6 @@ RequestAnswer carryOut(std::uint32_t code, const DriverRequest& request)
 }
 
 } // namespace
-
-bool changesDisk(std::uint8_t operationCode)
-{
-    // WRITE(10), FORMAT UNIT, the vendor protection command, and MODE SELECT,
-    // which switches the drive's protection mode.
-    return operationCode == 0x2A || operationCode == 0x04 || operationCode == 0x0C || operationCode == 0x15;
-}
 
 int realDriveIOControl(std::uint32_t code, void* input, std::uint32_t inputSize, std::uint32_t* returned)
 {

@@ -5,9 +5,6 @@
 
 #include <cstdint>
 
-// Operation codes whose command changes the disk: checked before sending.
-bool changesDisk(std::uint8_t operationCode);
-
 // Carries out one request; the entry's result (1 on success).
 int realDriveIOControl(std::uint32_t code, void* input, std::uint32_t inputSize, std::uint32_t* returned);
 

@@ -20,8 +20,10 @@ constexpr unsigned char scsiConditionMet = 0x04;
 
 bool meansGone(int error) { return error == ENODEV || error == ENXIO || error == ENOENT || error == ENOMEDIUM; }
 
-} // namespace
-
+// The command-block length the device gets for a 12-byte block: the length
+// of the operation code's group (6 for 0x00-0x1F, 10 for 0x20-0x5F, 16 for
+// 0x80-0x9F, 12 for 0xA0-0xBF), or all 12 bytes for a vendor group or when
+// bytes beyond the group's length are set.
 std::uint8_t commandBlockLength(const std::uint8_t* command)
 {
     std::uint8_t group = command[0] >> 5;
@@ -33,6 +35,7 @@ std::uint8_t commandBlockLength(const std::uint8_t* command)
     return length;
 }
 
+// The time-out for an operation code, in milliseconds.
 unsigned commandTimeout(std::uint8_t operationCode)
 {
     switch (operationCode) {
@@ -44,6 +47,8 @@ unsigned commandTimeout(std::uint8_t operationCode)
     }
 }
 
+// The SG_IO header for a 12-byte command block: direction by dataIn and
+// length (no data when the length is 0), the block's length, the time-out.
 void buildScsiHeader(sg_io_hdr_t& header, const std::uint8_t* command, bool dataIn, void* buffer,
                      std::uint32_t length, std::uint8_t* senseBuffer, std::uint8_t senseSize)
 {
@@ -59,6 +64,7 @@ void buildScsiHeader(sg_io_hdr_t& header, const std::uint8_t* command, bool data
     header.timeout = commandTimeout(command[0]);
 }
 
+// The outcome of a finished SG_IO call (error: the ioctl's errno, or 0).
 ScsiOutcome scsiOutcome(int error, const sg_io_hdr_t& header, const std::uint8_t* senseBuffer)
 {
     ScsiOutcome outcome;
@@ -89,6 +95,8 @@ ScsiOutcome scsiOutcome(int error, const sg_io_hdr_t& header, const std::uint8_t
     outcome.moved = header.dxfer_len > unsigned(resid) ? header.dxfer_len - unsigned(resid) : 0;
     return outcome;
 }
+
+} // namespace
 
 ScsiOutcome sendScsiCommand(const std::string& node, const std::uint8_t* command, bool dataIn, void* buffer,
                             std::uint32_t length)

@@ -22,23 +22,6 @@ struct ScsiOutcome {
     std::uint32_t moved = 0;     // data bytes moved
 };
 
-// The command-block length the device gets for a 12-byte block: the length
-// of the operation code's group (6 for 0x00-0x1F, 10 for 0x20-0x5F, 16 for
-// 0x80-0x9F, 12 for 0xA0-0xBF), or all 12 bytes for a vendor group or when
-// bytes beyond the group's length are set.
-std::uint8_t commandBlockLength(const std::uint8_t* command);
-
-// The time-out for an operation code, in milliseconds.
-unsigned commandTimeout(std::uint8_t operationCode);
-
-// The SG_IO header for a 12-byte command block: direction by dataIn and
-// length (no data when the length is 0), the block's length, the time-out.
-void buildScsiHeader(sg_io_hdr_t& header, const std::uint8_t* command, bool dataIn, void* buffer,
-                     std::uint32_t length, std::uint8_t* senseBuffer, std::uint8_t senseSize);
-
-// The outcome of a finished SG_IO call (error: the ioctl's errno, or 0).
-ScsiOutcome scsiOutcome(int error, const sg_io_hdr_t& header, const std::uint8_t* senseBuffer);
-
 // Opens node, sends the command, closes the node.
 ScsiOutcome sendScsiCommand(const std::string& node, const std::uint8_t* command, bool dataIn, void* buffer,
                             std::uint32_t length);

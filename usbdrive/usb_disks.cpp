@@ -9,19 +9,6 @@
 
 namespace {
 
-std::string sysText(const std::string& path)
-{
-    std::string text;
-    if (!usbHost().readText(path, text))
-        return {};
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
-        text.pop_back();
-    std::size_t start = 0;
-    while (start < text.size() && std::isspace(static_cast<unsigned char>(text[start])))
-        ++start;
-    return text.substr(start);
-}
-
 std::uint64_t sysNumber(const std::string& path)
 {
     std::string text = sysText(path);

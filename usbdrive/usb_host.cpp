@@ -77,4 +77,3 @@ UsbHost currentHost = realHost;
 const UsbHost& usbHost() { return currentHost; }
 void replaceUsbHost(const UsbHost& host) { currentHost = host; }
 void restoreUsbHost() { currentHost = realHost; }
-const UsbHost& linuxUsbHost() { return realHost; }

@@ -32,6 +32,3 @@ struct UsbHost {
 const UsbHost& usbHost();
 void replaceUsbHost(const UsbHost& host);
 void restoreUsbHost();
-
-// The real machine's functions.
-const UsbHost& linuxUsbHost();

@@ -152,8 +152,6 @@ std::vector<std::uint8_t> FakeMachine::operationCodes() const
     return codes;
 }
 
-FakeMachine& fakeMachine() { return *installed; }
-
 void uninstallFakeMachine()
 {
     restoreUsbHost();

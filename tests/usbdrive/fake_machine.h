@@ -60,9 +60,6 @@ struct FakeMachine {
     std::vector<std::uint8_t> operationCodes() const;
 };
 
-// The machine installed by install(); the host seam calls into it.
-FakeMachine& fakeMachine();
-
 // Removes the fake machine and QUIB_DEVICE again.
 void uninstallFakeMachine();
 
