@@ -181,7 +181,7 @@ ControlState* controlForInput(DialogHandle dialog, const UserAction& action)
     }
     ControlState& control = dialog->controls[index];
     if (!control.enabled) {
-        refuse(action, "the control is disabled");
+        refuse(action, refusedDisabledControl);
         return nullptr;
     }
     return &control;
@@ -228,7 +228,7 @@ void type(DialogHandle dialog, const UserAction& action)
         return;
     }
     if (isReadOnlyEdit(control)) {
-        refuse(action, "the edit field is read-only");
+        refuse(action, refusedReadOnlyEdit);
         return;
     }
     moveFocus(dialog, int(control - dialog->controls));
@@ -247,7 +247,7 @@ void pressEnter(DialogHandle dialog, const UserAction& action)
     }
     int index = indexOf(dialog, dialog->defaultId);
     if (index >= 0 && !dialog->controls[index].enabled) {
-        refuse(action, "the default button is disabled");
+        refuse(action, refusedDisabledDefault);
         return;
     }
     sendCommand(dialog, dialog->defaultId, clickNotification);

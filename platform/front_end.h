@@ -8,6 +8,12 @@
 #include <cstdint>
 
 struct DialogWindow; // a running dialog, owned by the dialog manager
+
+// Reasons the dialog manager gives a front end for an action it refused
+// (the script's transcript writes them as they are).
+constexpr const char* refusedDisabledControl = "the control is disabled";
+constexpr const char* refusedDisabledDefault = "the default button is disabled";
+constexpr const char* refusedReadOnlyEdit = "the edit field is read-only";
 using DialogHandle = DialogWindow*;
 
 enum class UserActionKind { Click, Type, Key, Command, Answer, Dump };
@@ -44,7 +50,8 @@ public:
     virtual void nextAction(DialogHandle active, UserAction* action) = 0;
 
     // Something a person tried that the dialog could not take (a disabled or
-    // missing control), so the person can be told.
+    // missing control), so the person can be told; why is one of the reasons
+    // below, or another for what they do not name.
     virtual void actionRefused(const UserAction& action, const char* why) = 0;
 
     // A message box owned by owner (or none); returns answerOk, answerYes or answerNo.

@@ -30,8 +30,6 @@ bool settingFilePresent()
 
 void chooseProtectMenu(bool optionGiven) { protectMenuOn = optionGiven || settingFilePresent(); }
 
-bool protectMenuChosen() { return protectMenuOn; }
-
 std::uint16_t hostTemplateId(std::uint16_t id)
 {
     if (!protectMenuOn)

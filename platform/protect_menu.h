@@ -10,9 +10,6 @@
 // folder holds a file named "protect-menu"; otherwise off.
 void chooseProtectMenu(bool optionGiven);
 
-// True while the Protect menu is on.
-bool protectMenuChosen();
-
 // The template the host opens for the program's template id: with the
 // Protect menu on, the menus with the Protect button (134 for 126, 135 for
 // 113) and the English Format Execute with a progress bar (124 for 133);

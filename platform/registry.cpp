@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr char registryFileName[] = "registry.db";
-
 // How long a call waits for another process that holds the store.
 constexpr int busyTimeoutMilliseconds = 5000;
 

@@ -85,6 +85,9 @@ enum class RegistryStatus {
 };
 RegistryStatus lastRegistryStatus();
 
+// The database file's name in the host folder.
+constexpr char registryFileName[] = "registry.db";
+
 // The path of the database file, for messages. False when the host folder
 // cannot be found or created.
 bool registryFilePath(char* out, std::size_t capacity);

@@ -5,7 +5,6 @@
 #include "usbdrive/usb_host.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace {
 

@@ -14,9 +14,7 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <curses.h>
 #include <spawn.h>
 #include <sys/wait.h>

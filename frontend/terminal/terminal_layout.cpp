@@ -120,9 +120,8 @@ void widenButtons(DialogHandle dialog, DialogLayout* layout, int clientCols)
         int extra = neededCols(*control) - cells.cols;
         if (extra <= 0)
             continue;
-        int blocker;
         int end = cells.col + cells.cols;
-        int rightEdge = obstacleColumn(dialog, *layout, i, cells.row, end - 1, clientCols, &blocker);
+        int rightEdge = obstacleColumn(dialog, *layout, i, cells.row, end - 1, clientCols, nullptr);
         int rightRoom = rightEdge - end - (rightEdge < clientCols ? 1 : 0);
         int leftRoom = cells.col - obstacleLeft(dialog, *layout, i, cells.row, cells.col) - 2;
         if (rightRoom < 0)

@@ -242,8 +242,6 @@ void screenSize(int* rows, int* cols, bool* resized)
 
 bool screenDrawsLines() { return drawsLines; }
 
-bool screenHasColours() { return inColour; }
-
 unsigned long screenLook(Look look)
 {
     if (!inColour) {

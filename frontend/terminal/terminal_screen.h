@@ -35,9 +35,6 @@ enum class Look {
 // The attributes (colour pair included) of a look.
 unsigned long screenLook(Look look);
 
-// True when the screen is drawn in colours.
-bool screenHasColours();
-
 enum class InputKind { None, Key, Click, Resize };
 
 struct TerminalInput {

@@ -1,5 +1,6 @@
 #include "frontend/terminal/terminal_texts.h"
 
+#include "platform/front_end.h"
 #include "platform/language.h"
 
 #include <cstring>
@@ -51,11 +52,11 @@ const TerminalTexts& terminalTexts() { return defaultLanguageId() == languageJap
 const char16_t* refusalNotice(const char* why)
 {
     const TerminalTexts& texts = terminalTexts();
-    if (std::strcmp(why, "the control is disabled") == 0)
+    if (std::strcmp(why, refusedDisabledControl) == 0)
         return texts.refusedDisabled;
-    if (std::strcmp(why, "the default button is disabled") == 0)
+    if (std::strcmp(why, refusedDisabledDefault) == 0)
         return texts.refusedDefaultDisabled;
-    if (std::strcmp(why, "the edit field is read-only") == 0)
+    if (std::strcmp(why, refusedReadOnlyEdit) == 0)
         return texts.refusedReadOnly;
     return texts.refusedOther;
 }

@@ -505,7 +505,7 @@ bool noRegistryYet(std::string& file)
     char folder[PATH_MAX];
     if (!hostFolderName(folder, sizeof folder))
         return false;
-    file = std::string(folder) + "/registry.db";
+    file = std::string(folder) + "/" + registryFileName;
     struct stat info;
     return lstat(file.c_str(), &info) != 0 && errno == ENOENT;
 }

@@ -557,7 +557,7 @@ TEST_F(DialogManager, DisablingTheFocusedControlMovesTheFocusOnInTabOrder)
             enableControl(dialog, 1, false);
         }
     };
-    std::string transcript = run(sampleTemplate, sampleProcedure, "command 1075\ncommand 1077\nkey enter\nkey escape\n");
+    run(sampleTemplate, sampleProcedure, "command 1075\ncommand 1077\nkey enter\nkey escape\n");
     EXPECT_EQ(received, (std::vector<std::string>{"init 42", "sample command 1075 0", "focus 1037 not refocused",
                                                   "sample command 1077 0", "sample command 2 0"}));
 }
