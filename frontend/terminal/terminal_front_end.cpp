@@ -100,7 +100,7 @@ void dialogKeyLine(DialogHandle dialog, bool helpMark, char16_t* line)
         appendItem(line, texts.arrowKeys);
     if (focused != nullptr && focused->kind == ControlKind::Edit && !isReadOnlyEdit(focused))
         appendItem(line, texts.typingKeys);
-    else if (focused != nullptr && focused->kind != ControlKind::Edit)
+    else if (focused != nullptr && takesSpace(*focused))
         appendItem(line, texts.spaceKey);
 }
 

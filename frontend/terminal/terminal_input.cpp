@@ -143,13 +143,13 @@ int neighbourInGroup(DialogHandle dialog, const ControlState* focused, bool forw
     return -1;
 }
 
+} // namespace
+
 bool takesSpace(const ControlState& control)
 {
     return control.kind == ControlKind::PushButton || control.kind == ControlKind::RadioButton ||
            control.kind == ControlKind::CheckBox;
 }
-
-} // namespace
 
 void followFocus(DialogHandle dialog, EditCursor* edit)
 {

@@ -38,6 +38,10 @@ void followFocus(DialogHandle dialog, EditCursor* edit);
 // in a field or means nothing here.
 bool translateKey(DialogHandle dialog, const KeyPress& key, EditCursor* edit, UserAction* action);
 
+// Space presses the focused control: true for the kinds it presses (push
+// buttons, radio buttons, check boxes).
+bool takesSpace(const ControlState& control);
+
 // Translates a click at a screen cell of the active dialog as laid out.
 // True with *action filled for a click on a button, radio button, check
 // box or edit field (the cursor goes where the field was clicked), or on
