@@ -2,10 +2,7 @@
 // would with xdotool: its windows appear with their titles, clicks and keys
 // reach them, and a Simple Format runs through the windows onto the
 // virtual drive's disk.
-#include "frontend/desktop/dialog_geometry.h"
-#include "frontend/desktop/font_units.h"
-#include "platform/dialogs.h"
-#include "platform/module.h"
+#include "tests/desktop/control_centre.h"
 #include "tests/desktop/virtual_display.h"
 #include "tests/support/host_folder_fixture.h"
 #include "tests/support/run_program.h"
@@ -104,22 +101,13 @@ protected:
     // its template puts it in the measured font.
     void clickControl(const std::string& window, int templateId, int controlId)
     {
-        const DialogTemplate* source = findDialogTemplate(&programResources, std::uint16_t(templateId));
-        ASSERT_NE(source, nullptr);
-        DesktopFont font = desktopFontFor(*source);
-        FontUnits units = measureFontUnits(fontSlotFor(font.name), font.pixelSize);
-        for (std::size_t i = 0; i < source->controlCount; ++i) {
-            if (source->controls[i].id != controlId)
-                continue;
-            PixelRect rect = controlRect(units, source->controls[i]);
-            // A window still opening takes no clicks: wait until it waits.
-            std::this_thread::sleep_for(300ms);
-            xdotool({"mousemove", "--window", window, std::to_string(rect.x + rect.width / 2),
-                     std::to_string(rect.y + rect.height / 2)});
-            xdotool({"click", "1"});
-            return;
-        }
-        FAIL() << "no control " << controlId << " in template " << templateId;
+        int x = 0, y = 0;
+        ASSERT_TRUE(controlCentre(templateId, controlId, &x, &y))
+            << "no control " << controlId << " in template " << templateId;
+        // A window still opening takes no clicks: wait until it waits.
+        std::this_thread::sleep_for(300ms);
+        xdotool({"mousemove", "--window", window, std::to_string(x), std::to_string(y)});
+        xdotool({"click", "1"});
     }
 
     void key(const std::string& name)
