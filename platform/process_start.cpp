@@ -13,19 +13,23 @@
 
 extern char** environ;
 
+// Only a program that ships beside the tool is started.
+bool shippedProgram(const char* program, const char16_t* commandLine, char* path, std::size_t pathSize,
+                    char (&argument)[processArgumentSize])
+{
+    return pathInProgramFolder(program, path, pathSize) && access(path, X_OK) == 0 &&
+           wideToUtf8(commandLine, argument, sizeof argument);
+}
+
 void startProcess(const char* program, const char16_t* commandLine)
 {
     FrontEnd* frontEnd = activeFrontEnd();
     if (frontEnd != nullptr && !frontEnd->processStarting(program, commandLine))
         return;
 
-    // Only a program that ships beside the tool is started.
     char path[PATH_MAX];
-    if (!pathInProgramFolder(program, path, sizeof path) || access(path, X_OK) != 0)
-        return;
-
-    char argument[1024];
-    if (!wideToUtf8(commandLine, argument, sizeof argument))
+    char argument[processArgumentSize];
+    if (!shippedProgram(program, commandLine, path, sizeof path, argument))
         return;
     char* argv[] = {path, argument, nullptr};
 

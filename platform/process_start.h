@@ -1,6 +1,8 @@
 // Starting another program.
 #pragma once
 
+#include <cstddef>
+
 // Starts program with commandLine as its entire command line, detached: the
 // caller neither waits for it nor gets a handle back. The front end is told
 // first. A program that cannot be started is not reported (failure is silent).
@@ -11,3 +13,9 @@
 // /dev/null and it runs in a session of its own, so it never reaches the
 // caller's terminal.
 void startProcess(const char* program, const char16_t* commandLine);
+
+// What starting program takes: its path in the program's folder (false when
+// it is not there or cannot be run) and commandLine in UTF-8.
+constexpr std::size_t processArgumentSize = 1024;
+bool shippedProgram(const char* program, const char16_t* commandLine, char* path, std::size_t pathSize,
+                    char (&argument)[processArgumentSize]);

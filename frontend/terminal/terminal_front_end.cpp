@@ -1,9 +1,8 @@
 #include "frontend/terminal/terminal_front_end.h"
 
-#include "platform/code_page.h"
 #include "platform/dialog_window.h"
 #include "platform/language.h"
-#include "platform/program_folder.h"
+#include "platform/process_start.h"
 #include "frontend/terminal/terminal_draw.h"
 #include "frontend/terminal/terminal_input.h"
 #include "frontend/terminal/terminal_layout.h"
@@ -125,9 +124,8 @@ void messageKeyLine(bool yesNo, const char16_t* focusedLabel, char16_t* line)
 void pageHelpHere(const char* program, const char16_t* commandLine)
 {
     char path[PATH_MAX];
-    char topic[1024];
-    if (!pathInProgramFolder(program, path, sizeof path) || access(path, X_OK) != 0 ||
-        !wideToUtf8(commandLine, topic, sizeof topic))
+    char topic[processArgumentSize];
+    if (!shippedProgram(program, commandLine, path, sizeof path, topic))
         return;
     char pageOption[] = "--page";
     char* argv[] = {path, pageOption, topic, nullptr};
