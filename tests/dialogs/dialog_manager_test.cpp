@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -226,6 +227,11 @@ TEST_P(EnterKey, PressesTheFocusedPushButtonElseTheDefaultOne)
     if (std::string(c.command).empty()) {
         EXPECT_TRUE(refused) << transcript;
         EXPECT_EQ(result_, 5);
+        // Refused: neither button reached the procedure; the next action did.
+        for (const char* pressed : {"sample command 1 0", "sample command 2 0"})
+            EXPECT_EQ(std::count(received.begin(), received.end(), pressed), 0) << pressed;
+        ASSERT_FALSE(received.empty());
+        EXPECT_EQ(received.back(), "sample command 1099 0");
     } else {
         EXPECT_FALSE(refused) << transcript;
         ASSERT_FALSE(received.empty());
