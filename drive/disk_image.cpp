@@ -11,14 +11,14 @@ constexpr off_t imageSize = off_t(diskSectorCount) * diskSectorSize;
 
 } // namespace
 
-bool createBlankImage(const std::string& path)
+bool createBlankImageIn(int folder, const std::string& name)
 {
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    int fd = openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
     bool sized = ftruncate(fd, imageSize) == 0;
     if (close(fd) != 0 || !sized) {
-        unlink(path.c_str());
+        unlinkat(folder, name.c_str(), 0);
         return false;
     }
     return true;
@@ -59,12 +59,8 @@ bool writeSectorsTo(int fd, std::uint32_t block, std::uint32_t count, const std:
     return true;
 }
 
-bool eraseImage(const std::string& path)
+bool eraseImage(int fd)
 {
     // Cutting the file to nothing and back leaves a sparse image of zeros.
-    int fd = open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    bool erased = ftruncate(fd, 0) == 0 && ftruncate(fd, imageSize) == 0;
-    return close(fd) == 0 && erased;
+    return fd >= 0 && ftruncate(fd, 0) == 0 && ftruncate(fd, imageSize) == 0;
 }

@@ -1,6 +1,6 @@
 // A disk: a raw image file of 78848 sectors of 512 bytes. An image is never
-// reached through a link: every open refuses one, so nothing is read from or
-// written into a file that a link planted in the disks folder points at.
+// reached through a link: it is opened by name in the disks folder held,
+// refusing a link, and then used through its descriptor alone.
 #pragma once
 
 #include <cstdint>
@@ -9,9 +9,10 @@
 constexpr std::uint32_t diskSectorCount = 78848;
 constexpr std::uint32_t diskSectorSize = 512;
 
-// Creates a blank (all zero) image at path, sparse so it takes no room
-// until written. False when it exists already or cannot be made.
-bool createBlankImage(const std::string& path);
+// Creates a blank (all zero) image, the file name in folder, sparse so it
+// takes no room until written. False when it exists already (a link too)
+// or cannot be made.
+bool createBlankImageIn(int folder, const std::string& name);
 
 // Reads count sectors from block on into out (count * 512 bytes), or writes
 // count sectors from data to block on, on the image open as fd (the drive
@@ -20,5 +21,6 @@ bool createBlankImage(const std::string& path);
 bool readSectorsFrom(int fd, std::uint32_t block, std::uint32_t count, std::uint8_t* out);
 bool writeSectorsTo(int fd, std::uint32_t block, std::uint32_t count, const std::uint8_t* data);
 
-// Erases the whole image to zeros, as at the end of a low-level format.
-bool eraseImage(const std::string& path);
+// Erases the whole image open as fd to zeros, as at the end of a
+// low-level format.
+bool eraseImage(int fd);

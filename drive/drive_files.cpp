@@ -14,45 +14,16 @@ namespace {
 std::string problem;
 DriveFileCounts counts;
 
-// What a folder was when it was last checked in full: the same folder, with
-// the same owner and mode, needs no new check.
-struct FolderMark {
-    dev_t device = 0;
-    ino_t inode = 0;
-    mode_t mode = 0;
-    uid_t owner = 0;
-    bool operator==(const FolderMark&) const = default;
-};
-
-FolderMark markOf(const struct stat& info) { return {info.st_dev, info.st_ino, info.st_mode, info.st_uid}; }
-
-// The drive's two folders as last checked in full, for the host folder the
-// environment named then. checkDriveFolders bumps `generation` whenever it
-// had to check them afresh, so files held open in the old folders are let go.
+// The drive's two folders as opened and checked, for the host folder the
+// environment named then. `generation` moves whenever they were opened
+// afresh, so files kept in the old ones are let go.
 struct CheckedFolders {
     std::string host;
-    std::string drive, disks;
-    FolderMark driveMark, disksMark;
-    // The two folders themselves, held open (O_PATH) from their full check
-    // on: while the drive folder at its path is still this one, a name
-    // looked up through them is the one at the whole path, one step away.
+    std::string drive, disks; // their paths, for telling the person
     int driveFd = -1, disksFd = -1;
-    bool valid = false;
     bool held = false; // checked at the start of the request now running
     unsigned generation = 0;
 } checked;
-
-bool unchangedFolder(const std::string& path, const FolderMark& mark)
-{
-    struct stat info;
-    return lstat(path.c_str(), &info) == 0 && markOf(info) == mark;
-}
-
-bool unchangedFolderIn(int parent, const char* name, const FolderMark& mark)
-{
-    struct stat info;
-    return fstatat(parent, name, &info, AT_SYMLINK_NOFOLLOW) == 0 && markOf(info) == mark;
-}
 
 void closeFolder(int& fd)
 {
@@ -67,15 +38,13 @@ bool refuseFolder(const std::string& path, const std::string& why)
     return false;
 }
 
-// The folder exists, is a folder (not a link to one), and is this user's
-// alone to change, as ssh asks of ~/.ssh.
-bool ensureFolder(const std::string& path, FolderMark& mark)
+// The folder open as fd is this user's alone to change, as ssh asks of
+// ~/.ssh: another user's, or one the group or others may write, could have
+// had links planted in it.
+bool isPrivate(int fd, const std::string& path)
 {
-    ++counts.folderSetups;
-    if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
-        return refuseFolder(path, std::string("cannot be made: ") + std::strerror(errno));
     struct stat info;
-    if (lstat(path.c_str(), &info) != 0)
+    if (fstat(fd, &info) != 0)
         return refuseFolder(path, std::string("cannot be used: ") + std::strerror(errno));
     if (!S_ISDIR(info.st_mode))
         return refuseFolder(path, "is not a folder (a link or a file is in its place)");
@@ -83,61 +52,63 @@ bool ensureFolder(const std::string& path, FolderMark& mark)
         return refuseFolder(path, "belongs to another user; the drive uses only folders of its own user");
     if (info.st_mode & (S_IWGRP | S_IWOTH))
         return refuseFolder(path, "is one that others may write to; make it private: chmod 700 " + path);
-    mark = markOf(info);
     return true;
 }
 
-// The folder just checked, held open: the one whose mark was taken, or a
-// refusal when another took its place meanwhile.
-bool holdFolder(const std::string& path, const FolderMark& mark, int& fd)
+// The folder name in parent, made when missing, opened one step from
+// parent without following a link, and checked on what was opened.
+bool openFolderIn(int parent, const char* name, const std::string& path, int& fd)
 {
-    fd = open(path.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    struct stat info;
-    if (fd >= 0 && fstat(fd, &info) == 0 && markOf(info) == mark)
+    ++counts.folderSetups;
+    if (mkdirat(parent, name, 0700) != 0 && errno != EEXIST)
+        return refuseFolder(path, std::string("cannot be made: ") + std::strerror(errno));
+    fd = openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        int error = errno;
+        if (error == ELOOP || error == ENOTDIR)
+            return refuseFolder(path, "is not a folder (a link or a file is in its place)");
+        return refuseFolder(path, std::string("cannot be used: ") + std::strerror(error));
+    }
+    if (isPrivate(fd, path))
         return true;
     closeFolder(fd);
-    return refuseFolder(path, "changed while it was being checked");
+    return false;
 }
 
-std::string parentOf(const std::string& path)
-{
-    std::string::size_type slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-}
-
-// Both folders fit for use: looked at quickly when they are the ones checked
-// before, checked in full otherwise; not at all while a request holds them.
+// Opens and checks both folders of the host folder the environment names
+// now; nothing when they are the ones held already.
 bool checkDriveFolders()
 {
     if (checked.held)
         return true;
-    problem.clear();
     // The host folder the environment names now (no system call): while it
-    // is the one checked, its drive folders need one look each.
+    // is the one whose folders are held, they stay in use.
     char host[PATH_MAX];
-    if (checked.valid && hostFolderName(host, sizeof host) && checked.host == host &&
-        unchangedFolder(checked.drive, checked.driveMark) &&
-        unchangedFolderIn(checked.driveFd, "disks", checked.disksMark))
+    if (checked.driveFd >= 0 && hostFolderName(host, sizeof host) && checked.host == host)
         return true;
-    // Something changed, or this is the first look: check in full, making
-    // what is missing.
-    checked.valid = false;
-    ++checked.generation;
-    closeFolder(checked.driveFd);
-    closeFolder(checked.disksFd);
+    problem.clear();
+    forgetDriveFolders();
     char path[PATH_MAX];
-    if (!hostFolderName(host, sizeof host) || !hostFilePath("drive", path, sizeof path))
+    if (!hostFolderName(host, sizeof host) || !hostFolderPath(path, sizeof path))
         return false;
-    std::string drive = path, disks = drive + "/disks";
-    FolderMark driveMark, disksMark;
+    // The host folder itself is the platform's, checked by it; from it on,
+    // every step is one folder, never a link.
+    int hostFd = open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (hostFd < 0)
+        return refuseFolder(path, std::string("cannot be used: ") + std::strerror(errno));
+    std::string drive = std::string(path) + "/drive", disks = drive + "/disks";
     int driveFd = -1, disksFd = -1;
-    if (!ensureFolder(drive, driveMark) || !holdFolder(drive, driveMark, driveFd))
-        return false;
-    if (!ensureFolder(disks, disksMark) || !holdFolder(disks, disksMark, disksFd)) {
+    bool opened = openFolderIn(hostFd, "drive", drive, driveFd) && openFolderIn(driveFd, "disks", disks, disksFd);
+    close(hostFd);
+    if (!opened) {
         closeFolder(driveFd);
         return false;
     }
-    checked = {host, drive, disks, driveMark, disksMark, driveFd, disksFd, true, false, checked.generation};
+    checked.host = host;
+    checked.drive = drive;
+    checked.disks = disks;
+    checked.driveFd = driveFd;
+    checked.disksFd = disksFd;
     return true;
 }
 
@@ -153,42 +124,48 @@ bool holdDriveFolders()
 
 void releaseDriveFolders() { checked.held = false; }
 
+void forgetDriveFolders()
+{
+    closeFolder(checked.driveFd);
+    closeFolder(checked.disksFd);
+    checked.host.clear();
+    ++checked.generation;
+}
+
+bool heldFoldersStillPrivate()
+{
+    return checked.driveFd >= 0 && isPrivate(checked.driveFd, checked.drive) &&
+           isPrivate(checked.disksFd, checked.disks);
+}
+
 unsigned driveFolderGeneration() { return checked.generation; }
-
-std::string driveFolder() { return checkDriveFolders() ? checked.drive : std::string(); }
-
-std::string disksFolder() { return checkDriveFolders() ? checked.disks : std::string(); }
 
 int driveFolderFd() { return checkDriveFolders() ? checked.driveFd : -1; }
 
 int disksFolderFd() { return checkDriveFolders() ? checked.disksFd : -1; }
 
-DriveFileCounts& driveFileCounts() { return counts; }
+std::string driveFolder() { return checkDriveFolders() ? checked.drive : std::string(); }
 
-const std::string& folderProblem() { return problem; }
-
-std::string driveStatePath()
-{
-    std::string drive = driveFolder();
-    return drive.empty() ? drive : drive + "/state";
-}
-
-std::string driveLockPath()
-{
-    std::string drive = driveFolder();
-    return drive.empty() ? drive : drive + "/lock";
-}
+std::string disksFolder() { return checkDriveFolders() ? checked.disks : std::string(); }
 
 std::string diskImagePath(const std::string& diskName)
 {
     std::string disks = disksFolder();
-    return disks.empty() ? disks : disks + "/" + diskName + ".img";
+    return disks.empty() ? disks : disks + "/" + diskImageName(diskName);
 }
 
-std::string protectionRecordPath(const std::string& diskName)
+std::string diskImageName(const std::string& diskName) { return diskName + ".img"; }
+
+std::string protectionRecordName(const std::string& diskName) { return diskName + ".protection"; }
+
+DriveFileCounts& driveFileCounts() { return counts; }
+
+const std::string& folderProblem() { return problem; }
+
+bool refuseDrive(const std::string& why)
 {
-    std::string disks = disksFolder();
-    return disks.empty() ? disks : disks + "/" + diskName + ".protection";
+    problem = why;
+    return false;
 }
 
 bool isValidDiskName(const std::string& name)
@@ -202,6 +179,14 @@ bool isValidDiskName(const std::string& name)
             return false;
     }
     return true;
+}
+
+int openFileIn(int folder, const std::string& name, int flags)
+{
+    ++counts.fileOpens;
+    if (folder < 0)
+        return -1;
+    return openat(folder, name.c_str(), flags | O_NOFOLLOW | O_CLOEXEC, 0600);
 }
 
 std::optional<std::string> readWholeFd(int fd)
@@ -222,23 +207,29 @@ std::optional<std::string> readWholeFd(int fd)
     return text;
 }
 
-std::optional<std::string> readWholeFile(const std::string& path)
+std::optional<std::string> readWholeFileIn(int folder, const std::string& name)
 {
-    int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    // Never blocks on a FIFO planted in a file's place; a folder fails its read.
+    int fd = openFileIn(folder, name, O_RDONLY | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return std::nullopt;
-    std::optional<std::string> text = readWholeFd(fd);
+    struct stat info;
+    std::optional<std::string> text;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
+        text = readWholeFd(fd);
     close(fd);
     return text;
 }
 
-bool replaceFileAtomically(const std::string& path, const std::string& text, int* keptOpen, bool flushFolder)
+bool replaceFileIn(int folder, const std::string& name, const std::string& text, bool flushFolder)
 {
     ++counts.fileReplacements;
-    std::string temporary = path + ".new";
+    if (folder < 0 || name.find('/') != std::string::npos)
+        return false; // a name alone, in the folder held
+    std::string temporary = name + ".new";
     // Only this file, made here: whatever was left at the name goes first.
-    unlink(temporary.c_str());
-    int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    unlinkat(folder, temporary.c_str(), 0);
+    int fd = openat(folder, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
     std::size_t done = 0;
@@ -248,29 +239,20 @@ bool replaceFileAtomically(const std::string& path, const std::string& text, int
             continue;
         if (n <= 0) {
             close(fd);
-            unlink(temporary.c_str());
+            unlinkat(folder, temporary.c_str(), 0);
             return false;
         }
         done += std::size_t(n);
     }
     bool flushed = fsync(fd) == 0;
-    bool closed = keptOpen != nullptr || close(fd) == 0;
-    if (!closed || !flushed || rename(temporary.c_str(), path.c_str()) != 0) {
-        if (keptOpen != nullptr)
-            close(fd);
-        unlink(temporary.c_str());
+    bool closed = close(fd) == 0;
+    if (!closed || !flushed || renameat(folder, temporary.c_str(), folder, name.c_str()) != 0) {
+        unlinkat(folder, temporary.c_str(), 0);
         return false;
     }
-    if (keptOpen != nullptr)
-        *keptOpen = fd; // now the file at path
-    if (!flushFolder)
-        return true;
     // Make the rename itself durable.
-    int folder = open(parentOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
+    if (flushFolder)
         fsync(folder);
-        close(folder);
-    }
     return true;
 }
 

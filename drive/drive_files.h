@@ -1,44 +1,67 @@
 // Where the virtual drive keeps its state and disks inside the host folder,
-// and the two file operations everything else builds on: reading a small
-// file whole and replacing it atomically.
+// how it reaches them, and the two file operations everything else builds
+// on: reading a small file whole and replacing it atomically.
 //
 //   <host folder>/drive/state              the drive (see drive_state.h)
-//   <host folder>/drive/lock               taken while a request or quibdrive works
+//   <host folder>/drive/lock               the lock and what the drive loses with its power (drive_lock.h)
 //   <host folder>/drive/disks/NAME.img     a disk: raw image of 78848 sectors
 //   <host folder>/drive/disks/NAME.protection  that disk's protection record
+//
+// The drive reaches every file from its two folders held open: each folder
+// is opened one step from the folder before it, never following a link,
+// and checked on the open descriptor; each file is then opened by its name
+// alone in a held folder, never following a link. No file is ever reached
+// by its whole path, so a folder swapped for a link after the check cannot
+// lead a write elsewhere: the descriptors stay on the folders that were
+// checked.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 
-// The drive's folder and its disks folder, created when missing (mode 0700).
-// Empty when the host folder cannot be used, or when either folder is not
-// private to this user: one that another user owns, or that the group or
-// others may write, could have had links planted in it. That refusal's
-// reason, naming the folder, is then folderProblem().
+// The drive's folder and its disks folder, made when missing (mode 0700),
+// opened and checked: false when the host folder cannot be used, or when
+// either folder is not private to this user (another user's, one that the
+// group or others may write, a link in its place). That refusal's reason,
+// naming the folder, is then folderProblem().
 //
-// The full check (making the folders, checking owner and mode) runs once;
-// after it each look costs one lstat per folder, which finds the folders
-// still the same ones with the same owner and mode. Anything else (another
-// host folder in the environment, a folder removed, replaced by a link,
-// given to another user or opened to others) brings the full check back.
-std::string driveFolder();
-std::string disksFolder();
-const std::string& folderProblem();
-// The same two folders held open (O_PATH), for looking up a file in them by
-// its name alone; -1 when they cannot be used.
-int driveFolderFd();
-int disksFolderFd();
-
-// A request checks the folders once, at its start, and then uses them
-// without looking again until it ends: holdDriveFolders() checks (false
-// when they cannot be used), releaseDriveFolders() ends the request's hold.
+// The folders are checked when a program first uses the drive, and again
+// whenever the environment names another host folder; otherwise the
+// folders held stay in use without a look at their paths (see
+// drive_lock.h for how a change made by another program is noticed).
+// A request holds the folders from its start to its end: holdDriveFolders()
+// (false when they cannot be used), releaseDriveFolders().
 bool holdDriveFolders();
 void releaseDriveFolders();
-// Changes whenever the folders had to be checked in full: what was kept
-// open in them may belong to folders no longer in use.
+const std::string& folderProblem();
+// Records a refusal of the drive's files (held folders no longer private,
+// a lock file that cannot be used) for folderProblem().
+bool refuseDrive(const std::string& why);
+// The held folders, for looking a file up by its name alone; -1 when they
+// cannot be used. Opened for reading, so that they can be flushed and listed.
+int driveFolderFd();
+int disksFolderFd();
+// The held folders still belong to this user alone (one fstat each): the
+// drive looks again whenever it reads its files afresh.
+bool heldFoldersStillPrivate();
+// Changes whenever the folders were opened afresh: what was kept in the
+// old ones is let go.
 unsigned driveFolderGeneration();
+// Lets go of the held folders: the next request finds them afresh, as a
+// program that has just started does.
+void forgetDriveFolders();
+
+// The folders' paths, for telling the person; empty when they cannot be used.
+std::string driveFolder();
+std::string disksFolder();
+std::string diskImagePath(const std::string& diskName);
+
+// A disk's file names in the disks folder.
+std::string diskImageName(const std::string& diskName);
+std::string protectionRecordName(const std::string& diskName);
+constexpr const char* driveStateName = "state";
+constexpr const char* driveLockName = "lock";
 
 // How often the drive did its costly file work, counted from the start of
 // the process; tests check with them that an unchanged drive costs a
@@ -51,11 +74,6 @@ struct DriveFileCounts {
 };
 DriveFileCounts& driveFileCounts();
 
-std::string driveStatePath();
-std::string driveLockPath();
-std::string diskImagePath(const std::string& diskName);
-std::string protectionRecordPath(const std::string& diskName);
-
 // A disk name is 1 to 64 letters, digits, '-', '_' or '.', not starting
 // with '.', so it always names a file inside the disks folder.
 bool isValidDiskName(const std::string& name);
@@ -66,21 +84,21 @@ bool isValidDiskName(const std::string& name);
 // memory several times larger.)
 bool nextLine(const std::string& text, std::size_t& at, std::string& line);
 
+// Opens the file name in folder, never following a link (counted as a
+// file open); -1 when it cannot be.
+int openFileIn(int folder, const std::string& name, int flags);
 // The whole content of a file; nothing when it does not exist or cannot be
 // read. A link is not followed: it cannot be read.
-std::optional<std::string> readWholeFile(const std::string& path);
+std::optional<std::string> readWholeFileIn(int folder, const std::string& name);
 // The same from an open file, from its start.
 std::optional<std::string> readWholeFd(int fd);
 
-// Replaces the file with text: writes a temporary file beside it, flushes
-// it to the disk and renames it over the old one, so a crash at any moment
-// leaves either the old or the new content, never a mix. The temporary is
-// made afresh (a stale one, or a link planted in its place, is removed
-// first and never written through); a link at path is replaced, not followed.
-// With keptOpen, the new file stays open (write-only) and its descriptor
-// is put there, so the caller can hold on to the file it wrote. Without
-// flushFolder the rename is not flushed: a crash may then leave the old
-// content, whole, in place of the new (never a mix); for what a power loss
-// clears anyway.
-bool replaceFileAtomically(const std::string& path, const std::string& text, int* keptOpen = nullptr,
-                           bool flushFolder = true);
+// Replaces the file name in folder with text: writes a temporary file
+// beside it, flushes it to the disk and renames it over the old one, so a
+// crash at any moment leaves either the old or the new content, never a
+// mix. The temporary is made afresh (a stale one, or a link planted in its
+// place, is removed first and never written through); a link at name is
+// replaced, not followed. Without flushFolder the rename is not flushed: a
+// crash may then leave the old content, whole, in place of the new (never
+// a mix); for what a power loss clears anyway.
+bool replaceFileIn(int folder, const std::string& name, const std::string& text, bool flushFolder = true);

@@ -62,9 +62,9 @@ const char* flag(bool value) { return value ? "yes" : "no"; }
 
 } // namespace
 
-std::optional<DriveState> loadDriveState(const std::string& path)
+std::optional<DriveState> loadDriveStateIn(int folder, const std::string& name)
 {
-    std::optional<std::string> text = readWholeFile(path);
+    std::optional<std::string> text = readWholeFileIn(folder, name);
     if (!text)
         return std::nullopt;
     return parseDriveState(*text);
@@ -115,7 +115,7 @@ bool differsOnlyInPoweredState(const DriveState& a, const DriveState& b)
     return lasting == a;
 }
 
-bool saveDriveState(const std::string& path, const DriveState& state, int* keptOpen, bool flushFolder)
+bool saveDriveStateIn(int folder, const std::string& name, const DriveState& state, bool flushFolder)
 {
     std::string sense = "none";
     if (state.pendingSense) {
@@ -138,5 +138,5 @@ bool saveDriveState(const std::string& path, const DriveState& state, int* keptO
     text += "mount-folder " + state.mountFolder + "\n";
     text += "sense " + sense + "\n";
     text += "generation " + std::to_string(state.generation) + "\n";
-    return replaceFileAtomically(path, text, keptOpen, flushFolder);
+    return replaceFileIn(folder, name, text, flushFolder);
 }

@@ -35,12 +35,11 @@ struct DriveState {
 // numbers beyond their range among them (a format time or duration over
 // longestFormatTimeMs, a format start before 1970), are passed over,
 // leaving that field at its default.
-std::optional<DriveState> loadDriveState(const std::string& path);
+// The file is name in folder (drive_files.h).
+std::optional<DriveState> loadDriveStateIn(int folder, const std::string& name);
 DriveState parseDriveState(const std::string& text);
-// Replaces the file atomically; keptOpen and flushFolder as for
-// replaceFileAtomically.
-bool saveDriveState(const std::string& path, const DriveState& state, int* keptOpen = nullptr,
-                    bool flushFolder = true);
+// Replaces the file atomically; flushFolder as for replaceFileIn.
+bool saveDriveStateIn(int folder, const std::string& name, const DriveState& state, bool flushFolder = true);
 // True when the two differ only in what the drive loses when its power
 // goes: the protection mode, a disk change not yet reported, the sense
 // kept for REQUEST SENSE.

@@ -1,15 +1,15 @@
 // What the driver library keeps between requests, so that a request on a
-// drive nobody changed costs a few system calls: the lock, the state file
-// and the disk's protection record as last read (held open), and the image
-// of the disk in the slot (held open while the disk is there).
+// drive that nobody changed makes no system call beyond its own work: the
+// drive's state and the disk's protection record as last read, and the
+// image of the disk in the slot, held open while that disk is there.
 //
-// Each kept file is re-checked at every request with one lstat of its path:
-// it is still the same file (device and inode; a file held open keeps its
-// inode number from being given to another) and, for the state and the
-// protection record, unchanged (size, modification and change times). The
-// drive replaces these files by renaming a new file over them, so any
-// change by quibdrive or another process shows as a new inode; only then
-// is the file read again.
+// The disk in the slot is the disk that was inserted, until it is ejected:
+// a request writes through the image it holds. What another program
+// changes (quibdrive, another copy of the tool) moves the drive's change
+// count (drive_lock.h); a request that finds the count moved reads the
+// state and the protection record afresh and opens the image again, by
+// name in the folders held. Files changed by hand are seen then too, or
+// when a program starts, not between two requests.
 #pragma once
 
 #include "drive/drive_state.h"
@@ -18,18 +18,18 @@
 #include <optional>
 #include <string>
 
-// The lock file's descriptor, opened on first use in the present drive
-// folder; -1 when it cannot be opened.
-int keptLock();
+// Brings what is kept up to date for the request that holds the lock: when
+// another program changed the drive since, lets go of it and checks the
+// held folders again. False, with folderProblem(), when they are no longer
+// private.
+bool keepUpWithDrive();
 
 // The drive's state: nothing when the file does not exist or cannot be read.
 // The fields a power loss clears (protection mode, a disk change not yet
-// reported, the kept sense) come from a small record at the start of the
-// lock file, mapped shared by every process: changing only them costs no
-// system call and no flush. The record names the generation of the state
-// file it belongs to; one torn or left from another state file reads as a
-// drive just powered on. Where the lock file cannot be mapped, the state
-// file keeps these fields too.
+// reported, the kept sense) come from the lock file's shared record
+// (drive_lock.h): changing only them costs no system call and no flush. The
+// record names the generation of the state file it belongs to; one torn or
+// left from another state file reads as a drive just powered on.
 std::optional<DriveState> keptDriveState();
 // Saves the state: the record alone when lastingChanged is false (only the
 // powered fields changed); otherwise the state file, replaced atomically
@@ -48,7 +48,10 @@ int imageOf(const std::string& disk);
 // The slot is empty: the image is let go.
 void forgetImage();
 
-// Lets go of everything kept when the drive's folders were checked afresh
-// (another host folder, a folder replaced): what was kept belongs to the
-// old ones.
+// Lets go of everything kept when the drive's folders were opened afresh
+// (another host folder): what was kept belongs to the old ones.
 void keepForFolders(unsigned folderGeneration);
+// Lets go of everything, the folders and the lock file too: the next
+// request starts as a program's first does. A process made by fork starts
+// so (it shares the parent's open files, and must not share its lock).
+void startDriveAfresh();

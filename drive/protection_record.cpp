@@ -57,9 +57,9 @@ bool passwordMatches(std::string_view password, const std::string& storedHash)
 
 } // namespace
 
-ProtectionRecord loadProtectionRecord(const std::string& path)
+ProtectionRecord loadProtectionRecordIn(int folder, const std::string& name)
 {
-    std::optional<std::string> text = readWholeFile(path);
+    std::optional<std::string> text = readWholeFileIn(folder, name);
     if (!text)
         return {stateBroken, {}};
     return parseProtectionRecord(*text);
@@ -90,12 +90,12 @@ ProtectionRecord parseProtectionRecord(const std::string& text)
     return record;
 }
 
-bool saveProtectionRecord(const std::string& path, const ProtectionRecord& record, int* keptOpen)
+bool saveProtectionRecordIn(int folder, const std::string& name, const ProtectionRecord& record)
 {
     std::string text = "state " + std::to_string(record.state) + "\n";
     if (!record.passwordHash.empty())
         text += "password " + record.passwordHash + "\n";
-    return replaceFileAtomically(path, text, keptOpen);
+    return replaceFileIn(folder, name, text);
 }
 
 bool allowsReading(DiskState state) { return state != stateReadWriteProtectedPassword; }

@@ -30,10 +30,11 @@ struct ProtectionRecord {
 // taken away: like one that cannot be read (no permission, a folder or a
 // link in its place, a read error) or understood, it reads as stateBroken.
 // A protection never fails open.
-ProtectionRecord loadProtectionRecord(const std::string& path);
+// The file is name in folder (drive_files.h).
+ProtectionRecord loadProtectionRecordIn(int folder, const std::string& name);
 ProtectionRecord parseProtectionRecord(const std::string& text);
-// Replaces the file atomically; keptOpen as for replaceFileAtomically.
-bool saveProtectionRecord(const std::string& path, const ProtectionRecord& record, int* keptOpen = nullptr);
+// Replaces the file atomically.
+bool saveProtectionRecordIn(int folder, const std::string& name, const ProtectionRecord& record);
 
 bool allowsReading(DiskState state);
 bool allowsWriting(DiskState state);

@@ -15,8 +15,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -127,7 +129,11 @@ int listDisks(DriveSession& drive)
 {
     std::string folder = disksFolder();
     errno = 0;
-    DIR* dir = opendir(folder.c_str());
+    // The disks folder held, listed through a descriptor of its own.
+    int listed = disksFolderFd() >= 0 ? openat(disksFolderFd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+    DIR* dir = listed >= 0 ? fdopendir(listed) : nullptr;
+    if (dir == nullptr && listed >= 0)
+        close(listed);
     if (dir == nullptr)
         return failWith("cannot read the disks folder " + folder + systemReason());
     std::vector<std::string> names;
@@ -142,7 +148,7 @@ int listDisks(DriveSession& drive)
         std::printf("No disks in %s\n", folder.c_str());
     for (const std::string& name : names) {
         DiskState state = name == drive.state.disk ? drive.protection.state
-                                                   : loadProtectionRecord(protectionRecordPath(name)).state;
+                                                   : loadProtectionRecordIn(disksFolderFd(), protectionRecordName(name)).state;
         std::printf("%s%s  %s\n", name.c_str(), name == drive.state.disk ? " (in the slot)" : "", stateName(state));
     }
     return saved(drive, "");
@@ -152,10 +158,9 @@ int create(DriveSession& drive, const std::string& name)
 {
     if (!isValidDiskName(name))
         return failWith("'" + name + "' is not a disk name: use letters, digits, '-', '_' and '.', at most 64");
-    if (std::FILE* existing = std::fopen(diskImagePath(name).c_str(), "r")) {
-        std::fclose(existing);
+    struct stat info;
+    if (fstatat(disksFolderFd(), diskImageName(name).c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0)
         return failWith("a disk named '" + name + "' exists already");
-    }
     errno = 0;
     if (!createDisk(name))
         return failWith("cannot create the disk image " + diskImagePath(name) + systemReason());
@@ -235,14 +240,29 @@ int refuseHostFolder()
 {
     if (!folderProblem().empty())
         return failWith(folderProblem());
-    std::string lock = driveLockPath();
-    struct stat info;
-    if (!lock.empty() && lstat(lock.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
-        return failWith("the drive's lock " + lock + " is not a plain file (a link?); remove it");
     HostFolderProblem problem = hostFolderProblem();
     if (problem.folder[0] == '\0')
         return failWith(std::string("no host folder: ") + problem.reason);
     return failWith(std::string("cannot use the host folder '") + problem.folder + "': " + problem.reason);
+}
+
+int carryOut(DriveSession& drive, const std::string& command, const std::string& argument)
+{
+    if (command == "status")
+        return showStatus(drive);
+    if (command == "disks")
+        return listDisks(drive);
+    if (command == "create")
+        return create(drive, argument);
+    if (command == "insert")
+        return insert(drive, argument);
+    if (command == "eject")
+        return eject(drive);
+    if (command == "plug")
+        return plug(drive);
+    if (command == "unplug")
+        return unplug(drive);
+    return setFormatTime(drive, argument);
 }
 
 } // namespace
@@ -276,20 +296,10 @@ int main(int argc, char** argv)
     DriveSession drive;
     if (!drive.ready())
         return refuseHostFolder();
-    std::string argument = argc == 3 ? argv[2] : "";
-    if (command == "status")
-        return showStatus(drive);
-    if (command == "disks")
-        return listDisks(drive);
-    if (command == "create")
-        return create(drive, argument);
-    if (command == "insert")
-        return insert(drive, argument);
-    if (command == "eject")
-        return eject(drive);
-    if (command == "plug")
-        return plug(drive);
-    if (command == "unplug")
-        return unplug(drive);
-    return setFormatTime(drive, argument);
+    int result = carryOut(drive, command, argc == 3 ? argv[2] : "");
+    // A refused command still keeps what opening the drive settled (a disk
+    // whose image is gone has left the slot, a format whose time is up has
+    // ended), so every program sees it.
+    drive.save();
+    return result;
 }

@@ -2,21 +2,22 @@
 
 #include "drive/disk_image.h"
 #include "drive/drive_files.h"
+#include "drive/drive_lock.h"
 #include "drive/kept_drive.h"
 #include "drive/mount_folder.h"
 #include "drive/sense.h"
 
-#include <cerrno>
 #include <chrono>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 bool isDiskImage(const std::string& name)
 {
     struct stat info;
-    return lstat(diskImagePath(name).c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    return isValidDiskName(name) && disksFolderFd() >= 0 &&
+           fstatat(disksFolderFd(), diskImageName(name).c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+           S_ISREG(info.st_mode);
 }
 
 std::int64_t wallClockMs()
@@ -40,14 +41,16 @@ DriveSession::DriveSession() : turn(requestTurn)
     if (!holdDriveFolders())
         return;
     keepForFolders(driveFolderGeneration());
-    int fd = keptLock();
-    if (fd < 0)
+    if (!lockDrive())
         return;
-    while (flock(fd, LOCK_EX) != 0) {
-        if (errno != EINTR)
-            return;
+    locked = true;
+    // What another program changed since this one's last request is read
+    // afresh; otherwise nothing is looked at.
+    if (!keepUpWithDrive()) {
+        unlockDrive();
+        locked = false;
+        return;
     }
-    lockFd = fd;
 
     savedState = keptDriveState();
     if (savedState) {
@@ -58,8 +61,8 @@ DriveSession::DriveSession() : turn(requestTurn)
         if (isDiskImage(firstDiskName) || createDisk(firstDiskName))
             state.disk = firstDiskName;
     }
-    // A disk whose image was removed by hand, or became a link, has left
-    // the drive.
+    // A disk whose image is gone, or is a link, has left the drive (seen
+    // when the drive's files are read afresh).
     if (hasDisk() && !checkImage(state.disk)) {
         state.disk.clear();
         state.mountFolder.clear();
@@ -90,8 +93,8 @@ DriveSession::DriveSession() : turn(requestTurn)
 DriveSession::~DriveSession()
 {
     // The lock file stays open for the next request; only the lock goes.
-    if (lockFd >= 0)
-        flock(lockFd, LOCK_UN);
+    if (locked)
+        unlockDrive();
     releaseDriveFolders();
 }
 
@@ -138,12 +141,13 @@ bool DriveSession::save()
 
 bool createDisk(const std::string& name)
 {
-    if (!isValidDiskName(name) || disksFolder().empty())
+    int disks = disksFolderFd();
+    if (!isValidDiskName(name) || disks < 0)
         return false;
-    if (!createBlankImage(diskImagePath(name)))
+    if (!createBlankImageIn(disks, diskImageName(name)))
         return false;
-    if (!saveProtectionRecord(protectionRecordPath(name), ProtectionRecord{})) {
-        unlink(diskImagePath(name).c_str());
+    if (!saveProtectionRecordIn(disks, protectionRecordName(name), ProtectionRecord{})) {
+        unlinkat(disks, diskImageName(name).c_str(), 0);
         return false;
     }
     return true;
@@ -178,7 +182,7 @@ std::uint16_t formatProgress(const DriveSession& drive)
 bool finishFormat(DriveSession& drive)
 {
     drive.state.formatting = false;
-    if (!drive.hasDisk() || !eraseImage(drive.imagePath()))
+    if (!drive.hasDisk() || !eraseImage(drive.imageFd()))
         return false;
     drive.protection = ProtectionRecord{};
     return true;

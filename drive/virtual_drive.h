@@ -2,7 +2,7 @@
 // Each request and each quibdrive command is one DriveSession: it holds the
 // drive lock, so the program and quibdrive can run at once and each sees
 // the other's changes at its next request. What did not change since the
-// last request is not read again (see kept_drive.h).
+// last request is not read again (see kept_drive.h and drive_lock.h).
 #pragma once
 
 #include "drive/drive_state.h"
@@ -25,7 +25,7 @@ public:
     DriveSession& operator=(const DriveSession&) = delete;
 
     // False when the host folder cannot be used; nothing else works then.
-    bool ready() const { return lockFd >= 0; }
+    bool ready() const { return locked; }
 
     DriveState state;
     ProtectionRecord protection; // of the disk in the slot
@@ -46,7 +46,7 @@ public:
 
 private:
     std::lock_guard<std::mutex> turn;
-    int lockFd = -1;
+    bool locked = false;
     std::string protectionDisk; // the disk that `protection` belongs to
     ProtectionRecord savedProtection;
     std::optional<DriveState> savedState;

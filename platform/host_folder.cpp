@@ -94,7 +94,14 @@ bool hostFolderName(char* out, std::size_t capacity)
 
 bool hostFolderPath(char* out, std::size_t capacity)
 {
-    return hostFolderName(out, capacity) && makeFolders(out) && checkFolder(out);
+    if (!hostFolderName(out, capacity))
+        return false;
+    // Made only when it is not there yet: most runs find it, and then
+    // need no mkdir for each level of its path.
+    struct stat info;
+    if (stat(out, &info) != 0 && errno == ENOENT && !makeFolders(out))
+        return false;
+    return checkFolder(out);
 }
 
 bool hostFilePath(const char* fileName, char* out, std::size_t capacity)

@@ -63,10 +63,8 @@ run_format() { "$bin/quibtools" --script "$format_script" > "$work/transcript" |
 run_exit() { "$bin/quibtools" --script "$exit_script" > /dev/null || :; }
 run_mkfs() { "$mkfs" "${mkfs_options[@]}" "$image" > /dev/null; }
 # Opens the registry store the tool made, loads the driver library, writes
-# 219 sectors of the mkfs.fat file (nothing else reads it afterwards); the
-# second also makes the drive's checks before each write.
+# 219 sectors of the mkfs.fat file (nothing else reads it afterwards).
 run_least() { "$least_work" "$QUIB_HOME" "$bin/ZOVEVIV.DLL" "$image"; }
-run_checked() { "$least_work" --checked "$QUIB_HOME" "$bin/ZOVEVIV.DLL" "$image"; }
 [ -x "$least_work" ] || least_work=""
 fresh_image() { rm -f "$image"; truncate -s "$image_bytes" "$image"; }
 
@@ -107,7 +105,6 @@ for ((i = 0; i < runs; i++)); do
   measure mkfs run_mkfs
   if [ -n "$least_work" ]; then
     measure least run_least
-    measure checked run_checked
   fi
   measure exit run_exit
   measure true /bin/true
@@ -132,7 +129,6 @@ compare format mkfs "quibtools --script, Simple Format, start to exit" \
 compare exit true "quibtools --script, start, menu, Close" "/bin/true"
 if [ -n "$least_work" ]; then
   compare least mkfs "least work (SQLite, the registry store, the driver library, 219 sector writes)" "mkfs.fat"
-  compare checked mkfs "least work and the drive's checks (lock, 5 lookups) before each write" "mkfs.fat"
 else
   echo "least work: not measured (build the least_work target)"
 fi

@@ -7,27 +7,18 @@
 // takes beyond this is its own; what this takes is the price of how the
 // tool is built.
 //
-// With --checked, each write also makes the checks a request of the virtual
-// drive makes so that it sees a change made between two requests, and
-// nothing more: the lock taken and let go, the drive folder looked up by
-// its path, the disks folder, the state file, the disk's image and its
-// protection record by name (those of disk1, the drive's first disk), as
-// the drive does it. Only the system calls: nothing is read or parsed.
+//   least_work HOST_FOLDER LIBRARY FILE
 //
-//   least_work [--checked] HOST_FOLDER LIBRARY FILE
-//
-// HOST_FOLDER is a host folder the tool has used (its registry.db and, for
-// --checked, its drive/), LIBRARY the driver library, FILE a file of at
-// least 251 sectors, written over with zeros from its sector 32 on. Exit
-// status 1 when a step fails, 2 for a wrong command line.
+// HOST_FOLDER is a host folder the tool has used (its registry.db), LIBRARY
+// the driver library, FILE a file of at least 251 sectors, written over
+// with zeros from its sector 32 on. Exit status 1 when a step fails, 2 for
+// a wrong command line.
 #include <cstdio>
 #include <climits>
 #include <cstring>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sqlite3.h>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -75,36 +66,7 @@ bool loadLibrary(const char* path)
            fail("the driver library cannot be loaded");
 }
 
-// The drive's files, open as the driver library keeps them.
-struct DriveFiles {
-    char drive[PATH_MAX];
-    int lock = -1, driveFolder = -1, disksFolder = -1;
-
-    bool open(const char* hostFolder)
-    {
-        char path[PATH_MAX];
-        if (!pathIn(drive, hostFolder, "drive"))
-            return false;
-        driveFolder = ::open(drive, O_PATH | O_DIRECTORY | O_CLOEXEC);
-        if (pathIn(path, drive, "lock"))
-            lock = ::open(path, O_RDWR | O_CLOEXEC);
-        if (pathIn(path, drive, "disks"))
-            disksFolder = ::open(path, O_PATH | O_DIRECTORY | O_CLOEXEC);
-        return (lock >= 0 && driveFolder >= 0 && disksFolder >= 0) || fail("the drive's files cannot be opened");
-    }
-
-    // The checks of one request before its write.
-    bool check() const
-    {
-        struct stat info;
-        return lstat(drive, &info) == 0 && fstatat(driveFolder, "disks", &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-               flock(lock, LOCK_EX) == 0 && fstatat(driveFolder, "state", &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-               fstatat(disksFolder, "disk1.img", &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-               fstatat(disksFolder, "disk1.protection", &info, AT_SYMLINK_NOFOLLOW) == 0;
-    }
-};
-
-bool writeSectors(const char* path, const DriveFiles* checked)
+bool writeSectors(const char* path)
 {
     int fd = open(path, O_RDWR | O_CLOEXEC);
     if (fd < 0)
@@ -112,34 +74,19 @@ bool writeSectors(const char* path, const DriveFiles* checked)
     unsigned char sector[sectorBytes];
     std::memset(sector, 0, sizeof sector);
     bool written = true;
-    for (int i = 0; i < sectorsWritten && written; ++i) {
-        if (checked != nullptr && !checked->check()) {
-            written = false;
-            break;
-        }
+    for (int i = 0; i < sectorsWritten && written; ++i)
         written = pwrite(fd, sector, sizeof sector, (firstSector + i) * sectorBytes) == sectorBytes;
-        if (checked != nullptr)
-            flock(checked->lock, LOCK_UN);
-    }
     close(fd);
-    return written || fail("a sector cannot be written (or a drive file is missing)");
+    return written || fail("a sector cannot be written");
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    bool checked = argc == 5 && std::strcmp(argv[1], "--checked") == 0;
-    if (argc != 4 && !checked) {
-        std::fprintf(stderr, "usage: least_work [--checked] HOST_FOLDER LIBRARY FILE\n");
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: least_work HOST_FOLDER LIBRARY FILE\n");
         return 2;
     }
-    char** operands = argv + (checked ? 2 : 1);
-    DriveFiles drive;
-    if (checked && !drive.open(operands[0]))
-        return 1;
-    return readRegistry(operands[0]) && loadLibrary(operands[1]) &&
-                   writeSectors(operands[2], checked ? &drive : nullptr)
-               ? 0
-               : 1;
+    return readRegistry(argv[1]) && loadLibrary(argv[2]) && writeSectors(argv[3]) ? 0 : 1;
 }

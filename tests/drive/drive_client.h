@@ -26,6 +26,11 @@ struct DriveAnswer {
 // Calls MSD_IOControl with the given arguments as they are.
 int callDriveEntry(std::uint32_t code, void* input, std::uint32_t inputSize, std::uint32_t* returned);
 
+// From now on the requests come from a program that has just started: a
+// fresh copy of the driver library (or, with the drive linked in, the
+// drive's kept files let go), which finds the drive's files afresh.
+void startAsANewProgram();
+
 // A record as the tool builds it for request 103.
 DriverRequest commandRecord(const CommandBlock& command, void* buffer, std::uint32_t length, bool dataIn);
 

@@ -167,6 +167,7 @@ TEST(Protection, ADamagedRecordCanOnlyBeFormattedAway)
         file << "state 3\n"; // a password state without its password
         ASSERT_TRUE(file.good());
     }
+    startAsANewProgram(); // a record changed by hand is read when a program starts
     ASSERT_EQ(switchProtectionMode(true).status, 0u);
     EXPECT_EQ(diskState(), 15);
     EXPECT_EQ(sendProtection(0, "").senseCode, 0x2C);
@@ -226,6 +227,7 @@ TEST_P(UnreadableProtection, ReadsAsDamagedAndRefusesWrites)
     GetParam().damage();
     if (testing::Test::IsSkipped())
         return;
+    startAsANewProgram(); // a record changed by hand is read when a program starts
 
     EXPECT_EQ(diskState(), 15);
     std::uint8_t sector[512] = {};
@@ -248,6 +250,7 @@ TEST(UnreadableProtection, ADeletedRecordIsFormattedAway)
 {
     ASSERT_EQ(switchProtectionMode(true).status, 0u);
     recordDeleted();
+    startAsANewProgram();
     EXPECT_EQ(diskState(), 15);
     ASSERT_EQ(quibdrive({"format-time", "0"}).exitCode, 0);
     ASSERT_EQ(formatUnit().status, 0u);

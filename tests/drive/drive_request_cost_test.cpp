@@ -1,17 +1,25 @@
-// A request on a drive that nobody changed reads no file, makes no folder
-// and opens nothing: the drive keeps what it read and only looks whether it
-// is still so. Every change made between two requests (by quibdrive, or by
-// hand in the host folder) is still seen by the next request.
+// A request on a drive that nobody changed makes no system call beyond its
+// own work: it reads no file, makes no folder, opens nothing and looks at
+// no path. What the drive's own programs change between two requests is
+// seen by the next request; what a hand changes in the drive's files is
+// seen when the drive's programs next change the drive, or when a program
+// starts, and never leads a write outside the disk in the slot.
 #include "drive/drive_files.h"
+#include "drive/drive_lock.h"
 #include "drive/drive_state.h"
 #include "tests/drive/drive_client.h"
 #include "tests/support/host_folder_fixture.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <fstream>
+#include <sys/ptrace.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -20,6 +28,7 @@ namespace {
 constexpr int quickFormatWrites = 219;
 
 std::string drivePath(const std::string& name) { return testHostFolder() + "/drive/" + name; }
+std::string hostPath(const std::string& name) { return testHostFolder() + "/" + name; }
 
 // Sets the drive up and takes the report of the first disk, so the next
 // requests run on the steady path.
@@ -31,15 +40,97 @@ void warmUp()
     ASSERT_EQ(writeBlock(0, sector).status, 0u);
 }
 
+// The quick format's writes, each sector filled with its own number.
+bool writeQuickFormatSectors()
+{
+    std::uint8_t sector[512];
+    for (int i = 0; i < quickFormatWrites; ++i) {
+        std::fill(sector, sector + 512, std::uint8_t(i));
+        if (writeBlock(std::uint32_t(i), sector).status != 0)
+            return false;
+    }
+    return true;
+}
+
+// getppid marks where the counted work starts and ends: nothing on the
+// drive's path calls it.
+void markForTheTracer() { syscall(SYS_getppid); }
+
+// The system calls a child process makes between its two marks, counted by
+// tracing it as strace does; -1 when this machine does not allow tracing
+// (an emulator, or a container that forbids ptrace), -2 when the child's
+// work failed.
+long systemCallsOf(bool (*work)())
+{
+    pid_t child = fork();
+    if (child == 0) {
+        // The child starts as a new program: the fork let go of what the
+        // drive kept, so it sets the drive up afresh before the first mark.
+        if (ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0)
+            _exit(3);
+        raise(SIGSTOP);
+        warmUp();
+        markForTheTracer();
+        bool done = work();
+        markForTheTracer();
+        _exit(done && !testing::Test::HasFailure() ? 0 : 4);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child)
+        return -1;
+    if (WIFEXITED(status))
+        return WEXITSTATUS(status) == 3 ? -1 : -2;
+    ptrace(PTRACE_SETOPTIONS, child, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
+    long counted = 0;
+    int marks = 0;
+    int passOn = 0;
+    for (;;) {
+        if (ptrace(PTRACE_SYSCALL, child, nullptr, reinterpret_cast<void*>(long(passOn))) != 0)
+            return -1;
+        passOn = 0;
+        if (waitpid(child, &status, 0) != child)
+            return -1;
+        if (WIFEXITED(status) || WIFSIGNALED(status))
+            break;
+        if (WSTOPSIG(status) != (SIGTRAP | 0x80)) {
+            passOn = WSTOPSIG(status); // a signal of the child's own
+            continue;
+        }
+        __ptrace_syscall_info info{};
+        if (ptrace(PTRACE_GET_SYSCALL_INFO, child, reinterpret_cast<void*>(sizeof info), &info) <= 0) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            return -1;
+        }
+        if (info.op != PTRACE_SYSCALL_INFO_ENTRY)
+            continue;
+        if (info.entry.nr == SYS_getppid)
+            ++marks;
+        else if (marks == 1)
+            ++counted;
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || marks != 2)
+        return -2;
+    return counted;
+}
+
+TEST(UnchangedDrive, AQuickFormatsWritesTakeAtMostTwoSystemCallsEach)
+{
+    long calls = systemCallsOf(writeQuickFormatSectors);
+    if (calls == -1)
+        GTEST_SKIP() << "this machine does not let a process trace another (ptrace)";
+    ASSERT_GE(calls, 0) << "the writes failed in the traced child";
+    std::printf("%ld system calls for %d WRITE(10) requests\n", calls, quickFormatWrites);
+    EXPECT_LE(calls, 2 * quickFormatWrites);
+    EXPECT_GE(calls, quickFormatWrites) << "each write is at least its pwrite";
+}
+
 TEST(UnchangedDrive, CostsTheWritesOfAQuickFormatNoFileWork)
 {
     warmUp();
     DriveFileCounts before = driveFileCounts();
+    ASSERT_TRUE(writeQuickFormatSectors());
     std::uint8_t sector[512];
-    for (int i = 0; i < quickFormatWrites; ++i) {
-        std::fill(sector, sector + 512, std::uint8_t(i));
-        ASSERT_EQ(writeBlock(std::uint32_t(i), sector).status, 0u) << "write " << i;
-    }
     ASSERT_EQ(readBlock(quickFormatWrites - 1, sector).status, 0u);
     EXPECT_EQ(sector[0], std::uint8_t(quickFormatWrites - 1));
     ASSERT_EQ(testUnitReady().status, 0u);
@@ -52,15 +143,18 @@ TEST(UnchangedDrive, CostsTheWritesOfAQuickFormatNoFileWork)
 }
 
 // The same counters move when there is something to read: the count above
-// is not stuck at zero.
+// is not stuck at zero. A change by quibdrive is read by the next request,
+// and only by that one.
 TEST(UnchangedDrive, AChangeByQuibdriveIsReadOnce)
 {
     warmUp();
     ASSERT_EQ(quibdrive({"format-time", "7"}).exitCode, 0);
     DriveFileCounts before = driveFileCounts();
     ASSERT_EQ(testUnitReady().status, 0u);
+    DriveFileCounts between = driveFileCounts();
     ASSERT_EQ(testUnitReady().status, 0u);
-    EXPECT_EQ(driveFileCounts().fileReads - before.fileReads, 1u);
+    EXPECT_GT(between.fileReads - before.fileReads, 0u);
+    EXPECT_EQ(driveFileCounts().fileReads - between.fileReads, 0u);
 }
 
 // Only what a power loss clears anyway may be saved without flushing the
@@ -89,17 +183,11 @@ TEST(PoweredState, IsOnlyWhatAPowerLossClears)
     }
 }
 
-struct ChangeCase {
-    const char* name;
-    void (*change)();
-    std::uint32_t status;   // of the next write
-    std::uint8_t senseCode; // when the status is 2
-};
-
-// The byte at block 1 of an image under drive/, or -1 when there is none.
+// The byte at block 1 of an image under the host folder, or -1 when there
+// is none.
 int markOf(const std::string& image)
 {
-    std::ifstream file(drivePath(image), std::ios::binary);
+    std::ifstream file(hostPath(image), std::ios::binary);
     char byte = 0;
     return file.seekg(512) && file.read(&byte, 1) ? static_cast<unsigned char>(byte) : -1;
 }
@@ -117,9 +205,11 @@ TEST(StateFile, ReadsBackWhatWasWrittenAndPassesOverABadSense)
     written.mountFolder = "Storage Card2";
     written.pendingSense = SenseData{0x70, 0, 6, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x28, 0, 0, 0, 0, 0xFF};
     written.generation = 77;
-    std::string path = testHostFolder() + "/state-copy";
-    ASSERT_TRUE(saveDriveState(path, written));
-    EXPECT_EQ(loadDriveState(path), written);
+    int folder = open(testHostFolder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(folder, 0);
+    ASSERT_TRUE(saveDriveStateIn(folder, "state-copy", written));
+    EXPECT_EQ(loadDriveStateIn(folder, "state-copy"), written);
+    close(folder);
 
     const std::string good = "70 00 06 00 00 00 00 0a 00 00 00 00 28 00 00 00 00 ff";
     const std::pair<std::string, bool> senses[] = {
@@ -182,8 +272,9 @@ void patchLock(std::streamoff at, const std::string& bytes)
 
 const RecordCase recordCases[] = {
     {"Untouched", [] {}, false},
-    {"TornInTheMiddle", [] { patchLock(16, std::string(1, '\0')); }, true}, // the mode byte, without its checksum
-    {"Zeroed", [] { patchLock(0, std::string(48, '\0')); }, true},
+    // The mode byte, without its checksum.
+    {"TornInTheMiddle", [] { patchLock(poweredRecordOffset + 16, std::string(1, '\0')); }, true},
+    {"Zeroed", [] { patchLock(poweredRecordOffset, std::string(48, '\0')); }, true},
     {"OfAnEarlierStateFile",
      [] {
          ASSERT_EQ(system(("cp -p '" + drivePath("state") + "' '" + drivePath("old-state") + "'").c_str()), 0);
@@ -216,38 +307,25 @@ TEST_P(PoweredRecord, IsBelievedOnlyWhenWholeAndOfThisStateFile)
 INSTANTIATE_TEST_SUITE_P(Table, PoweredRecord, testing::ValuesIn(recordCases),
                          [](const testing::TestParamInfo<RecordCase>& info) { return std::string(info.param.name); });
 
-const ChangeCase changeCases[] = {
-    {"EjectByQuibdrive", [] { run({"eject"}); }, 2, 0x3A},
-    {"UnplugByQuibdrive", [] { run({"unplug"}); }, 5, 0},
-    {"ReinsertByQuibdrive", [] { run({"eject"}); run({"insert", "disk1"}); }, 2, 0x28},
-    {"UnplugAndPlugByQuibdrive", [] { run({"unplug"}); run({"plug"}); }, 2, 0x28},
-    {"ProtectionRecordRemoved", [] { ASSERT_EQ(std::remove(drivePath("disks/disk1.protection").c_str()), 0); }, 2,
-     0x27},
-    {"ProtectionRecordRewrittenInPlace",
-     [] { std::ofstream(drivePath("disks/disk1.protection"), std::ios::trunc) << "state 2\n"; }, 2, 0x27},
-    {"ImageRemoved", [] { ASSERT_EQ(std::remove(drivePath("disks/disk1.img").c_str()), 0); }, 2, 0x3A},
-    {"ImageReplacedByALink",
-     [] {
-         ASSERT_EQ(std::rename(drivePath("disks/disk1.img").c_str(), drivePath("elsewhere.img").c_str()), 0);
-         ASSERT_EQ(symlink(drivePath("elsewhere.img").c_str(), drivePath("disks/disk1.img").c_str()), 0);
-     },
-     2, 0x3A},
-    {"DisksFolderReplacedByALink",
-     [] {
-         ASSERT_EQ(std::rename(drivePath("disks").c_str(), drivePath("real-disks").c_str()), 0);
-         ASSERT_EQ(symlink(drivePath("real-disks").c_str(), drivePath("disks").c_str()), 0);
-     },
-     14, 0},
-    {"DriveFolderOpenedToOthers", [] { ASSERT_EQ(chmod(drivePath("").c_str(), 0777), 0); }, 14, 0},
-    {"DisksFolderOpenedToTheGroup", [] { ASSERT_EQ(chmod(drivePath("disks").c_str(), 0770), 0); }, 14, 0},
-    // A first use again: a plugged drive with a new blank disk, which the
-    // write reaches (checked below), not the image that was removed.
-    {"DriveFolderRemoved", [] { ASSERT_EQ(system(("rm -rf '" + drivePath("") + "'").c_str()), 0); }, 0, 0},
+struct ChangeCase {
+    const char* name;
+    void (*change)();
+    std::uint32_t status;   // of the next write
+    std::uint8_t senseCode; // when the status is 2
 };
 
-class ChangesBetweenRequests : public testing::TestWithParam<ChangeCase> {};
+// What quibdrive does, seen by the very next request.
+const ChangeCase changesByTheDrive[] = {
+    {"Eject", [] { run({"eject"}); }, 2, 0x3A},
+    {"Unplug", [] { run({"unplug"}); }, 5, 0},
+    {"Reinsert", [] { run({"eject"}); run({"insert", "disk1"}); }, 2, 0x28},
+    {"UnplugAndPlug", [] { run({"unplug"}); run({"plug"}); }, 2, 0x28},
+    {"EjectAndInsertAnother", [] { run({"create", "disk2"}); run({"eject"}); run({"insert", "disk2"}); }, 2, 0x28},
+};
 
-TEST_P(ChangesBetweenRequests, AreSeenByTheNextRequest)
+class ChangesByTheDrive : public testing::TestWithParam<ChangeCase> {};
+
+TEST_P(ChangesByTheDrive, AreSeenByTheNextRequest)
 {
     const ChangeCase& c = GetParam();
     warmUp();
@@ -257,22 +335,123 @@ TEST_P(ChangesBetweenRequests, AreSeenByTheNextRequest)
     c.change();
     if (HasFatalFailure())
         return;
-
     std::uint8_t after[512] = {0xA5};
     DriveAnswer next = writeBlock(1, after);
     EXPECT_EQ(next.status, c.status);
     if (c.status == 2) {
         EXPECT_EQ(next.senseCode, c.senseCode);
     }
-    if (c.status == 0) {
-        EXPECT_EQ(markOf("disks/disk1.img"), 0xA5);
-    }
-    // Nothing reaches the image that was moved away behind a link.
-    EXPECT_NE(markOf("elsewhere.img"), 0xA5);
-    EXPECT_NE(markOf("real-disks/disk1.img"), 0xA5);
+    EXPECT_EQ(markOf("drive/disks/disk1.img"), 0x5A);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, ChangesBetweenRequests, testing::ValuesIn(changeCases),
+INSTANTIATE_TEST_SUITE_P(Table, ChangesByTheDrive, testing::ValuesIn(changesByTheDrive),
                          [](const testing::TestParamInfo<ChangeCase>& info) { return std::string(info.param.name); });
+
+// A folder outside the drive holding a decoy of the same name (block 1
+// marked 0x77), for links planted in the drive's place.
+std::string decoyFolder(const std::string& name, const std::string& image)
+{
+    std::string folder = hostPath(name);
+    EXPECT_EQ(system(("mkdir -p '" + folder + "/" + image.substr(0, image.rfind('/') + 1) + "'").c_str()), 0);
+    std::ofstream decoy(folder + "/" + image, std::ios::binary);
+    std::string bytes(1024, '\x77');
+    decoy.write(bytes.data(), std::streamsize(bytes.size()));
+    return folder;
+}
+
+void moveAndLink(const std::string& from, const std::string& to, const std::string& linkTarget)
+{
+    ASSERT_EQ(std::rename(hostPath(from).c_str(), hostPath(to).c_str()), 0);
+    ASSERT_EQ(symlink(linkTarget.c_str(), hostPath(from).c_str()), 0);
+}
+
+// What a hand changes in the drive's files. The disk in the slot is the
+// disk that was inserted: until the drive's programs change the drive, or
+// a program starts, the next write still reaches that disk's image (kept
+// open, wherever the hand moved it), and nothing reaches a file a planted
+// link points at. A program that starts then sees the change.
+struct HandChange {
+    const char* name;
+    void (*change)();
+    const char* keptImage;   // where the image of the disk in the slot is now, under the host folder
+    std::uint32_t status;    // of a write by a program started after the change
+    std::uint8_t senseCode;  // when the status is 2
+    bool seenAtInsert;       // also seen after quibdrive ejects and inserts the disk again
+};
+
+const HandChange handChanges[] = {
+    {"ProtectionRecordRemoved", [] { ASSERT_EQ(std::remove(drivePath("disks/disk1.protection").c_str()), 0); },
+     "drive/disks/disk1.img", 2, 0x27, true},
+    {"ProtectionRecordRewrittenInPlace",
+     [] { std::ofstream(drivePath("disks/disk1.protection"), std::ios::trunc) << "state 2\n"; },
+     "drive/disks/disk1.img", 2, 0x27, true},
+    {"ImageRemoved", [] { ASSERT_EQ(std::rename(drivePath("disks/disk1.img").c_str(), hostPath("gone.img").c_str()), 0); },
+     "gone.img", 2, 0x3A, true},
+    {"ImageReplacedByALink",
+     [] { moveAndLink("drive/disks/disk1.img", "drive/kept.img", decoyFolder("outside", "disk1.img") + "/disk1.img"); },
+     "drive/kept.img", 2, 0x3A, true},
+    {"DisksFolderReplacedByALink",
+     [] { moveAndLink("drive/disks", "drive/real-disks", decoyFolder("outside", "disk1.img")); },
+     "drive/real-disks/disk1.img", 14, 0, false},
+    {"DriveFolderReplacedByALink",
+     [] { moveAndLink("drive", "real-drive", decoyFolder("outside", "disks/disk1.img")); },
+     "real-drive/disks/disk1.img", 14, 0, false},
+    {"DriveFolderOpenedToOthers", [] { ASSERT_EQ(chmod(drivePath("").c_str(), 0777), 0); },
+     "drive/disks/disk1.img", 14, 0, false},
+    {"DisksFolderOpenedToTheGroup", [] { ASSERT_EQ(chmod(drivePath("disks").c_str(), 0770), 0); },
+     "drive/disks/disk1.img", 14, 0, false},
+    // A program starting then finds a first use again: a plugged drive with
+    // a new blank disk, which its write reaches.
+    {"DriveFolderRemoved", [] { ASSERT_EQ(std::rename(drivePath("").c_str(), hostPath("removed-drive").c_str()), 0); },
+     "removed-drive/disks/disk1.img", 0, 0, false},
+};
+
+class ChangesByHand : public testing::TestWithParam<HandChange> {};
+
+TEST_P(ChangesByHand, KeepTheDiskInTheSlotUntilAProgramStarts)
+{
+    const HandChange& c = GetParam();
+    warmUp();
+    std::uint8_t before[512] = {0x5A};
+    ASSERT_EQ(writeBlock(1, before).status, 0u);
+    c.change();
+    if (HasFatalFailure())
+        return;
+
+    std::uint8_t after[512] = {0xA5};
+    EXPECT_EQ(writeBlock(1, after).status, 0u) << "the disk in the slot left it without an eject";
+    EXPECT_EQ(markOf(c.keptImage), 0xA5) << "the write did not reach the disk that was inserted";
+    EXPECT_NE(markOf("outside/disk1.img"), 0xA5) << "written through a planted link";
+    EXPECT_NE(markOf("outside/disks/disk1.img"), 0xA5) << "written through a planted link";
+
+    if (c.seenAtInsert) {
+        quibdrive({"eject"});
+        quibdrive({"insert", "disk1"});
+        DriveAnswer attention = testUnitReady(); // takes the report of the insert, if any
+        std::uint8_t sector[512] = {0x3C};
+        DriveAnswer next = writeBlock(1, sector);
+        EXPECT_EQ(next.status, c.status) << "after eject and insert";
+        EXPECT_EQ(next.senseCode, c.senseCode) << "after eject and insert (" << int(attention.senseCode) << " first)";
+    }
+
+    startAsANewProgram();
+    std::uint8_t fresh[512] = {0xC3};
+    DriveAnswer next = writeBlock(1, fresh);
+    if (next.status == 2 && next.senseCode == 0x28)
+        next = writeBlock(1, fresh); // an insert's report, taken
+    EXPECT_EQ(next.status, c.status) << "in a program started after the change";
+    if (c.status == 2) {
+        EXPECT_EQ(next.senseCode, c.senseCode);
+    }
+    if (c.status == 0) {
+        EXPECT_EQ(markOf("drive/disks/disk1.img"), 0xC3);
+    }
+    EXPECT_NE(markOf(c.keptImage), 0xC3) << "a program started after the change wrote to the old disk";
+    EXPECT_NE(markOf("outside/disk1.img"), 0xC3);
+    EXPECT_NE(markOf("outside/disks/disk1.img"), 0xC3);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ChangesByHand, testing::ValuesIn(handChanges),
+                         [](const testing::TestParamInfo<HandChange>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -5,6 +5,7 @@
 // the two files (which finishes a format whose time is up) must answer
 // its format progress and keep its state.
 #include "drive/drive_files.h"
+#include "drive/kept_drive.h"
 #include "drive/virtual_drive.h"
 #include "tests/fuzz/fuzz_host_folder.h"
 
@@ -23,21 +24,21 @@ void writeFile(const std::string& path, const std::string& text)
     out << text;
 }
 
-void checkStateRoundTrip(const std::string& path)
+void checkStateRoundTrip(int folder)
 {
-    std::optional<DriveState> read = loadDriveState(path);
+    std::optional<DriveState> read = loadDriveStateIn(folder, driveStateName);
     if (!read)
         std::abort(); // the file was just written
-    std::string copy = path + ".copy";
-    if (!saveDriveState(copy, *read) || loadDriveState(copy) != read)
+    std::string copy = std::string(driveStateName) + ".copy";
+    if (!saveDriveStateIn(folder, copy, *read) || loadDriveStateIn(folder, copy) != read)
         std::abort();
 }
 
-void checkProtectionRoundTrip(const std::string& path)
+void checkProtectionRoundTrip(int folder, const std::string& name)
 {
-    ProtectionRecord read = loadProtectionRecord(path);
-    std::string copy = path + ".copy";
-    if (!saveProtectionRecord(copy, read) || !(loadProtectionRecord(copy) == read))
+    ProtectionRecord read = loadProtectionRecordIn(folder, name);
+    std::string copy = name + ".copy";
+    if (!saveProtectionRecordIn(folder, copy, read) || !(loadProtectionRecordIn(folder, copy) == read))
         std::abort();
 }
 
@@ -56,20 +57,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string stateText = input.substr(0, split);
     std::string protectionText = split == std::string::npos ? std::string() : input.substr(split + separator.size());
 
+    // A new drive for each input, as a program starting on these files finds it.
     emptyFolder(fuzzHostFolder());
-    std::string statePath = driveStatePath();
-    writeFile(statePath, stateText);
-    checkStateRoundTrip(statePath);
+    startDriveAfresh();
+    writeFile(driveFolder() + "/" + driveStateName, stateText);
+    checkStateRoundTrip(driveFolderFd());
 
     // The disk the state names is there (a session forgets a disk whose
     // image is gone); the record, when the input has one, is that disk's.
-    std::string disk = loadDriveState(statePath)->disk;
+    std::string disk = loadDriveStateIn(driveFolderFd(), driveStateName)->disk;
     if (disk.empty())
         disk = firstDiskName;
     createDisk(disk);
     if (split != std::string::npos) {
-        writeFile(protectionRecordPath(disk), protectionText);
-        checkProtectionRoundTrip(protectionRecordPath(disk));
+        writeFile(disksFolder() + "/" + protectionRecordName(disk), protectionText);
+        checkProtectionRoundTrip(disksFolderFd(), protectionRecordName(disk));
     }
 
     DriveSession drive;

@@ -9,6 +9,7 @@
 // record's buffer address is set to it; every other field is the input's.
 #include "device/driver_request.h"
 #include "drive/drive_files.h"
+#include "drive/kept_drive.h"
 #include "tests/fuzz/fuzz_host_folder.h"
 
 #include <algorithm>
@@ -71,8 +72,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    // The drive starts new; the registry, which the drive only reads, stays.
+    // The drive starts new, as a program starting on an empty folder finds
+    // it; the registry, which the drive only reads, stays.
     emptyFolder(driveFolder());
+    startDriveAfresh();
     std::size_t at = 0;
     for (std::size_t n = 0; n < requestsPerInput && size - at >= 1 + sizeof(DriverRequest) + 2; ++n) {
         std::uint32_t code = requestCode(data[at]);
