@@ -417,6 +417,10 @@ bool openStore(const char* path)
     }
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, busyTimeoutMilliseconds);
+    // A page cache the size of the store (a few pages): SQLite would
+    // otherwise set aside room for 20 pages in each of the tool's and the
+    // driver library's connections at their first read.
+    sqlite3_exec(db, "PRAGMA cache_size = 10", nullptr, nullptr, nullptr);
 
     RegistryStatus checked = checkStore(db, path);
     if (checked != RegistryStatus::ok) {

@@ -22,7 +22,9 @@ installed=$(date +%s)
 # the help viewer, a test's own fork and exec or posix_spawn). Without
 # binfmt_misc the host cannot run an armhf program by itself; docs/armhf.md
 # says more.
-host_only_programs='^(terminal_session_tests|desktop_program_tests|program_benchmark)$'
+# The swap attack runs the whole program some two hundred times, which
+# under the emulator takes many minutes; the native runs keep it.
+host_only_programs='^(terminal_session_tests|desktop_program_tests|program_benchmark|virtual_drive_race_tests)$'
 host_only_cases=(
   HelpViewerTmux.OpensANewWindowThatPagesTheTopic
   HelpViewerStart.StartProcessStartsPegHelpFromTheProgramsFolder
