@@ -5,6 +5,7 @@
 #include "usbdrive/chosen_device.h"
 #include "usbdrive/scsi_passthrough.h"
 #include "usbdrive/usb_disks.h"
+#include "usbdrive/usb_host.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -78,7 +79,12 @@ int check(const char* named)
     say("USB-attached", isUsbAttached(device), "");
     say("Removable", isRemovable(device), "");
     std::uint32_t blocks = 0, blockSize = 0;
-    ScsiOutcome capacity = readCapacity(device.node, blocks, blockSize);
+    ScsiOutcome capacity;
+    int node = openCommandNode(device.node, capacity);
+    if (node >= 0) {
+        capacity = readCapacity(node, blocks, blockSize);
+        usbHost().closeNode(node);
+    }
     std::string detail;
     if (capacity.result == ScsiResult::good)
         detail = std::to_string(blocks) + " blocks of " + std::to_string(blockSize) + " bytes";
