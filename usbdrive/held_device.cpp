@@ -11,8 +11,9 @@
 namespace {
 
 ChosenDevice held;
-int heldNode = -1;  // the node the commands go through
-int claimNode = -1; // the whole-disk node opened with O_EXCL: the checks passed
+int heldNode = -1;          // the node the commands go through
+int claimNode = -1;         // the whole-disk node opened with O_EXCL: the checks passed
+bool capacityKnown = false; // READ CAPACITY found a Quib! disk, and the disk has not changed since
 
 void closeIfOpen(int& node)
 {
@@ -31,10 +32,16 @@ bool meansDiskChanged(const ScsiOutcome& outcome)
            (key == 0x6 || code == 0x28 || code == 0x3A);
 }
 
+// Lets go of the claim, and forgets the disk's size, when the disk changed;
+// of everything when the device went away.
 void noteOutcome(const ScsiOutcome& outcome)
 {
-    if (outcome.result == ScsiResult::gone || meansDiskChanged(outcome))
+    if (outcome.result == ScsiResult::gone) {
         releaseHeldDevice();
+    } else if (meansDiskChanged(outcome)) {
+        releaseClaim();
+        capacityKnown = false;
+    }
 }
 
 std::uint32_t refusedBecause(const std::string& why)
@@ -78,7 +85,8 @@ ScsiOutcome heldCapacity(std::uint32_t& blocks, std::uint32_t& blockSize)
 
 // The checks before a change: a USB-attached, removable disk with nothing
 // of it mounted, of 78848 blocks of 512 bytes. The mount table is read
-// before anything is sent, so a mounted disk gets no command at all.
+// before anything is sent, so a mounted disk gets no command at all; the
+// size is asked once per disk in the drive.
 std::uint32_t checkDisk()
 {
     const std::string nothingWritten = ": nothing is written to it";
@@ -88,6 +96,8 @@ std::uint32_t checkDisk()
         return refusedBecause(held.node + " is not a removable disk" + nothingWritten);
     if (hasMountedPartition(held))
         return refusedBecause(held.node + " has a mounted file system; unmount it first");
+    if (capacityKnown)
+        return statusSuccess;
     std::uint32_t blocks = 0, blockSize = 0;
     ScsiOutcome capacity = heldCapacity(blocks, blockSize);
     if (capacity.result == ScsiResult::gone) {
@@ -96,6 +106,7 @@ std::uint32_t checkDisk()
     }
     if (capacity.result != ScsiResult::good || blocks != diskSectorCount || blockSize != diskSectorSize)
         return refusedBecause(held.node + " does not hold a disk of 78848 blocks of 512 bytes" + nothingWritten);
+    capacityKnown = true;
     return statusSuccess;
 }
 
@@ -160,9 +171,12 @@ std::uint32_t claimHeldDisk()
 
 bool heldDiskClaimed() { return claimNode >= 0; }
 
+void releaseClaim() { closeIfOpen(claimNode); }
+
 void releaseHeldDevice()
 {
     closeIfOpen(claimNode);
     closeIfOpen(heldNode);
     held = {};
+    capacityKnown = false;
 }

@@ -1,10 +1,12 @@
 // The chosen device kept open from one request to the next, and the claim
 // on its disk while the tool changes it. The checks before a change are
-// made when the claim is taken, once per disk, so a run of writes costs one
-// SG_IO call each. Everything is let go when the disk changes (a unit
-// attention, "medium may have changed", no disk), when the device goes
-// away, before the kernel reads the partitions again, and when the library
-// is unloaded; the next request finds the chosen device anew.
+// made when the claim is taken (the disk's size once per disk in the
+// drive), so a run of writes costs one SG_IO call each. The claim is let go
+// when the disk changes (a unit attention, "medium may have changed", no
+// disk; the size is asked again then) and before the kernel reads the
+// partitions again; the claim and the node both when the device goes away
+// and when the library is unloaded, after which the next request finds the
+// chosen device anew.
 #pragma once
 
 #include "usbdrive/chosen_device.h"
@@ -38,6 +40,9 @@ bool heldDiskClaimed();
 // read again by the kernel, which needs it unclaimed): statusSuccess, or
 // the status that refuses.
 std::uint32_t checkHeldDisk();
+
+// Lets go of the claim; the node stays open.
+void releaseClaim();
 
 // Lets go of the claim and the open node.
 void releaseHeldDevice();

@@ -103,7 +103,7 @@ RequestAnswer carryCommand(const DriverRequest& request)
 // the disk can be read (TEST UNIT READY) and passes the checks before a
 // change (the claim, while held, vouches for them), unless a file system of
 // it is mounted (it is the user's, never unmounted here). The kernel needs
-// the disk unclaimed for it, so everything is let go first.
+// the disk unclaimed for it, so the claim is let go first.
 RequestAnswer remount(const DriverRequest& request)
 {
     std::uint8_t flag = request.command[0];
@@ -127,8 +127,8 @@ RequestAnswer remount(const DriverRequest& request)
         if (std::uint32_t refusal = checkHeldDisk(); refusal != statusSuccess)
             return refusedRequest(refusal);
     }
+    releaseClaim();
     std::string disk = diskNode(heldDevice());
-    releaseHeldDevice();
     int error = 0;
     int node = usbHost().openNode(disk, false, error);
     if (node < 0) {

@@ -122,11 +122,12 @@ TEST_F(RealDriveClaim, AWholeFormatClaimsTheDiskOnceAndEachWriteIsOneCall)
     EXPECT_EQ(machine.openClaims, 1);
 
     // The format ends with request 101: the claim vouches for the checks,
-    // so none is made again, and it is let go before the partitions are read.
+    // so none is made again, and it is let go before the partitions are
+    // read; the command node stays open.
     EXPECT_EQ(sendRemountRequest(0x00).record.status, 0u);
     EXPECT_EQ(countOf(machine.operationCodes(), 0x25), 1u);
     EXPECT_EQ(machine.openClaims, 0);
-    EXPECT_EQ(machine.openNodes, 0);
+    EXPECT_EQ(machine.openNodes, 1);
 }
 
 struct BetweenWritesCase {
@@ -204,11 +205,16 @@ TEST_F(RealDriveClaim, ADiskInUseRefusesTheFirstChangeUnsent)
         used.install(quibStablePath);
         for (const auto& change : changes) {
             SCOPED_TRACE(int(change[0]));
-            used.sent.clear();
+            std::size_t before = used.calls.size();
             std::uint8_t data[512] = {};
             EXPECT_EQ(sendCommand(change, false, data, change[0] == 0x2A ? 512 : 3).record.status, 14u);
-            EXPECT_EQ(used.operationCodes(), c.sent); // each change checks again: a refusal is not kept
+            // Each change checks again (a refusal is not kept); the disk's
+            // size, once asked, is known.
+            std::vector<std::string> checks = used.callsSince(before);
+            EXPECT_EQ(countOf(checks, "read /proc/self/mountinfo"), 1u);
+            EXPECT_EQ(countOf(checks, "claim /dev/sdb"), c.sent.empty() ? 0u : 1u);
         }
+        EXPECT_EQ(used.operationCodes(), c.sent);
         EXPECT_EQ(used.openClaims, 0);
 
         // Once the disk is free, the next change takes the claim.
@@ -277,29 +283,37 @@ TEST_F(RealDriveClaim, ANodeReplacedBehindTheChosenPathStartsOver)
     }
 }
 
-TEST_F(RealDriveClaim, Request101LetsGoOfTheClaimBeforeThePartitionsAreRead)
+TEST_F(RealDriveClaim, Request101ChecksFirstAndLetsGoOfTheClaim)
 {
-    EXPECT_EQ(writeBlock(0).record.status, 0u);
+    // Unclaimed, the checks come first.
     std::size_t before = machine.calls.size();
     EXPECT_EQ(sendRemountRequest(0x00).record.status, 0u);
     std::vector<std::string> remount = machine.callsSince(before);
-    EXPECT_EQ(remount, (std::vector<std::string>{"sg 00", "close /dev/sdb", "close /dev/sdb", "open /dev/sdb",
-                                                 "reread /dev/sdb", "close /dev/sdb"}));
-
-    // Unclaimed, the checks come first.
-    before = machine.calls.size();
-    EXPECT_EQ(sendRemountRequest(0x00).record.status, 0u);
-    remount = machine.callsSince(before);
     EXPECT_EQ(countOf(remount, "sg 25"), 1u);
+    EXPECT_LT(indexOf(remount, "read /sys/class/block/sdb/removable"), indexOf(remount, "reread /dev/sdb"));
     EXPECT_LT(indexOf(remount, "read /proc/self/mountinfo"), indexOf(remount, "reread /dev/sdb"));
     EXPECT_LT(indexOf(remount, "sg 25"), indexOf(remount, "reread /dev/sdb"));
 
-    // The next change checks and claims again: the kernel has just read the
-    // partitions, and a desktop may mount one at once.
-    before = machine.calls.size();
+    // Claimed, the claim vouches for them, and it is let go before the
+    // kernel reads the partitions, which it would refuse (EBUSY) otherwise.
     EXPECT_EQ(writeBlock(0).record.status, 0u);
-    EXPECT_EQ(countOf(machine.callsSince(before), "sg 25"), 1u);
+    EXPECT_EQ(countOf(machine.operationCodes(), 0x25), 1u); // the same disk: its size is known
+    before = machine.calls.size();
+    EXPECT_EQ(sendRemountRequest(0x00).record.status, 0u);
+    remount = machine.callsSince(before);
+    EXPECT_EQ(remount, (std::vector<std::string>{"sg 00", "close /dev/sdb", "open /dev/sdb", "reread /dev/sdb",
+                                                 "close /dev/sdb"}));
+    EXPECT_EQ(machine.openClaims, 0);
+
+    // The next change claims again, after the mount table is read: the
+    // kernel has just read the partitions, and a desktop may mount one.
+    machine.files["/proc/self/mountinfo"] += "40 22 8:17 / /media/quib rw - vfat /dev/sdb1 rw\n";
+    EXPECT_EQ(writeBlock(1).record.status, 14u);
+    EXPECT_EQ(machine.claimed.size(), 1u);
+    machine.files["/proc/self/mountinfo"] = "22 1 8:1 / / rw - ext4 /dev/sda1 rw\n";
+    EXPECT_EQ(writeBlock(1).record.status, 0u);
     EXPECT_EQ(machine.claimed.size(), 2u);
+    EXPECT_EQ(countOf(machine.operationCodes(), 0x25), 1u);
 }
 
 struct RemountRefusalCase {
