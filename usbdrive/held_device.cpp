@@ -13,7 +13,16 @@ namespace {
 ChosenDevice held;
 int heldNode = -1;          // the node the commands go through
 int claimNode = -1;         // the whole-disk node opened with O_EXCL: the checks passed
-bool capacityKnown = false; // READ CAPACITY found a Quib! disk, and the disk has not changed since
+// The kernel's sequence number of the disk in the drive (sysfs "diskseq",
+// which it counts up at each medium change it sees, also through its own
+// TEST UNIT READY) when READ CAPACITY last found a Quib! disk; empty when
+// none was found since the disk may have changed.
+std::string sizedDisk;
+
+std::string diskSequence()
+{
+    return held.disk.empty() ? std::string() : sysText("/sys/class/block/" + held.disk + "/diskseq");
+}
 
 void closeIfOpen(int& node)
 {
@@ -40,7 +49,7 @@ void noteOutcome(const ScsiOutcome& outcome)
         releaseHeldDevice();
     } else if (meansDiskChanged(outcome)) {
         releaseClaim();
-        capacityKnown = false;
+        sizedDisk.clear();
     }
 }
 
@@ -96,7 +105,10 @@ std::uint32_t checkDisk()
         return refusedBecause(held.node + " is not a removable disk" + nothingWritten);
     if (hasMountedPartition(held))
         return refusedBecause(held.node + " has a mounted file system; unmount it first");
-    if (capacityKnown)
+    // The size is asked once per disk: again when the kernel counted a new
+    // disk, and every time where it does not count them.
+    std::string sequence = diskSequence();
+    if (!sequence.empty() && sequence == sizedDisk)
         return statusSuccess;
     std::uint32_t blocks = 0, blockSize = 0;
     ScsiOutcome capacity = heldCapacity(blocks, blockSize);
@@ -106,7 +118,7 @@ std::uint32_t checkDisk()
     }
     if (capacity.result != ScsiResult::good || blocks != diskSectorCount || blockSize != diskSectorSize)
         return refusedBecause(held.node + " does not hold a disk of 78848 blocks of 512 bytes" + nothingWritten);
-    capacityKnown = true;
+    sizedDisk = sequence;
     return statusSuccess;
 }
 
@@ -178,5 +190,5 @@ void releaseHeldDevice()
     closeIfOpen(claimNode);
     closeIfOpen(heldNode);
     held = {};
-    capacityKnown = false;
+    sizedDisk.clear();
 }

@@ -7,6 +7,7 @@
 #include "usbdrive/usb_disks.h"
 #include "usbdrive/usb_host.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -95,6 +96,14 @@ int check(const char* named)
     say("78848 blocks of 512", capacity.result == ScsiResult::good && blocks == diskSectorCount &&
                                    blockSize == diskSectorSize, detail);
     say("Nothing mounted", !hasMountedPartition(device), "");
+    // The library opens the disk node exclusively before it changes the
+    // disk; the kernel refuses that while a file system of it is mounted
+    // anywhere, or another program holds it so.
+    int error = ENODEV;
+    int claim = device.disk.empty() ? -1 : usbHost().claimDisk(diskNode(device), error);
+    if (claim >= 0)
+        usbHost().closeNode(claim);
+    say("Can be claimed", claim >= 0, claim >= 0 ? "" : std::strerror(error));
     std::printf(passes ? "The tool may write to this drive.\n" : "The tool will not write to this drive.\n");
     return passes ? 0 : 1;
 }

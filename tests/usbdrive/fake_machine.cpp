@@ -187,6 +187,7 @@ void FakeMachine::plugQuibDrive()
     folders["/sys/class/block/sdb"] = {"device", "queue", "sdb1", "removable", "dev", "size"};
     files["/sys/class/block/sdb/removable"] = "1\n";
     files["/sys/class/block/sdb/dev"] = "8:16\n";
+    files["/sys/class/block/sdb/diskseq"] = "9\n";
     files["/sys/class/block/sdb/sdb1/dev"] = "8:17\n";
     numbers = {{"/dev/sdb", 0x0810}, {"/dev/sdb1", 0x0811}, {"/dev/sg1", 0x1501}};
     files["/proc/self/mountinfo"] = "22 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n"

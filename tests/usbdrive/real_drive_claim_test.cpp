@@ -233,6 +233,7 @@ void plugSecondDrive(FakeMachine& m)
     m.links["/sys/class/block/sdc/device"] = device;
     m.files["/sys/class/block/sdc/removable"] = "1\n";
     m.files["/sys/class/block/sdc/dev"] = "8:32\n";
+    m.files["/sys/class/block/sdc/diskseq"] = "12\n";
     m.links[quibStablePath] = "/dev/sdc";
 }
 
@@ -314,6 +315,37 @@ TEST_F(RealDriveClaim, Request101ChecksFirstAndLetsGoOfTheClaim)
     EXPECT_EQ(writeBlock(1).record.status, 0u);
     EXPECT_EQ(machine.claimed.size(), 2u);
     EXPECT_EQ(countOf(machine.operationCodes(), 0x25), 1u);
+}
+
+struct NextClaimCase {
+    const char* name;
+    std::function<void(FakeMachine&)> change; // between two claims
+    std::size_t sizeAsked;
+};
+
+const NextClaimCase nextClaimCases[] = {
+    {"the same disk", [](FakeMachine&) {}, 0},
+    // A disk changed while the tool was not claiming it: the kernel's own
+    // TEST UNIT READY on opening the node may have taken the unit attention.
+    {"a new disk counted by the kernel", [](FakeMachine& m) { m.files["/sys/class/block/sdb/diskseq"] = "10\n"; }, 1},
+    {"a kernel that counts no disks", [](FakeMachine& m) { m.files.erase("/sys/class/block/sdb/diskseq"); }, 1},
+};
+
+TEST_F(RealDriveClaim, TheDiskSizeIsAskedOncePerDisk)
+{
+    for (const NextClaimCase& c : nextClaimCases) {
+        SCOPED_TRACE(c.name);
+        FakeMachine drive;
+        drive.plugQuibDrive();
+        drive.install(quibStablePath);
+        EXPECT_EQ(writeBlock(0).record.status, 0u);
+        EXPECT_EQ(sendRemountRequest(0x00).record.status, 0u); // lets go of the claim
+        c.change(drive);
+        std::size_t before = drive.calls.size();
+        EXPECT_EQ(writeBlock(1).record.status, 0u);
+        EXPECT_EQ(countOf(drive.callsSince(before), "sg 25"), c.sizeAsked);
+        EXPECT_EQ(drive.claimed.size(), 2u);
+    }
 }
 
 struct RemountRefusalCase {
