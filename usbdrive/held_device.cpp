@@ -11,8 +11,8 @@
 namespace {
 
 ChosenDevice held;
-int heldNode = -1;          // the node the commands go through
-int claimNode = -1;         // the whole-disk node opened with O_EXCL: the checks passed
+int heldNode = -1;  // the node the commands go through
+int claimNode = -1; // the whole-disk node opened with O_EXCL: the checks passed
 // The kernel's sequence number of the disk in the drive (sysfs "diskseq",
 // which it counts up at each medium change it sees, also through its own
 // TEST UNIT READY) when READ CAPACITY last found a Quib! disk; empty when
@@ -176,8 +176,11 @@ std::uint32_t claimHeldDisk()
         releaseHeldDevice();
         return statusNoDrive;
     }
-    if (error == EBUSY) // mounted where this process's mount table does not show it, or held by another program
-        return refusedBecause(disk + " is in use by a mounted file system or another program: nothing is written to it");
+    // EBUSY: mounted where this process's mount table does not show it, or
+    // held by another program.
+    if (error == EBUSY)
+        return refusedBecause(disk + " is in use by a mounted file system or another program" +
+                              ": nothing is written to it");
     return refusedBecause("cannot claim " + disk + ": " + std::strerror(error));
 }
 
