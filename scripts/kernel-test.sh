@@ -7,8 +7,13 @@
 #     Format with a label through the script front end; on the host,
 #     fsck.fat must accept the image and mdir must show the label;
 #  2. with the virtual drive as a USB device inside the guest (quibgadget on
-#     FunctionFS, dummy_hcd): the Status dialog, a write protection with a
-#     password and its removal, and a Long Format with rising percentages.
+#     FunctionFS, dummy_hcd): a Simple Format whose commands are counted
+#     where the tool asks them (a counting driver library in front of the
+#     real-drive one) and where they reach the USB device (quibgadget); then
+#     the Status dialog, a write protection with a password and its removal,
+#     and a Long Format with rising percentages, during which the guest's
+#     mount of the disk's partition must fail (the tool holds the disk) and
+#     after which it must succeed.
 #
 # Usage: scripts/kernel-test.sh [BUILD_DIR]   (default: build)
 # Skips (exit 0, a line starting "SKIP") when QEMU, the kernel, its modules
@@ -35,8 +40,8 @@ for tool in fsck.fat mdir; do
     command -v "$tool" >/dev/null || [ -x "/usr/sbin/$tool" ] || [ -x "/sbin/$tool" ] || skip "$tool is not installed"
 done
 for file in "$build/real-drive/quibtools" "$build/real-drive/ZOVEVIV.DLL" "$build/bin/quibusb" \
-    "$build/bin/quibgadget" "$build/bin/ZOVEVIV.DLL" "$build/bin/quibdrive"; do
-    [ -x "$file" ] || fail "$file is missing: build quib_real_drive, quibusb, quibgadget, quibdrive first"
+    "$build/bin/quibgadget" "$build/bin/ZOVEVIV.DLL" "$build/bin/quibdrive" "$build/tests/kernel-count/ZOVEVIV.DLL"; do
+    [ -x "$file" ] || fail "$file is missing: build quib_real_drive, quibusb, quibgadget, quibdrive, quib_command_count_library first"
 done
 
 work=$(mktemp -d /tmp/quib-kernel-test.XXXXXX)
@@ -53,7 +58,7 @@ done
 # The modules, in the order their dependencies need; crct10dif-pclmul wants
 # CPU instructions TCG does not offer, and the generic one serves instead.
 : >"$root/modules.list"
-for module in usb-storage sd_mod sg xhci-pci dummy_hcd configfs libcomposite usb_f_fs; do
+for module in usb-storage sd_mod sg xhci-pci dummy_hcd configfs libcomposite usb_f_fs vfat nls_cp437 nls_ascii; do
     modprobe -S "$version" --show-depends "$module"
 done | awk '$1 == "insmod" && !seen[$2]++ { print $2 }' | grep -v crct10dif-pclmul | while read -r path; do
     mkdir -p "$root$(dirname "$path")"
@@ -65,11 +70,13 @@ done | awk '$1 == "insmod" && !seen[$2]++ { print $2 }' | grep -v crct10dif-pclm
 done
 
 # The programs, the libraries they load, and the converters for the code pages.
-mkdir -p "$root/opt/drive"
+mkdir -p "$root/opt/drive" "$root/opt/count"
 cp "$build/real-drive/quibtools" "$build/real-drive/ZOVEVIV.DLL" "$build/bin/quibusb" "$build/bin/quibgadget" \
     "$root/opt/quib/"
 cp "$build/bin/ZOVEVIV.DLL" "$build/bin/quibdrive" "$root/opt/drive/"
-for library in $(ldd "$root"/opt/quib/* "$root"/opt/drive/* |
+# The tool beside the counting library, which hands every request on to the real-drive library.
+cp "$build/real-drive/quibtools" "$build/tests/kernel-count/ZOVEVIV.DLL" "$root/opt/count/"
+for library in $(ldd "$root"/opt/quib/* "$root"/opt/drive/* "$root"/opt/count/* |
                  awk '/=>/ { print $3 } /ld-linux/ { print $1 }' | sort -u); do
     mkdir -p "$root$(dirname "$library")"
     cp -L "$library" "$root$library"
@@ -82,7 +89,7 @@ fi
 
 cp tests/kernel/guest-init.sh "$root/init"
 chmod +x "$root/init"
-cp tests/kernel/tool-script-qemu.txt tests/kernel/tool-script-gadget.txt "$root/"
+cp tests/kernel/tool-script-qemu.txt tests/kernel/tool-script-gadget.txt tests/kernel/tool-script-simple.txt "$root/"
 (cd "$root" && find . | cpio -o -H newc --quiet) >"$work/initramfs.cpio"
 
 image=$work/quib.img
@@ -131,12 +138,63 @@ echo "$listing"
 echo "$listing" | grep -q "Volume in drive : is QUIBKERNEL" || fail "mdir does not show the label QUIBKERNEL"
 
 boot gadget
+# The Simple Format's commands: what the tool asked (the counting library)
+# against what reached the USB device (quibgadget), by operation code.
+asked=$(grep -m1 '^tool asked: ' "$work/gadget.txt" || true)
+received=$(grep -m1 '^quibgadget: count 2: ' "$work/gadget.txt" || true)
+[ -n "$asked" ] && [ -n "$received" ] || fail "the Simple Format's commands were not counted at both ends"
+declare -A tool=() device=()
+for pair in ${asked#tool asked: }; do
+    [[ $pair =~ ^([0-9A-F]{2,3})=([0-9]+)$ ]] && tool[${BASH_REMATCH[1]}]=${BASH_REMATCH[2]}
+done
+for pair in ${received#quibgadget: count 2: }; do
+    [[ $pair =~ ^([0-9A-F]{2})=([0-9]+)$ ]] && device[${BASH_REMATCH[1]}]=${BASH_REMATCH[2]}
+done
+asked_total=0
+received_total=0
+for code in "${!tool[@]}"; do
+    [ ${#code} = 2 ] || continue # 101 and 102 are requests, not commands
+    asked_total=$((asked_total + tool[$code]))
+    [ "${device[$code]:-0}" -ge "${tool[$code]}" ] ||
+        fail "the tool's command $code reached the device ${device[$code]:-0} times of ${tool[$code]}"
+done
+for code in "${!device[@]}"; do
+    received_total=$((received_total + device[$code]))
+done
+# The kernel never sends these of its own: each reaches the device exactly
+# as often as the tool asks.
+for code in 2A 06 0C 04 15; do
+    [ "${device[$code]:-0}" = "${tool[$code]:-0}" ] ||
+        fail "command $code reached the device ${device[$code]:-0} times, the tool asked ${tool[$code]:-0}"
+done
+# READ CAPACITY: the library's check, once for the disk, and the kernel's
+# own each time request 101 has it read the disk again.
+[ "${device[25]:-0}" -le $((1 + ${tool[101]:-0})) ] ||
+    fail "READ CAPACITY reached the device ${device[25]} times for ${tool[101]:-0} requests 101"
+# Beyond that the library sends a TEST UNIT READY for each request 101 and
+# 102; the kernel a TEST UNIT READY each time the disk node is opened and
+# closed, PREVENT/ALLOW MEDIUM REMOVAL around the first opening, and for
+# request 101 what it reads again (about 17 commands in all with Debian's
+# 6.1 kernel). A command per write would add 219.
+added=$((received_total - asked_total))
+by_code=${asked#tool asked: }
+echo "kernel test: the Simple Format: the tool asked $asked_total commands: ${by_code% (*}"
+by_code=${received#quibgadget: count 2: }
+echo "kernel test: the Simple Format: $received_total commands reached the device, $added more: ${by_code% (*}"
+[ $added -le 32 ] || fail "$added commands reached the device beyond the tool's own"
+
+mount_busy=$(grep -m1 '^== guest: mount while the tool formats: ' "$work/gadget.txt" || true)
+echo "$mount_busy" | grep -q 'Device or resource busy' ||
+    fail "the partition could be mounted while the tool held the disk: ${mount_busy:-no attempt}"
+grep -q '^== guest: mount after the tool: status 0$' "$work/gadget.txt" ||
+    fail "the partition could not be mounted after the tool had ended"
 protected=$(grep -n 'control 1021 edit "Disk is Write Protected with Password." enabled' "$work/gadget.txt" |
     head -1 | cut -d: -f1)
 [ -n "$protected" ] || fail "the Status dialog did not show the write protection with password"
 tail -n +"$protected" "$work/gadget.txt" | grep -q 'control 1021 edit "No Error." enabled' ||
     fail "the Status dialog did not show the protection removed"
-percentages=$(grep -o '^text 1046 "Formatting...\\r\\nPlease Wait.\\r\\n *[0-9]*%' "$work/gadget.txt" |
+percentages=$(sed -n '/^== guest: transcript/,$p' "$work/gadget.txt" |
+    grep -o '^text 1046 "Formatting...\\r\\nPlease Wait.\\r\\n *[0-9]*%' |
     grep -o '[0-9]*%$' | tr -d '%' | tr '\n' ' ')
 echo "kernel test: Long Format percentages: $percentages"
 previous=-1

@@ -11,3 +11,7 @@ extern "C" __attribute__((visibility("default"))) int MSD_IOControl(std::uint32_
     (void)outputSize;
     return realDriveIOControl(code, input, inputSize, returned);
 }
+
+// The claim on the disk ends with the library (unloaded, or the process
+// ending), so the disk can be mounted again.
+__attribute__((destructor)) static void releaseOnUnload() { forgetRealDriveState(); }

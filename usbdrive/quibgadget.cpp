@@ -6,6 +6,12 @@
 // a USB host asks of every disk and the tool never sends (INQUIRY, READ
 // CAPACITY, medium removal, start/stop, cache flush) are answered here.
 //
+// It counts the command blocks it receives by operation code: on SIGUSR1
+// it prints the counts since the last time as one line,
+//   quibgadget: count N: 00=3 25=1 2A=219 (total 223)
+// and starts again from zero; it prints "quibgadget: FORMAT UNIT" when one
+// arrives. The kernel test reads both.
+//
 // Usage: quibgadget FUNCTIONFS_FOLDER DRIVE_LIBRARY
 #include "device/driver_request.h"
 
@@ -14,6 +20,8 @@
 #include <fcntl.h>
 #include <linux/usb/ch9.h>
 #include <linux/usb/functionfs.h>
+#include <pthread.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -28,6 +36,28 @@ namespace {
 
 using IOControl = int (*)(std::uint32_t, std::uint32_t, void*, std::uint32_t, void*, std::uint32_t, std::uint32_t*);
 IOControl driveEntry = nullptr;
+
+// The command blocks received since the last count, by operation code.
+unsigned received[256] = {};
+unsigned countsPrinted = 0;
+volatile sig_atomic_t countAsked = 0;
+
+void askForCount(int) { countAsked = 1; }
+
+void printCount()
+{
+    countAsked = 0;
+    unsigned total = 0;
+    std::printf("quibgadget: count %u:", ++countsPrinted);
+    for (unsigned code = 0; code < 256; ++code)
+        if (received[code] != 0) {
+            std::printf(" %02X=%u", code, received[code]);
+            total += received[code];
+            received[code] = 0;
+        }
+    std::printf(" (total %u)\n", total);
+    std::fflush(stdout);
+}
 
 struct __attribute__((packed)) InterfaceDescriptors {
     usb_interface_descriptor interface;
@@ -173,6 +203,8 @@ void serveBulk(int in, int out)
 {
     std::vector<std::uint8_t> buffer(256 * 1024);
     for (;;) {
+        if (countAsked)
+            printCount();
         std::uint8_t wrapper[31];
         ssize_t got = read(out, wrapper, sizeof wrapper);
         if (got < 0 && (errno == EINTR || errno == ESHUTDOWN || errno == EAGAIN)) {
@@ -187,6 +219,11 @@ void serveBulk(int in, int out)
         bool dataIn = wrapper[12] & 0x80;
         std::uint8_t block[16] = {};
         std::memcpy(block, wrapper + 15, std::min<std::uint8_t>(wrapper[14] & 0x1F, 16));
+        ++received[block[0]];
+        if (block[0] == 0x04) {
+            std::printf("quibgadget: FORMAT UNIT\n");
+            std::fflush(stdout);
+        }
         if (length > buffer.size())
             buffer.resize(length);
 
@@ -262,10 +299,20 @@ int main(int argc, char** argv)
         std::perror("quibgadget: endpoints");
         return 1;
     }
-    std::printf("quibgadget: ready\n");
-    std::fflush(stdout);
+    // SIGUSR1 asks for the counts: it interrupts the wait for the next
+    // command wrapper, so only this thread may take it.
+    struct sigaction count = {};
+    count.sa_handler = askForCount;
+    sigaction(SIGUSR1, &count, nullptr);
+    sigset_t usr1;
+    sigemptyset(&usr1);
+    sigaddset(&usr1, SIGUSR1);
+    pthread_sigmask(SIG_BLOCK, &usr1, nullptr);
     std::thread control(serveControl, ep0);
     control.detach();
+    pthread_sigmask(SIG_UNBLOCK, &usr1, nullptr);
+    std::printf("quibgadget: ready\n");
+    std::fflush(stdout);
     serveBulk(in, out);
     return 0;
 }

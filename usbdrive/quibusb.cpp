@@ -5,7 +5,9 @@
 #include "usbdrive/chosen_device.h"
 #include "usbdrive/scsi_passthrough.h"
 #include "usbdrive/usb_disks.h"
+#include "usbdrive/usb_host.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -78,7 +80,12 @@ int check(const char* named)
     say("USB-attached", isUsbAttached(device), "");
     say("Removable", isRemovable(device), "");
     std::uint32_t blocks = 0, blockSize = 0;
-    ScsiOutcome capacity = readCapacity(device.node, blocks, blockSize);
+    ScsiOutcome capacity;
+    int node = openCommandNode(device.node, capacity);
+    if (node >= 0) {
+        capacity = readCapacity(node, blocks, blockSize);
+        usbHost().closeNode(node);
+    }
     std::string detail;
     if (capacity.result == ScsiResult::good)
         detail = std::to_string(blocks) + " blocks of " + std::to_string(blockSize) + " bytes";
@@ -89,6 +96,14 @@ int check(const char* named)
     say("78848 blocks of 512", capacity.result == ScsiResult::good && blocks == diskSectorCount &&
                                    blockSize == diskSectorSize, detail);
     say("Nothing mounted", !hasMountedPartition(device), "");
+    // The library opens the disk node exclusively before it changes the
+    // disk; the kernel refuses that while a file system of it is mounted
+    // anywhere, or another program holds it so.
+    int error = ENODEV;
+    int claim = device.disk.empty() ? -1 : usbHost().claimDisk(diskNode(device), error);
+    if (claim >= 0)
+        usbHost().closeNode(claim);
+    say("Can be claimed", claim >= 0, claim >= 0 ? "" : std::strerror(error));
     std::printf(passes ? "The tool may write to this drive.\n" : "The tool will not write to this drive.\n");
     return passes ? 0 : 1;
 }

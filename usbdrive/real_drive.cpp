@@ -4,6 +4,7 @@
 #include "drive/mount_folder.h"
 #include "drive/request_record.h"
 #include "usbdrive/chosen_device.h"
+#include "usbdrive/held_device.h"
 #include "usbdrive/scsi_passthrough.h"
 #include "usbdrive/usb_host.h"
 
@@ -56,43 +57,16 @@ void keepSense(const ScsiOutcome& outcome)
     }
 }
 
-// The checks before a command that changes the disk: a USB-attached,
-// removable disk of 78848 blocks of 512 bytes with nothing of it mounted.
-// statusSuccess when it may be sent.
-std::uint32_t refusedBecause(const std::string& why)
-{
-    reportDeviceProblem(why);
-    return statusNotCarriedOut;
-}
-
-std::uint32_t checkBeforeChange(const ChosenDevice& device)
-{
-    const std::string nothingWritten = ": nothing is written to it";
-    if (!isUsbAttached(device))
-        return refusedBecause(device.node + " is not attached through USB" + nothingWritten);
-    if (!isRemovable(device))
-        return refusedBecause(device.node + " is not a removable disk" + nothingWritten);
-    std::uint32_t blocks = 0, blockSize = 0;
-    ScsiOutcome capacity = readCapacity(device.node, blocks, blockSize);
-    if (capacity.result == ScsiResult::gone)
-        return statusNoDrive;
-    if (capacity.result != ScsiResult::good || blocks != diskSectorCount || blockSize != diskSectorSize)
-        return refusedBecause(device.node + " does not hold a disk of 78848 blocks of 512 bytes" + nothingWritten);
-    if (hasMountedPartition(device))
-        return refusedBecause(device.node + " has a mounted file system; unmount it first");
-    return statusSuccess;
-}
-
 // TEST UNIT READY, asked once more after a unit attention (a disk just
 // inserted), which only reports the change.
-ScsiOutcome testUnitReady(const ChosenDevice& device)
+ScsiOutcome testUnitReady()
 {
     std::uint8_t command[12] = {};
-    ScsiOutcome outcome = sendScsiCommand(device.node, command, false, nullptr, 0);
+    ScsiOutcome outcome = sendToHeldDevice(command, false, nullptr, 0);
     std::uint8_t key = 0, code = 0, qualifier = 0;
     if (outcome.result == ScsiResult::checkCondition &&
         senseCodes(outcome.sense, outcome.senseLength, key, code, qualifier) && key == 0x6)
-        outcome = sendScsiCommand(device.node, command, false, nullptr, 0);
+        outcome = sendToHeldDevice(command, false, nullptr, 0);
     return outcome;
 }
 
@@ -104,7 +78,7 @@ bool changesDisk(std::uint8_t operationCode)
     return operationCode == 0x2A || operationCode == 0x04 || operationCode == 0x0C || operationCode == 0x15;
 }
 
-RequestAnswer carryCommand(const ChosenDevice& device, const DriverRequest& request)
+RequestAnswer carryCommand(const DriverRequest& request)
 {
     const std::uint8_t* command = request.command;
     void* buffer = requestBuffer(request);
@@ -118,17 +92,19 @@ RequestAnswer carryCommand(const ChosenDevice& device, const DriverRequest& requ
         return answer;
     }
     if (changesDisk(command[0]))
-        if (std::uint32_t refusal = checkBeforeChange(device); refusal != statusSuccess)
+        if (std::uint32_t refusal = claimHeldDisk(); refusal != statusSuccess)
             return refusedRequest(refusal);
-    ScsiOutcome outcome = sendScsiCommand(device.node, command, request.dataIn != 0, buffer, request.transferLength);
+    ScsiOutcome outcome = sendToHeldDevice(command, request.dataIn != 0, buffer, request.transferLength);
     keepSense(outcome);
     return answerFor(outcome);
 }
 
-// Request 101: the kernel reads the disk's partition table again, unless
-// a file system of the disk is mounted (it is the user's, never unmounted
-// here); then whether the disk can be read, by TEST UNIT READY.
-RequestAnswer remount(const ChosenDevice& device, const DriverRequest& request)
+// Request 101: the kernel reads the disk's partition table again, when
+// the disk can be read (TEST UNIT READY) and passes the checks before a
+// change (the claim, while held, vouches for them), unless a file system of
+// it is mounted (it is the user's, never unmounted here). The kernel needs
+// the disk unclaimed for it, so the claim is let go first.
+RequestAnswer remount(const DriverRequest& request)
 {
     std::uint8_t flag = request.command[0];
     if (flag != 0x00 && flag != 0xFF) {
@@ -136,21 +112,27 @@ RequestAnswer remount(const ChosenDevice& device, const DriverRequest& request)
         answer.senseCode = 0x24; // invalid field in the request
         return answer;
     }
-    std::string disk = diskNode(device);
-    if (disk.empty())
+    if (heldDevice().disk.empty())
         return refusedRequest(statusNotCarriedOut);
-    ScsiOutcome ready = testUnitReady(device);
+    ScsiOutcome ready = testUnitReady();
     keepSense(ready);
     if (ready.result != ScsiResult::good)
         return answerFor(ready);
-    if (hasMountedPartition(device)) {
-        reportDeviceProblem(disk + " has a mounted file system: unmount it, then the disk is read again");
-        return refusedRequest(statusNotCarriedOut);
+    if (!heldDiskClaimed()) {
+        if (hasMountedPartition(heldDevice())) {
+            reportDeviceProblem(diskNode(heldDevice()) +
+                                " has a mounted file system: unmount it, then the disk is read again");
+            return refusedRequest(statusNotCarriedOut);
+        }
+        if (std::uint32_t refusal = checkHeldDisk(); refusal != statusSuccess)
+            return refusedRequest(refusal);
     }
+    releaseClaim();
+    std::string disk = diskNode(heldDevice());
     int error = 0;
     int node = usbHost().openNode(disk, false, error);
     if (node < 0) {
-        if (error == ENOENT || error == ENXIO || error == ENODEV)
+        if (meansDeviceGone(error))
             return refusedRequest(statusNoDrive);
         reportDeviceProblem("cannot open " + disk + ": " + std::strerror(error));
         return refusedRequest(statusNotCarriedOut);
@@ -166,17 +148,17 @@ RequestAnswer remount(const ChosenDevice& device, const DriverRequest& request)
 
 // Request 102: the folder name by the driver settings; a disk that cannot be
 // read has no folder.
-RequestAnswer mountFolder(const ChosenDevice& device, const DriverRequest& request)
+RequestAnswer mountFolder(const DriverRequest& request)
 {
-    ScsiOutcome ready = testUnitReady(device);
+    ScsiOutcome ready = testUnitReady();
     if (ready.result == ScsiResult::gone)
         return refusedRequest(statusNoDrive);
     std::string folder;
     if (ready.result == ScsiResult::good)
-        folder = chooseMountFolderWith([&device](std::uint32_t block, std::uint8_t* out) {
+        folder = chooseMountFolderWith([](std::uint32_t block, std::uint8_t* out) {
             std::uint8_t read[12] = {0x28, 0, std::uint8_t(block >> 24), std::uint8_t(block >> 16),
                                      std::uint8_t(block >> 8), std::uint8_t(block), 0, 0, 1};
-            ScsiOutcome outcome = sendScsiCommand(device.node, read, true, out, diskSectorSize);
+            ScsiOutcome outcome = sendToHeldDevice(read, true, out, diskSectorSize);
             return outcome.result == ScsiResult::good && outcome.moved == diskSectorSize;
         });
     RequestAnswer answer;
@@ -188,14 +170,17 @@ RequestAnswer carryOut(std::uint32_t code, const DriverRequest& request)
 {
     if (std::uint32_t refusal = checkRequest(code, request); refusal != statusSuccess)
         return refusedRequest(refusal);
-    ChosenDevice device;
-    if (!findChosenDevice(device))
-        return refusedRequest(statusNoDrive);
+    // The device found by the first request stays open for the next ones.
+    std::uint32_t held = holdChosenDevice();
+    if (held == statusNotCarriedOut && code == RequestMountFolder)
+        return mountFolder(request); // a drive that cannot be used has no folder
+    if (held != statusSuccess)
+        return refusedRequest(held);
     if (code == RequestMountFolder)
-        return mountFolder(device, request);
+        return mountFolder(request);
     if (code == RequestRemount)
-        return remount(device, request);
-    return carryCommand(device, request);
+        return remount(request);
+    return carryCommand(request);
 }
 
 } // namespace
@@ -205,4 +190,8 @@ int realDriveIOControl(std::uint32_t code, void* input, std::uint32_t inputSize,
     return serveRequest(code, input, inputSize, returned, carryOut);
 }
 
-void forgetKeptSense() { senseKept = false; }
+void forgetRealDriveState()
+{
+    senseKept = false;
+    releaseHeldDevice();
+}

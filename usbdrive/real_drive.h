@@ -8,5 +8,6 @@
 // Carries out one request; the entry's result (1 on success).
 int realDriveIOControl(std::uint32_t code, void* input, std::uint32_t inputSize, std::uint32_t* returned);
 
-// Forgets the sense kept from the last refused command (a new process).
-void forgetKeptSense();
+// Forgets the sense kept from the last refused command and lets go of the
+// held device and its claim (a new process, the library unloaded).
+void forgetRealDriveState();

@@ -18,8 +18,6 @@ constexpr unsigned char scsiGood = 0x00;
 constexpr unsigned char scsiCheckCondition = 0x02;
 constexpr unsigned char scsiConditionMet = 0x04;
 
-bool meansGone(int error) { return error == ENODEV || error == ENXIO || error == ENOENT || error == ENOMEDIUM; }
-
 // The command-block length the device gets for a 12-byte block: the length
 // of the operation code's group (6 for 0x00-0x1F, 10 for 0x20-0x5F, 16 for
 // 0x80-0x9F, 12 for 0xA0-0xBF), or all 12 bytes for a vendor group or when
@@ -69,7 +67,7 @@ ScsiOutcome scsiOutcome(int error, const sg_io_hdr_t& header, const std::uint8_t
 {
     ScsiOutcome outcome;
     if (error != 0) {
-        outcome.result = meansGone(error) ? ScsiResult::gone : ScsiResult::notCarriedOut;
+        outcome.result = meansDeviceGone(error) ? ScsiResult::gone : ScsiResult::notCarriedOut;
         return outcome;
     }
     if (header.host_status == hostNoConnect || header.host_status == hostBadTarget) {
@@ -98,23 +96,30 @@ ScsiOutcome scsiOutcome(int error, const sg_io_hdr_t& header, const std::uint8_t
 
 } // namespace
 
-ScsiOutcome sendScsiCommand(const std::string& node, const std::uint8_t* command, bool dataIn, void* buffer,
-                            std::uint32_t length)
+bool meansDeviceGone(int error)
+{
+    return error == ENODEV || error == ENXIO || error == ENOENT || error == ENOMEDIUM;
+}
+
+int openCommandNode(const std::string& node, ScsiOutcome& failure)
 {
     int error = 0;
     int handle = usbHost().openNode(node, true, error);
-    if (handle < 0) {
-        ScsiOutcome outcome;
-        outcome.result = meansGone(error) ? ScsiResult::gone : ScsiResult::notCarriedOut;
-        if (!meansGone(error))
-            reportDeviceProblem("cannot open " + node + ": " + std::strerror(error));
-        return outcome;
-    }
+    if (handle >= 0)
+        return handle;
+    failure = ScsiOutcome();
+    failure.result = meansDeviceGone(error) ? ScsiResult::gone : ScsiResult::notCarriedOut;
+    if (!meansDeviceGone(error))
+        reportDeviceProblem("cannot open " + node + ": " + std::strerror(error));
+    return -1;
+}
+
+ScsiOutcome sendScsiCommand(int node, const std::uint8_t* command, bool dataIn, void* buffer, std::uint32_t length)
+{
     std::uint8_t senseBuffer[32] = {};
     sg_io_hdr_t header;
     buildScsiHeader(header, command, dataIn, buffer, length, senseBuffer, sizeof senseBuffer);
-    error = usbHost().sendScsi(handle, header);
-    usbHost().closeNode(handle);
+    int error = usbHost().sendScsi(node, header);
     return scsiOutcome(error, header, senseBuffer);
 }
 
@@ -165,7 +170,7 @@ void fixedFormatSense(const std::uint8_t* sense, std::uint8_t length, std::uint8
         }
 }
 
-ScsiOutcome readCapacity(const std::string& node, std::uint32_t& blocks, std::uint32_t& blockSize)
+ScsiOutcome readCapacity(int node, std::uint32_t& blocks, std::uint32_t& blockSize)
 {
     std::uint8_t command[12] = {0x25};
     std::uint8_t answer[8] = {};

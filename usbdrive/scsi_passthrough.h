@@ -22,9 +22,16 @@ struct ScsiOutcome {
     std::uint32_t moved = 0;     // data bytes moved
 };
 
-// Opens node, sends the command, closes the node.
-ScsiOutcome sendScsiCommand(const std::string& node, const std::uint8_t* command, bool dataIn, void* buffer,
-                            std::uint32_t length);
+// An errno value that means the device is not there (unplugged, node gone).
+bool meansDeviceGone(int error);
+
+// Opens a node for commands: the descriptor, or -1 with failure saying
+// why (gone when the node is not there; otherwise not carried out, and the
+// reason on standard error).
+int openCommandNode(const std::string& node, ScsiOutcome& failure);
+
+// Sends the command through an open node: one SG_IO call.
+ScsiOutcome sendScsiCommand(int node, const std::uint8_t* command, bool dataIn, void* buffer, std::uint32_t length);
 
 // The sense key, additional sense code and qualifier of sense data in fixed
 // (0x70, 0x71) or descriptor (0x72, 0x73) format; false for anything else.
@@ -36,4 +43,4 @@ bool senseCodes(const std::uint8_t* sense, std::uint8_t length, std::uint8_t& ke
 void fixedFormatSense(const std::uint8_t* sense, std::uint8_t length, std::uint8_t* fixed);
 
 // READ CAPACITY(10): the number of blocks and the block size.
-ScsiOutcome readCapacity(const std::string& node, std::uint32_t& blocks, std::uint32_t& blockSize);
+ScsiOutcome readCapacity(int node, std::uint32_t& blocks, std::uint32_t& blockSize);

@@ -9,6 +9,7 @@
 #include <iterator>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -52,7 +53,26 @@ int openDeviceNode(const std::string& path, bool forCommands, int& error)
     return node;
 }
 
+int claimWholeDisk(const std::string& path, int& error)
+{
+    int node = open(path.c_str(), O_RDONLY | O_EXCL | O_NONBLOCK | O_CLOEXEC);
+    error = node < 0 ? errno : 0;
+    return node;
+}
+
 void closeDeviceNode(int node) { close(node); }
+
+unsigned long long deviceNumberOfPath(const std::string& path)
+{
+    struct stat status;
+    return stat(path.c_str(), &status) == 0 ? status.st_rdev : 0;
+}
+
+unsigned long long deviceNumberOfNode(int node)
+{
+    struct stat status;
+    return fstat(node, &status) == 0 ? status.st_rdev : 0;
+}
 
 int sendScsiCommand(int node, sg_io_hdr_t& header)
 {
@@ -65,9 +85,9 @@ int sendScsiCommand(int node, sg_io_hdr_t& header)
 
 int rereadPartitionTable(int node) { return ioctl(node, BLKRRPART) < 0 ? errno : 0; }
 
-const UsbHost realHost{resolvePath,     readTextFile,
-                       listFolderNames, openDeviceNode,
-                       closeDeviceNode, sendScsiCommand,
+const UsbHost realHost{resolvePath,        readTextFile,       listFolderNames,
+                       openDeviceNode,     claimWholeDisk,     closeDeviceNode,
+                       deviceNumberOfPath, deviceNumberOfNode, sendScsiCommand,
                        rereadPartitionTable};
 
 UsbHost currentHost = realHost;

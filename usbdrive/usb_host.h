@@ -21,7 +21,16 @@ struct UsbHost {
     // the disk read-only (a write-protected disk); otherwise for reading.
     // The descriptor, or -1 with the errno value in error.
     int (*openNode)(const std::string& path, bool forCommands, int& error);
+    // Opens a whole-disk node for reading with O_EXCL, never waiting for it:
+    // while it stays open the kernel mounts no file system of the disk, and
+    // the open fails (EBUSY) when one is mounted or another program holds
+    // the disk so. The descriptor, or -1 with the errno value in error.
+    int (*claimDisk)(const std::string& path, int& error);
     void (*closeNode)(int node);
+    // The device number (major and minor) of a node by its path, and of an
+    // open node; 0 when it cannot be read.
+    unsigned long long (*numberOfPath)(const std::string& path);
+    unsigned long long (*numberOfNode)(int node);
     // The SG_IO ioctl: 0, or the errno value when the call itself failed.
     int (*sendScsi)(int node, sg_io_hdr_t& header);
     // The BLKRRPART ioctl: 0 or the errno value.

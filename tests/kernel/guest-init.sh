@@ -44,7 +44,8 @@ if [ $disk = gadget ]; then
     ln -s $g/functions/ffs.quib $g/configs/c.1/
     mkdir -p /dev/ffs
     mount -t functionfs quib /dev/ffs
-    /opt/quib/quibgadget /dev/ffs /opt/drive/ZOVEVIV.DLL &
+    /opt/quib/quibgadget /dev/ffs /opt/drive/ZOVEVIV.DLL >>/tmp/gadget.txt 2>&1 &
+    gadget=$!
     waitFor /dev/ffs/ep2 100
     ls /sys/class/udc > $g/UDC
 fi
@@ -57,9 +58,50 @@ export QUIB_HOME=/tmp/quib QUIB_LANGID=1033 QUIB_DEVICE=/dev/sda
 mkdir -p "$QUIB_HOME"
 echo "== guest: check"
 /opt/quib/quibusb check
-echo "== guest: transcript"
-/opt/quib/quibtools --script /tool-script-$disk.txt 2>&1
-echo "== guest: tool exit $?"
+if [ $disk = qemu ]; then
+    echo "== guest: transcript"
+    /opt/quib/quibtools --script /tool-script-qemu.txt 2>&1
+    echo "== guest: tool exit $?"
+else
+    # A Simple Format counted at both ends: the tool's requests by the
+    # counting library beside a copy of the tool, what reaches the USB
+    # device by quibgadget. Its first count holds what the kernel asked
+    # when the disk appeared, and quibusb's check.
+    sleep 1
+    kill -USR1 $gadget
+    echo "== guest: simple format, counted"
+    QUIB_COUNTED_LIBRARY=/opt/quib/ZOVEVIV.DLL /opt/count/quibtools --script /tool-script-simple.txt 2>&1
+    echo "== guest: tool exit $?"
+    kill -USR1 $gadget
+    sleep 0.5
+    partition=$(ls /sys/class/block | grep '^sda[0-9]' | head -1)
+    echo "== guest: partition ${partition:-none}"
+
+    # While the tool holds the disk (its Long Format runs once FORMAT UNIT
+    # has reached the device), the kernel mounts nothing of it; after the
+    # tool has ended it does.
+    formats=$(grep -c 'FORMAT UNIT' /tmp/gadget.txt)
+    echo "== guest: transcript"
+    /opt/quib/quibtools --script /tool-script-gadget.txt >/tmp/tool.txt 2>&1 &
+    tool=$!
+    waited=0
+    while [ "$(grep -c 'FORMAT UNIT' /tmp/gadget.txt)" = "$formats" ] && [ $waited -lt 600 ]; do
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    mkdir -p /mnt
+    echo "== guest: mount while the tool formats: $(mount -t vfat /dev/$partition /mnt 2>&1; echo "status $?")"
+    umount /mnt 2>/dev/null
+    wait $tool
+    status=$?
+    cat /tmp/tool.txt
+    echo "== guest: tool exit $status"
+    echo "== guest: mount after the tool: $(mount -t vfat /dev/$partition /mnt 2>&1; echo "status $?")"
+    ls /mnt
+    umount /mnt
+    echo "== guest: device end"
+    cat /tmp/gadget.txt
+fi
 echo "== guest: end"
 sync
 poweroff -f

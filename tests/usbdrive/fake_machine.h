@@ -35,11 +35,18 @@ struct DriveAnswer {
 };
 
 struct FakeMachine {
+    FakeMachine() = default;
+    FakeMachine(const FakeMachine&) = delete;
+    FakeMachine& operator=(const FakeMachine&) = delete;
+    ~FakeMachine();
     std::map<std::string, std::string> links; // path -> resolved path
     std::set<std::string> paths;               // paths that resolve to themselves
     std::map<std::string, std::string> files;
     std::map<std::string, std::vector<std::string>> folders;
-    std::map<std::string, int> openErrors; // node -> errno its open fails with
+    std::map<std::string, int> openErrors;  // node -> errno its open fails with
+    std::map<std::string, int> claimErrors; // disk node -> errno its exclusive open fails with
+    std::map<std::string, unsigned long long> numbers; // node -> device number
+    std::set<std::string> goneNodes; // unplugged: SG_IO through a node opened before answers ENODEV
     std::function<DriveAnswer(const std::vector<std::uint8_t>& block)> drive;
     int rereadError = 0;
 
@@ -48,6 +55,12 @@ struct FakeMachine {
     std::vector<std::string> opened;
     std::vector<std::string> openedReadOnly;
     int openNodes = 0;
+    std::vector<std::string> claimed; // disk nodes opened exclusively
+    int openClaims = 0;
+    // Every call the library made to the host, in order: "sg 2A",
+    // "open /dev/sdb", "claim /dev/sdb", "close /dev/sdb", "read PATH",
+    // "resolve PATH", "list PATH", "number PATH", "reread /dev/sdb".
+    std::vector<std::string> calls;
 
     // A Quib! drive, disk sdb with one partition sdb1 and generic node sg1, on
     // a USB bus, named by QUIB_DEVICE through its stable path, holding a disk of 78848
@@ -58,6 +71,8 @@ struct FakeMachine {
 
     // The commands sent, by operation code.
     std::vector<std::uint8_t> operationCodes() const;
+    // The host calls made from the index'th on.
+    std::vector<std::string> callsSince(std::size_t index) const;
 };
 
 // Removes the fake machine and QUIB_DEVICE again.

@@ -21,7 +21,7 @@ struct CommandCase {
     std::size_t blockLength;
     int direction;
     unsigned timeout;
-    bool checkedFirst; // READ CAPACITY goes out before it
+    bool checkedFirst; // changes the disk: READ CAPACITY goes out before it, the disk is claimed
 };
 
 const CommandCase commandCases[] = {
@@ -44,6 +44,7 @@ TEST_F(RealDriveCommands, EachCommandGoesOutWithItsDirectionLengthAndTimeOut)
 {
     for (const CommandCase& c : commandCases) {
         SCOPED_TRACE(c.name);
+        machine.install(quibStablePath); // a new process: nothing checked or claimed yet
         machine.sent.clear();
         machine.drive = [](const std::vector<std::uint8_t>& block) {
             DriveAnswer answer;
@@ -80,7 +81,10 @@ TEST_F(RealDriveCommands, EachCommandGoesOutWithItsDirectionLengthAndTimeOut)
         if (c.direction == SG_DXFER_FROM_DEV) {
             EXPECT_EQ(buffer[0], 0x5A);
         }
-        EXPECT_EQ(machine.openNodes, 0); // every node is closed again
+        // The command node stays open for the next request, and so does the
+        // claim on the disk once something changed it.
+        EXPECT_EQ(machine.openNodes, 1);
+        EXPECT_EQ(machine.openClaims, c.checkedFirst ? 1 : 0);
     }
 }
 
