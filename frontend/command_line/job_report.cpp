@@ -2,6 +2,7 @@
 
 #include "platform/code_page.h"
 
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -34,7 +35,46 @@ void labelInside(const char* shown, char* out, std::size_t capacity)
     out[length] = '\0';
 }
 
+int firstStandardOutputError = 0;
+
 } // namespace
+
+void flushOutput(std::FILE* stream)
+{
+    if (std::fflush(stream) != 0 && stream == stdout && firstStandardOutputError == 0)
+        firstStandardOutputError = errno;
+}
+
+int standardOutputError() { return firstStandardOutputError; }
+
+void visibleText(const char* text, char* out, std::size_t capacity)
+{
+    std::size_t used = 0;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p != '\0'; ++p) {
+        unsigned control = 0x100; // none
+        if (*p < 0x20 || *p == 0x7F)
+            control = *p;
+        else if (*p == 0xC2 && p[1] >= 0x80 && p[1] <= 0x9F)
+            control = *++p; // U+0080 to U+009F, two bytes in UTF-8
+        if (control < 0x100) {
+            if (used + 6 >= capacity)
+                break;
+            std::snprintf(out + used, capacity - used, "\\u%04x", control);
+            used += 6;
+            continue;
+        }
+        // A character's continuation bytes follow its first: cut before a
+        // first byte that leaves no room for the whole character.
+        std::size_t bytes = *p >= 0xF0 ? 4 : *p >= 0xE0 ? 3 : *p >= 0xC0 ? 2 : 1;
+        if (used + bytes >= capacity)
+            break;
+        std::size_t i = 0;
+        for (; i < bytes && p[i] != '\0'; ++i)
+            out[used++] = char(p[i]);
+        p += i - 1;
+    }
+    out[used] = '\0';
+}
 
 void writeProgramText(std::FILE* stream, const char16_t* text)
 {
@@ -42,7 +82,7 @@ void writeProgramText(std::FILE* stream, const char16_t* text)
     if (!programTextToUtf8(text, line, sizeof line))
         std::snprintf(line, sizeof line, "?");
     std::fprintf(stream, "%s\n", line);
-    std::fflush(stream);
+    flushOutput(stream);
 }
 
 void writeStatusReport(const StatusReport& report, bool json)
@@ -57,8 +97,13 @@ void writeStatusReport(const StatusReport& report, bool json)
     if (!programTextToUtf8(report.protectionStatus, status, sizeof status))
         status[0] = '\0';
     if (!json) {
-        std::printf("%s\n%s %s\n%s\n", driveLine, caption, label, status);
-        std::fflush(stdout);
+        // The label and the folder name in the drive line come from the
+        // disk and the driver.
+        char shownDriveLine[512], shownLabel[512];
+        visibleText(driveLine, shownDriveLine, sizeof shownDriveLine);
+        visibleText(label, shownLabel, sizeof shownLabel);
+        std::printf("%s\n%s %s\n%s\n", shownDriveLine, caption, shownLabel, status);
+        flushOutput(stdout);
         return;
     }
     char inside[512];
@@ -71,5 +116,5 @@ void writeStatusReport(const StatusReport& report, bool json)
     writeJsonString(stdout, status);
     std::printf(",\"drive\":%s,\"disk\":%s}\n", report.drivePresent ? "true" : "false",
                 report.diskPresent ? "true" : "false");
-    std::fflush(stdout);
+    flushOutput(stdout);
 }
