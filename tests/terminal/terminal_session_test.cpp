@@ -1,6 +1,7 @@
 // quibtools in a real terminal on the virtual drive: tmux runs it at a
 // fixed size, keys are sent as a person types them and the screen is read
 // back. Each run has its own tmux server and the test's fresh host folder.
+#include "tests/support/disk_image_fixture.h"
 #include "tests/support/host_folder_fixture.h"
 #include "tests/support/run_program.h"
 
@@ -353,6 +354,26 @@ TEST_F(TerminalSession, MenuStatusAndCloseInEnglish)
     EXPECT_EQ(waitForEnd(), 1);
     expectTerminalRestored();
     EXPECT_EQ(screen().find("Tool Menu"), std::string::npos);
+}
+
+// A label another program wrote holds ESC [2J: the Status dialog shows the
+// ESC as its picture, and the screen is not cleared.
+TEST_F(TerminalSession, AControlCharacterInTheLabelShowsAsItsPicture)
+{
+    ProgramOptions english;
+    english.environment = {"QUIB_LANGID=1033"};
+    ASSERT_EQ(runProgram(builtProgram("quibtools"), {"format", "--label", "PLAIN", "--yes"}, english).exitCode, 0);
+    ASSERT_TRUE(disk_image::writeBootSectorLabel(disk_image::firstDisk(home_), "\x1b[2JX"));
+    start("1033");
+    waitFor({"Tool Menu"});
+    keys({"Tab", "Enter"});
+    std::string status = waitFor({"Volume Label :", "No Error."});
+    EXPECT_NE(status.find("[\u241b[2JX      ]"), std::string::npos) << status;
+    EXPECT_NE(status.find("Drive #1 : "), std::string::npos) << status;
+    keys({"Escape"});
+    waitFor({"Tool Menu"});
+    keys({"Escape"});
+    EXPECT_EQ(waitForEnd(), 1);
 }
 
 TEST_F(TerminalSession, JapaneseMenuAndStatusShowTheirLabels)
