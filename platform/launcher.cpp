@@ -5,12 +5,14 @@
 #include "frontend/command_line/job_front_end.h"
 #include "frontend/command_line/job_report.h"
 #include "frontend/desktop/desktop_front_end.h"
+#include "platform/ending_signals.h"
 #include "platform/front_end.h"
 #include "platform/host_folder.h"
 #include "platform/library_loader.h"
 #include "platform/module.h"
 #include "platform/named_event.h"
 #include "platform/protect_menu.h"
+#include "platform/work_in_hand.h"
 #include "frontend/script/script_front_end.h"
 #include "frontend/terminal/terminal_front_end.h"
 
@@ -122,6 +124,15 @@ void closeTerminal()
 
 enum class FrontEndChoice { Automatic, Desktop, Terminal, Script };
 
+// A job's person waits at a terminal or a script for its answer: a query
+// that waits for a drive still formatting says why it takes long.
+void tellJobsWork(WorkInHand work)
+{
+    if (work == WorkInHand::waitingForFormattingDrive)
+        std::fputs("quibtools: the drive is still formatting the disk (a Long Format was cut short); "
+                   "waiting up to 30 seconds for it to finish\n", stderr);
+}
+
 // A standard stream closed when the tool starts would hand its number to
 // the first file the tool opens (the registry, a disk image), and the
 // report would be written into that file. Each closed one is held by
@@ -169,6 +180,9 @@ int main(int argc, char** argv)
     // of drive work; the script front end notices the failed write instead.
     std::signal(SIGPIPE, SIG_IGN);
     holdClosedStandardStreams();
+    // Before any front end installs its own handlers, which pass the
+    // signal on to this one.
+    installEndingSignalNotice();
 
     // A sub-command's words are its own: the host's options are not read.
     JobFrontEnd* job = nullptr;
@@ -255,6 +269,8 @@ int main(int argc, char** argv)
         }
     }
     installFrontEnd(frontEnd);
+    if (job != nullptr)
+        listenToWork(tellJobsWork);
     // A job opens its dialogs by their commands, from the program's own menu.
     if (job == nullptr)
         chooseProtectMenu(protectOption);

@@ -3,11 +3,13 @@
 #include "frontend/command_line/job_report.h"
 #include "frontend/command_line/person_terminal.h"
 #include "format/label_characters.h"
+#include "format/volume_label.h"
 #include "platform/code_page.h"
 #include "platform/dialog_window.h"
 #include "platform/registry.h"
 #include "platform/secret.h"
 #include "platform/wide_format.h"
+#include "protection/protection_status.h"
 #include "settings/driver_settings.h"
 #include "ui/message_catalogue.h"
 
@@ -332,9 +334,19 @@ void JobFrontEnd::reportStatus(DialogHandle status)
 {
     const char16_t* state = controlText(status, statusText);
     bool present = !meansNoDriveOrDisk(state);
+    ProtectionState code = 0;
+    bool known = stateOfStatusText(state, &code);
+    // The dialog shows "[]" both for an empty label and for a disk without a
+    // file system (erased by a Long Format cut short): the JSON tells them
+    // apart by reading the label itself.
+    bool fileSystem = false;
+    if (job_.json && present) {
+        char16_t label[volumeLabelCapacity];
+        fileSystem = readVolumeLabel(label);
+    }
     StatusReport report{controlText(status, statusDriveLine), staticText(status, 0),
                         controlText(status, statusVolumeLabel), state,
-                        !sameText(state, messageCatalogue.noDriveText), present};
+                        !sameText(state, messageCatalogue.noDriveText), present, fileSystem, known, code};
     writeStatusReport(report, job_.json);
     if (present)
         succeeded_ = true;

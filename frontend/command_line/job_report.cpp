@@ -37,6 +37,34 @@ void labelInside(const char* shown, char* out, std::size_t capacity)
 
 int firstStandardOutputError = 0;
 
+// The protection states as stable English words, the same in every
+// language, for scripts that read the JSON status.
+struct ProtectionWord {
+    unsigned state;
+    const char* word;
+};
+
+constexpr ProtectionWord protectionWords[] = {
+    {0, "none"},
+    {2, "write"},
+    {3, "write-password"},
+    {5, "read-write-password"},
+    {10, "write-lifted-until-eject"},
+    {11, "write-password-lifted-until-eject"},
+    {13, "read-write-password-lifted-until-eject"},
+    {0xFFFE, "no-disk"},
+    {0xFFFF, "no-drive"},
+};
+
+const char* protectionWord(const StatusReport& report)
+{
+    if (report.stateKnown)
+        for (const ProtectionWord& entry : protectionWords)
+            if (entry.state == report.state)
+                return entry.word;
+    return "unknown";
+}
+
 } // namespace
 
 void flushOutput(std::FILE* stream)
@@ -114,7 +142,13 @@ void writeStatusReport(const StatusReport& report, bool json)
     writeJsonString(stdout, inside);
     std::fputs(",\"status\":", stdout);
     writeJsonString(stdout, status);
-    std::printf(",\"drive\":%s,\"disk\":%s}\n", report.drivePresent ? "true" : "false",
+    std::printf(",\"drive\":%s,\"disk\":%s", report.drivePresent ? "true" : "false",
                 report.diskPresent ? "true" : "false");
+    std::printf(",\"fileSystem\":%s", report.fileSystem ? "true" : "false");
+    if (report.stateKnown)
+        std::printf(",\"state\":%u", report.state);
+    else
+        std::fputs(",\"state\":null", stdout);
+    std::printf(",\"protection\":\"%s\"}\n", protectionWord(report));
     flushOutput(stdout);
 }

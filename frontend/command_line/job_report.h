@@ -29,6 +29,9 @@ struct StatusReport {
     const char16_t* protectionStatus; // "No Error."
     bool drivePresent;
     bool diskPresent;
+    bool fileSystem;     // a FAT boot sector was found on the disk
+    bool stateKnown;     // the status text names one of the states below
+    unsigned state;      // the protection state, as the drive reports it (65534 no disk, 65535 no drive)
 };
 
 // As the dialog's three lines, or (json) one JSON object on one line.
