@@ -439,6 +439,29 @@ TEST_F(TerminalSession, LongFormatShowsItsProgressWhileItRuns)
     EXPECT_EQ(waitForEnd(), 1);
 }
 
+// Ctrl-C while the drive erases the disk: the terminal given back shows one
+// line saying what state the disk is left in and what to do.
+TEST_F(TerminalSession, CtrlCDuringALongFormatSaysTheDiskWillHaveNoFileSystem)
+{
+    ASSERT_EQ(runProgram(builtProgram("quibdrive"), {"format-time", "3"}).exitCode, 0);
+    start("1033");
+    waitFor({"Tool Menu"});
+    keys({"Tab", "Tab", "Enter"});            // Format
+    waitFor({"Long Format"});
+    keys({"Tab", "Down", "Enter"});           // Long Format, then OK
+    waitFor({"You may lose datas"});
+    keys({"y"});
+    waitFor({"Push Start Button"});
+    keys({"BTab", "Space"});                  // Start
+    waitFor({"% Complete."});
+    keys({"C-c"});
+    EXPECT_EQ(waitForEnd(), 128 + SIGINT);
+    expectTerminalRestored();
+    std::string shown = screen();
+    EXPECT_NE(shown.find("quibtools: the Long Format was cut short: the drive goes on erasing; the disk will"),
+              std::string::npos) << shown;
+}
+
 TEST_F(TerminalSession, CtrlCEndsTheToolAndRestoresTheTerminal)
 {
     start("1033");
