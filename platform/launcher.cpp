@@ -55,7 +55,8 @@ const char usage[] =
     "\n"
     "Exit status: 0 or 1 as the tool ends (1 also when another copy is running),\n"
     "2 a wrong command line, 3 a script that ran out while the tool waited,\n"
-    "4 a host folder that cannot be used, 5 a transcript that cannot be written.\n";
+    "4 a host folder that cannot be used, 5 a transcript that cannot be written,\n"
+    "6 the desktop's X display went away during a format.\n";
 
 // The script is opened here so that a wrong one is a wrong command line.
 std::FILE* openScript(const char* path)
