@@ -337,13 +337,18 @@ void JobFrontEnd::reportStatus(DialogHandle status)
     ProtectionState code = 0;
     bool known = stateOfStatusText(state, &code);
     // The dialog shows "[]" both for an empty label and for a disk without a
-    // file system (erased by a Long Format cut short): the JSON tells them
-    // apart by reading the label itself.
+    // file system (blank, or erased by a Long Format cut short): the job
+    // tells them apart by reading the label itself. A disk read/write
+    // protected with a password cannot be read to tell.
     bool fileSystem = false;
-    if (job_.json && present) {
+    bool readable = present && !(known && code == stateReadWriteProtectedPassword);
+    if (readable) {
         char16_t label[volumeLabelCapacity];
         fileSystem = readVolumeLabel(label);
     }
+    if (!job_.json && readable && !fileSystem)
+        std::fputs("quibtools status: the disk has no file system; format it before use "
+                   "(quibtools format)\n", stderr);
     StatusReport report{controlText(status, statusDriveLine), staticText(status, 0),
                         controlText(status, statusVolumeLabel), state,
                         !sameText(state, messageCatalogue.noDriveText), present, fileSystem, known, code};

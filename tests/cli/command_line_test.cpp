@@ -238,6 +238,32 @@ TEST(CommandLine, StatusShowsControlCharactersOfTheLabelEscaped)
     EXPECT_TRUE(contains(status.output, "Volume Label : [\\u001b[2JX\\u0007     ]")) << status.output;
     EXPECT_EQ(status.output.find('\x1b'), std::string::npos);
     EXPECT_EQ(status.output.find('\x07'), std::string::npos);
+    EXPECT_EQ(status.errors, "");
+}
+
+// A blank disk and a disk with a file system both show "[]" without a label:
+// the status job tells them apart, on standard error and in the JSON.
+TEST(CommandLine, StatusTellsADiskWithoutAFileSystem)
+{
+    ProgramRun blank = quibtools({"status"});
+    EXPECT_EQ(blank.exitCode, 0);
+    EXPECT_TRUE(contains(blank.output, "Volume Label : []")) << blank.output;
+    EXPECT_EQ(blank.errors, "quibtools status: the disk has no file system; format it before use (quibtools format)\n");
+    EXPECT_TRUE(contains(quibtools({"status", "--json"}).output, "\"fileSystem\":false")) ;
+
+    ASSERT_EQ(quibtools({"format", "--label", "", "--yes"}).exitCode, 0);
+    ProgramRun formatted = quibtools({"status"});
+    EXPECT_TRUE(contains(formatted.output, "Volume Label : []")) << formatted.output;
+    EXPECT_EQ(formatted.errors, "");
+    ProgramRun json = quibtools({"status", "--json"});
+    EXPECT_TRUE(contains(json.output, "\"fileSystem\":true,\"state\":0,\"protection\":\"none\"}")) << json.output;
+
+    // The state as a number and a word, the same in both languages.
+    ASSERT_EQ(quibtools({"protect", "write"}).exitCode, 0);
+    for (const std::string languageId : {"1033", "1041"})
+        EXPECT_TRUE(contains(quibtools({"status", "--json"}, "", languageId).output,
+                             "\"fileSystem\":true,\"state\":2,\"protection\":\"write\"}"))
+            << languageId;
 }
 
 // A setting the registry could not keep is no success: the folder job says
