@@ -353,10 +353,17 @@ void JobFrontEnd::reportStatus(DialogHandle status)
                         controlText(status, statusVolumeLabel), state,
                         !sameText(state, messageCatalogue.noDriveText), present, fileSystem, known, code};
     writeStatusReport(report, job_.json);
-    if (present)
-        succeeded_ = true;
-    else
+    if (!present) {
         fail(jobNoDriveOrDisk);
+    } else if (!known) {
+        // The status page could not be read, or holds a state the program
+        // has no text for: the report shows an empty status line.
+        std::fputs("quibtools status: the disk's protection state could not be read or is not one the tool "
+                   "knows (its protection information may be broken; a Long Format clears it)\n", stderr);
+        fail(jobRefused);
+    } else {
+        succeeded_ = true;
+    }
 }
 
 namespace {

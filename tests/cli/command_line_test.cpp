@@ -241,6 +241,22 @@ TEST(CommandLine, StatusShowsControlCharactersOfTheLabelEscaped)
     EXPECT_EQ(status.errors, "");
 }
 
+// A protection state the drive could not give (here a damaged protection
+// file of the virtual drive) is no success: the status shows an empty
+// status line, says why and ends with 1.
+TEST(CommandLine, StatusOfAnUnknownProtectionStateEndsWithOne)
+{
+    ASSERT_EQ(quibtools({"format", "--label", "X", "--yes"}).exitCode, 0);
+    std::ofstream(testHostFolder() + "/drive/disks/disk1.protection") << "not a protection record\n";
+    ProgramRun status = quibtools({"status"});
+    EXPECT_EQ(status.exitCode, 1);
+    EXPECT_TRUE(contains(status.errors, "the disk's protection state could not be read")) << status.errors;
+    ProgramRun json = quibtools({"status", "--json"});
+    EXPECT_EQ(json.exitCode, 1);
+    EXPECT_TRUE(contains(json.output, "\"status\":\"\"")) << json.output;
+    EXPECT_TRUE(contains(json.output, "\"state\":null,\"protection\":\"unknown\"}")) << json.output;
+}
+
 // A blank disk and a disk with a file system both show "[]" without a label:
 // the status job tells them apart, on standard error and in the JSON.
 TEST(CommandLine, StatusTellsADiskWithoutAFileSystem)
