@@ -4,9 +4,11 @@
 #include "device/driver_transport.h"
 #include "format/quick_format.h"
 #include "platform/dialogs.h"
+#include "platform/ending_signals.h"
 #include "platform/message_box.h"
 #include "platform/pause.h"
 #include "platform/wide_format.h"
+#include "platform/work_in_hand.h"
 #include "protection/protection_status.h"
 #include "ui/message_catalogue.h"
 
@@ -128,15 +130,24 @@ bool runFormat(DialogHandle executeDialog)
 
     std::uint32_t startUnits = 0;
     if (sendControlMessage(formatDialog, simpleFormatRadio, buttonGetCheck, 0, 0) != 1) {
+        // From the format command on, a run cut short leaves the drive
+        // erasing the disk: the host says so if a signal ends the tool.
+        noteWorkInHand(WorkInHand::driveFormatting);
         if (!runDriveFormat(executeDialog)) {
+            noteWorkInHand(WorkInHand::none);
             reportFailure(executeDialog, formatDialog);
             return false;
         }
         startUnits = driveFormatUnits;
     }
 
+    // A signal that would end the tool waits for the 219 writes, so that it
+    // never leaves a half-written file system behind.
+    holdEndingSignals();
+    noteWorkInHand(WorkInHand::none);
     ProgressSink progress{reportToExecuteDialog, executeDialog};
     bool written = quickFormat(progress, startUnits, unitsTotal, FormatLabel);
+    releaseEndingSignals();
     if (written)
         setControlText(formatDialog, statusLine, messageCatalogue.formatCompletedText);
     else

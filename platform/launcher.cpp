@@ -3,13 +3,16 @@
 
 #include "frontend/command_line/command_line.h"
 #include "frontend/command_line/job_front_end.h"
+#include "frontend/command_line/job_report.h"
 #include "frontend/desktop/desktop_front_end.h"
+#include "platform/ending_signals.h"
 #include "platform/front_end.h"
 #include "platform/host_folder.h"
 #include "platform/library_loader.h"
 #include "platform/module.h"
 #include "platform/named_event.h"
 #include "platform/protect_menu.h"
+#include "platform/work_in_hand.h"
 #include "frontend/script/script_front_end.h"
 #include "frontend/terminal/terminal_front_end.h"
 
@@ -19,7 +22,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <stdio_ext.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -49,7 +55,8 @@ const char usage[] =
     "\n"
     "Exit status: 0 or 1 as the tool ends (1 also when another copy is running),\n"
     "2 a wrong command line, 3 a script that ran out while the tool waited,\n"
-    "4 a host folder that cannot be used, 5 a transcript that cannot be written.\n";
+    "4 a host folder that cannot be used, 5 a transcript that cannot be written,\n"
+    "6 the desktop's X display went away during a format.\n";
 
 // The script is opened here so that a wrong one is a wrong command line.
 std::FILE* openScript(const char* path)
@@ -118,6 +125,54 @@ void closeTerminal()
 
 enum class FrontEndChoice { Automatic, Desktop, Terminal, Script };
 
+// A job's person waits at a terminal or a script for its answer: a query
+// that waits for a drive still formatting says why it takes long.
+void tellJobsWork(WorkInHand work)
+{
+    if (work == WorkInHand::waitingForFormattingDrive)
+        std::fputs("quibtools: the drive is still formatting the disk (a Long Format was cut short); "
+                   "waiting up to 30 seconds for it to finish\n", stderr);
+}
+
+// A standard stream closed when the tool starts would hand its number to
+// the first file the tool opens (the registry, a disk image), and the
+// report would be written into that file. Each closed one is held by
+// /dev/null opened the other way round, so that its use fails (EBADF) and
+// touches nothing.
+void holdClosedStandardStreams()
+{
+    const int streams[] = {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO};
+    for (int stream : streams) {
+        if (fcntl(stream, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        int held = open("/dev/null", stream == STDIN_FILENO ? O_WRONLY : O_RDONLY);
+        if (held >= 0 && held != stream) {
+            dup2(held, stream);
+            close(held);
+        }
+    }
+}
+
+// As GNU tools do, output that could not be written ends the run with 1 and
+// "write error" and the reason on standard error, checked when standard
+// output is closed. A standard output that was closed before the start and
+// never written to is no error.
+int withStandardOutputClosed(int exitCode)
+{
+    bool pending = __fpending(stdout) != 0;
+    bool failedBefore = std::ferror(stdout) != 0;
+    errno = 0;
+    bool closeFailed = std::fclose(stdout) != 0;
+    int error = closeFailed ? errno : standardOutputError();
+    if (!failedBefore && !(closeFailed && (pending || error != EBADF)))
+        return exitCode;
+    if (error != 0)
+        std::fprintf(stderr, "quibtools: write error: %s\n", std::strerror(error));
+    else
+        std::fputs("quibtools: write error\n", stderr);
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -125,13 +180,17 @@ int main(int argc, char** argv)
     // A transcript reader that goes away must not end the tool in the middle
     // of drive work; the script front end notices the failed write instead.
     std::signal(SIGPIPE, SIG_IGN);
+    holdClosedStandardStreams();
+    // Before any front end installs its own handlers, which pass the
+    // signal on to this one.
+    installEndingSignalNotice();
 
     // A sub-command's words are its own: the host's options are not read.
     JobFrontEnd* job = nullptr;
     if (argc > 1 && isSubCommand(argv[1])) {
         int ended = openJob(argc - 1, argv + 1, &job);
         if (ended >= 0)
-            return ended;
+            return withStandardOutputClosed(ended);
     }
 
     const char* scriptPath = nullptr;
@@ -142,11 +201,11 @@ int main(int argc, char** argv)
             std::fputs(usage, stdout);
             std::fputs("\n", stdout);
             std::fputs(subCommandSummary, stdout);
-            return 0;
+            return withStandardOutputClosed(0);
         }
         if (std::strcmp(argv[i], "--version") == 0) {
             std::puts("quibtools 1.0.0");
-            return 0;
+            return withStandardOutputClosed(0);
         }
         if (std::strcmp(argv[i], "--protect") == 0) {
             protectOption = true;
@@ -211,6 +270,8 @@ int main(int argc, char** argv)
         }
     }
     installFrontEnd(frontEnd);
+    if (job != nullptr)
+        listenToWork(tellJobsWork);
     // A job opens its dialogs by their commands, from the program's own menu.
     if (job == nullptr)
         chooseProtectMenu(protectOption);
@@ -236,5 +297,9 @@ int main(int argc, char** argv)
         std::fputs("quibtools: Quib! Tools is already running\n", stderr);
     if (folderFailed)
         tellHostFolderProblem(nullptr);
+    // A job's report is its output; the script front end tells a transcript
+    // that could not be written with a status of its own.
+    if (job != nullptr)
+        return withStandardOutputClosed(exitCode);
     return exitCode;
 }

@@ -3,6 +3,7 @@
 #include "device/drive_commands.h"
 #include "device/driver_transport.h"
 #include "platform/pause.h"
+#include "platform/work_in_hand.h"
 #include "platform/wide_format.h"
 #include "ui/message_catalogue.h"
 
@@ -84,8 +85,10 @@ void copyStateText(char16_t* text, ProtectionState state)
 
 enum class DriveContent { NoDrive, NoDisk, Disk };
 
-// Probes until the drive reports ready, no disk, or no answer at all.
-DriveContent waitForDrive()
+// Not ready, format in progress: a Long Format cut short goes on in the drive.
+bool reportsFormatInProgress(const std::uint8_t* sense) { return sense[0] == 0x04 && sense[1] == 0x04; }
+
+DriveContent probeUntilSettled()
 {
     std::uint8_t sense[2];
     for (unsigned repeat = 0;; ++repeat) {
@@ -97,9 +100,22 @@ DriveContent waitForDrive()
             return DriveContent::Disk;
         if (repeat == probeRepeatLimit)
             return DriveContent::NoDisk;
+        if (reportsFormatInProgress(sense))
+            noteWorkInHand(WorkInHand::waitingForFormattingDrive);
         if (repeat > 0)
             sleepMilliseconds(probePauseMilliseconds);
     }
+}
+
+// Probes until the drive reports ready, no disk, or no answer at all. A
+// wait for a drive still formatting is noted, so the host can say why the
+// query takes long.
+DriveContent waitForDrive()
+{
+    DriveContent content = probeUntilSettled();
+    if (workInHand() == WorkInHand::waitingForFormattingDrive)
+        noteWorkInHand(WorkInHand::none);
+    return content;
 }
 
 // Reads the state from vendor status page 2; false when it cannot be read.
@@ -144,6 +160,16 @@ ProtectionState queryProtectionState(char16_t* text)
 
     copyStateText(text, state);
     return state;
+}
+
+bool stateOfStatusText(const char16_t* text, ProtectionState* state)
+{
+    for (const StateText& entry : stateTexts)
+        if (wideEqual(text, messageCatalogue.*entry.text)) {
+            *state = entry.state;
+            return true;
+        }
+    return false;
 }
 
 bool switchProtectionMode(bool on)

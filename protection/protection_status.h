@@ -30,6 +30,11 @@ extern bool protectionModeOn;
 // mode on once more and reads again.
 ProtectionState queryProtectionState(char16_t* text);
 
+// The state whose status text (in the run's language) text is: the
+// reverse of the query's text, for those who read what a dialog shows.
+// False for any other text (a state without a text of its own).
+bool stateOfStatusText(const char16_t* text, ProtectionState* state);
+
 // Sets or clears the protection mode bit of the drive's mode page 0x2F.
 // True when the drive accepted it; only then does protectionModeOn change.
 bool switchProtectionMode(bool on);

@@ -1,6 +1,7 @@
 #include "ui/format_dialog.h"
 
 #include "format/format_run.h"
+#include "format/label_characters.h"
 #include "format/volume_label.h"
 #include "platform/code_page.h"
 #include "platform/dialogs.h"
@@ -80,7 +81,9 @@ bool takeLabel(DialogHandle dialog, std::uint8_t* label)
         return true;
     }
     std::size_t length = 0;
-    if (!wideToCodePage(text, bytes, sizeof bytes, &length)) {
+    // A character without an 8-bit form, or one that a FAT volume label may
+    // not hold, empties the field: the file system would be invalid.
+    if (!wideToCodePage(text, bytes, sizeof bytes, &length) || forbiddenLabelByte(bytes, length) < length) {
         setControlText(dialog, labelField, u"");
         return false;
     }

@@ -2,10 +2,15 @@
 
 #include "frontend/command_line/job_report.h"
 #include "frontend/command_line/person_terminal.h"
+#include "format/label_characters.h"
+#include "format/volume_label.h"
 #include "platform/code_page.h"
 #include "platform/dialog_window.h"
+#include "platform/registry.h"
 #include "platform/secret.h"
 #include "platform/wide_format.h"
+#include "protection/protection_status.h"
+#include "settings/driver_settings.h"
 #include "ui/message_catalogue.h"
 
 #include <cstdio>
@@ -209,14 +214,59 @@ void JobFrontEnd::checkLabelAfterOk(DialogHandle format)
     char shown[256];
     if (!wideToUtf8(controlText(format, labelField), shown, sizeof shown))
         shown[0] = '\0';
-    if (shown[0] == '\0')
+    if (shown[0] != '\0') {
+        char visible[256];
+        visibleText(shown, visible, sizeof visible);
+        std::fprintf(stderr, "quibtools format: the label is longer than 11 bytes; '%s' would fit\n", visible);
+    } else if (!nameForbiddenLabelCharacter()) {
         std::fprintf(stderr, "quibtools format: the label holds a character that a disk label cannot hold\n");
-    else
-        std::fprintf(stderr, "quibtools format: the label is longer than 11 bytes; '%s' would fit\n", shown);
+    }
     fail(jobWrongUsage);
 }
 
+// The label the dialog emptied holds a character that a FAT volume label may
+// not hold: name it, so the person knows what to change. False when the
+// label has none of those (it has a character with no 8-bit form).
+bool JobFrontEnd::nameForbiddenLabelCharacter()
+{
+    char16_t wide[13];
+    char bytes[2 * 12];
+    std::size_t length = 0;
+    const char* label = job_.label;
+    if (!job_.labelGiven || !utf8ToWide(label, wide, std::size(wide)) ||
+        !wideToCodePage(wide, bytes, sizeof bytes, &length))
+        return false;
+    std::size_t at = forbiddenLabelByte(bytes, length);
+    if (at >= length)
+        return false;
+    auto byte = static_cast<unsigned char>(bytes[at]);
+    if (at == 0 && byte == ' ')
+        std::fprintf(stderr, "quibtools format: a disk label cannot begin with a space\n");
+    else if (byte < 0x20 || byte == 0x7F)
+        std::fprintf(stderr, "quibtools format: a disk label cannot hold the control character \\u%04x\n", byte);
+    else
+        std::fprintf(stderr, "quibtools format: a disk label cannot hold the character '%c'\n", byte);
+    return true;
+}
+
 void JobFrontEnd::planProtect() { queueClick(protectButton(job_.protectMode)); }
+
+namespace {
+
+// Why a password line cannot be used, for the person; null when it can.
+const char* passwordLineProblem(LineRead got)
+{
+    switch (got) {
+    case LineRead::read: return nullptr;
+    case LineRead::ended: return "no password was read";
+    case LineRead::tooLong: return "the password line is too long (at most 255 bytes)";
+    case LineRead::holdsNul: return "the password holds a NUL byte, which a password cannot hold";
+    case LineRead::failed: return "standard input cannot be read";
+    }
+    return "no password was read";
+}
+
+} // namespace
 
 // Types the password (and for a new one its verification) and presses OK.
 // False when no password can be had: the dialog is then cancelled.
@@ -225,17 +275,27 @@ bool JobFrontEnd::planPassword(bool twice)
     DialogHandle dialog = activeDialog();
     char first[256];
     char second[256];
-    bool ok;
+    const char* problem = nullptr;
     if (job_.passwordFromStdin) {
-        ok = readSecretLine("", first, sizeof first);
-        if (ok && twice && !readSecretLine("", second, sizeof second))
-            std::memcpy(second, first, sizeof second); // one line serves for both
+        problem = passwordLineProblem(readSecretLine("", first, sizeof first));
+        if (problem == nullptr && twice) {
+            // Without a second line the first serves for both; a second
+            // line that cannot be used is refused, never taken for none.
+            LineRead got = readSecretLine("", second, sizeof second);
+            if (got == LineRead::ended)
+                std::memcpy(second, first, sizeof second);
+            else
+                problem = passwordLineProblem(got);
+        }
     } else if (personAtTerminal()) {
         char prompt[256];
-        ok = wideToUtf8(staticText(dialog, 0), prompt, sizeof prompt) && readSecretLine(prompt, first, sizeof first);
-        if (ok && twice)
-            ok = wideToUtf8(staticText(dialog, 1), prompt, sizeof prompt) &&
-                 readSecretLine(prompt, second, sizeof second);
+        problem = wideToUtf8(staticText(dialog, 0), prompt, sizeof prompt)
+                      ? passwordLineProblem(readSecretLine(prompt, first, sizeof first))
+                      : "no password was read";
+        if (problem == nullptr && twice)
+            problem = wideToUtf8(staticText(dialog, 1), prompt, sizeof prompt)
+                          ? passwordLineProblem(readSecretLine(prompt, second, sizeof second))
+                          : "no password was read";
     } else {
         std::fprintf(stderr, "quibtools protect: a password is needed: type it at a terminal, "
                              "or give --password-stdin\n");
@@ -243,12 +303,13 @@ bool JobFrontEnd::planPassword(bool twice)
         queueCommand(closeButton);
         return false;
     }
-    if (ok)
-        ok = queueTypeUtf8(passwordField, first) && (!twice || queueTypeUtf8(verifyField, second));
+    if (problem == nullptr &&
+        !(queueTypeUtf8(passwordField, first) && (!twice || queueTypeUtf8(verifyField, second))))
+        problem = "the password is not valid UTF-8";
     clearSecret(first, sizeof first);
     clearSecret(second, sizeof second);
-    if (!ok) {
-        std::fprintf(stderr, "quibtools protect: no password was read, or it is not valid UTF-8\n");
+    if (problem != nullptr) {
+        std::fprintf(stderr, "quibtools protect: %s; nothing was changed\n", problem);
         fail(jobWrongUsage);
         clearQueue();
         queueCommand(closeButton);
@@ -273,14 +334,77 @@ void JobFrontEnd::reportStatus(DialogHandle status)
 {
     const char16_t* state = controlText(status, statusText);
     bool present = !meansNoDriveOrDisk(state);
+    ProtectionState code = 0;
+    bool known = stateOfStatusText(state, &code);
+    // The dialog shows "[]" both for an empty label and for a disk without a
+    // file system (blank, or erased by a Long Format cut short): the job
+    // tells them apart by reading the label itself. A disk read/write
+    // protected with a password cannot be read to tell.
+    bool fileSystem = false;
+    bool readable = present && !(known && code == stateReadWriteProtectedPassword);
+    if (readable) {
+        char16_t label[volumeLabelCapacity];
+        fileSystem = readVolumeLabel(label);
+    }
+    if (!job_.json && readable && !fileSystem)
+        std::fputs("quibtools status: the disk has no file system; format it before use "
+                   "(quibtools format)\n", stderr);
     StatusReport report{controlText(status, statusDriveLine), staticText(status, 0),
                         controlText(status, statusVolumeLabel), state,
-                        !sameText(state, messageCatalogue.noDriveText), present};
+                        !sameText(state, messageCatalogue.noDriveText), present, fileSystem, known, code};
     writeStatusReport(report, job_.json);
-    if (present)
-        succeeded_ = true;
-    else
+    if (!present) {
         fail(jobNoDriveOrDisk);
+    } else if (!known) {
+        // The status page could not be read, or holds a state the program
+        // has no text for: the report shows an empty status line.
+        std::fputs("quibtools status: the disk's protection state could not be read or is not one the tool "
+                   "knows (its protection information may be broken; a Long Format clears it)\n", stderr);
+        fail(jobRefused);
+    } else {
+        succeeded_ = true;
+    }
+}
+
+namespace {
+
+// Why the registry could not keep a setting, after the registry call that
+// failed (or none, when a value read back differs from the one written).
+const char* registryProblem(bool readFailed)
+{
+    if (!readFailed)
+        return "the registry file could not be written";
+    switch (lastRegistryStatus()) {
+    case RegistryStatus::damaged:
+        return "the registry file is damaged or is not a registry database (move it away to start an empty one)";
+    case RegistryStatus::noStore:
+        return "the registry file cannot be opened or created (it must be a plain file, not a link or a folder, "
+               "in a folder you can write)";
+    case RegistryStatus::busy: return "the registry file stayed locked by another program; try again";
+    default: return "the registry file could not be read or written";
+    }
+}
+
+} // namespace
+
+// The Folder Setting dialog writes its values without looking at the
+// results: read them back, so a setting that was not stored is told.
+bool JobFrontEnd::folderSettingStored()
+{
+    std::uint32_t mode = 0;
+    std::uint32_t number = 0;
+    std::uint32_t wantedMode = job_.folderMode == FolderMode::Automated ? FolderNameAutomated
+                               : job_.folderMode == FolderMode::Fixed  ? FolderNameFixed
+                                                                       : FolderNameLinked;
+    bool read = readRegistryNumber(u"Fixed", &mode, DriverSettingsKey) &&
+                (job_.folderMode != FolderMode::Fixed || readRegistryNumber(u"FolderNum", &number, DriverSettingsKey));
+    if (read && mode == wantedMode && (job_.folderMode != FolderMode::Fixed || number == std::uint32_t(job_.folderNumber)))
+        return true;
+    char file[512];
+    if (!registryFilePath(file, sizeof file))
+        std::snprintf(file, sizeof file, "%s", registryFileName);
+    std::fprintf(stderr, "quibtools folder: the setting was not stored in %s: %s\n", file, registryProblem(!read));
+    return false;
 }
 
 void JobFrontEnd::dialogOpened(DialogHandle) {}
@@ -288,9 +412,13 @@ void JobFrontEnd::dialogOpened(DialogHandle) {}
 void JobFrontEnd::dialogClosed(DialogHandle dialog)
 {
     // The Folder Setting dialog closes after applying: without a message
-    // against it, the setting is written.
-    if (job_.kind == JobKind::Folder && screenOf(dialogTemplateOf(dialog)->id) == Screen::Folder && failure_ < 0)
+    // against it, the setting is written, when it reads back as written.
+    if (job_.kind != JobKind::Folder || screenOf(dialogTemplateOf(dialog)->id) != Screen::Folder || failure_ >= 0)
+        return;
+    if (folderSettingStored())
         succeeded_ = true;
+    else
+        fail(jobRefused);
 }
 
 void JobFrontEnd::controlChanged(DialogHandle dialog, int controlId)

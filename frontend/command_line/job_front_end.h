@@ -37,6 +37,8 @@ private:
     bool planPassword(bool twice);
     void reportStatus(DialogHandle status);
     void checkLabelAfterOk(DialogHandle format);
+    bool nameForbiddenLabelCharacter();
+    bool folderSettingStored();
 
     const Job& job_;
     int failure_ = -1;         // the first failure's exit code; -1 for none

@@ -2,6 +2,7 @@
 
 #include "platform/code_page.h"
 
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -34,7 +35,74 @@ void labelInside(const char* shown, char* out, std::size_t capacity)
     out[length] = '\0';
 }
 
+int firstStandardOutputError = 0;
+
+// The protection states as stable English words, the same in every
+// language, for scripts that read the JSON status.
+struct ProtectionWord {
+    unsigned state;
+    const char* word;
+};
+
+constexpr ProtectionWord protectionWords[] = {
+    {0, "none"},
+    {2, "write"},
+    {3, "write-password"},
+    {5, "read-write-password"},
+    {10, "write-lifted-until-eject"},
+    {11, "write-password-lifted-until-eject"},
+    {13, "read-write-password-lifted-until-eject"},
+    {0xFFFE, "no-disk"},
+    {0xFFFF, "no-drive"},
+};
+
+const char* protectionWord(const StatusReport& report)
+{
+    if (report.stateKnown)
+        for (const ProtectionWord& entry : protectionWords)
+            if (entry.state == report.state)
+                return entry.word;
+    return "unknown";
+}
+
 } // namespace
+
+void flushOutput(std::FILE* stream)
+{
+    if (std::fflush(stream) != 0 && stream == stdout && firstStandardOutputError == 0)
+        firstStandardOutputError = errno;
+}
+
+int standardOutputError() { return firstStandardOutputError; }
+
+void visibleText(const char* text, char* out, std::size_t capacity)
+{
+    std::size_t used = 0;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p != '\0'; ++p) {
+        unsigned control = 0x100; // none
+        if (*p < 0x20 || *p == 0x7F)
+            control = *p;
+        else if (*p == 0xC2 && p[1] >= 0x80 && p[1] <= 0x9F)
+            control = *++p; // U+0080 to U+009F, two bytes in UTF-8
+        if (control < 0x100) {
+            if (used + 6 >= capacity)
+                break;
+            std::snprintf(out + used, capacity - used, "\\u%04x", control);
+            used += 6;
+            continue;
+        }
+        // A character's continuation bytes follow its first: cut before a
+        // first byte that leaves no room for the whole character.
+        std::size_t bytes = *p >= 0xF0 ? 4 : *p >= 0xE0 ? 3 : *p >= 0xC0 ? 2 : 1;
+        if (used + bytes >= capacity)
+            break;
+        std::size_t i = 0;
+        for (; i < bytes && p[i] != '\0'; ++i)
+            out[used++] = char(p[i]);
+        p += i - 1;
+    }
+    out[used] = '\0';
+}
 
 void writeProgramText(std::FILE* stream, const char16_t* text)
 {
@@ -42,7 +110,7 @@ void writeProgramText(std::FILE* stream, const char16_t* text)
     if (!programTextToUtf8(text, line, sizeof line))
         std::snprintf(line, sizeof line, "?");
     std::fprintf(stream, "%s\n", line);
-    std::fflush(stream);
+    flushOutput(stream);
 }
 
 void writeStatusReport(const StatusReport& report, bool json)
@@ -57,8 +125,13 @@ void writeStatusReport(const StatusReport& report, bool json)
     if (!programTextToUtf8(report.protectionStatus, status, sizeof status))
         status[0] = '\0';
     if (!json) {
-        std::printf("%s\n%s %s\n%s\n", driveLine, caption, label, status);
-        std::fflush(stdout);
+        // The label and the folder name in the drive line come from the
+        // disk and the driver.
+        char shownDriveLine[512], shownLabel[512];
+        visibleText(driveLine, shownDriveLine, sizeof shownDriveLine);
+        visibleText(label, shownLabel, sizeof shownLabel);
+        std::printf("%s\n%s %s\n%s\n", shownDriveLine, caption, shownLabel, status);
+        flushOutput(stdout);
         return;
     }
     char inside[512];
@@ -69,7 +142,13 @@ void writeStatusReport(const StatusReport& report, bool json)
     writeJsonString(stdout, inside);
     std::fputs(",\"status\":", stdout);
     writeJsonString(stdout, status);
-    std::printf(",\"drive\":%s,\"disk\":%s}\n", report.drivePresent ? "true" : "false",
+    std::printf(",\"drive\":%s,\"disk\":%s", report.drivePresent ? "true" : "false",
                 report.diskPresent ? "true" : "false");
-    std::fflush(stdout);
+    std::printf(",\"fileSystem\":%s", report.fileSystem ? "true" : "false");
+    if (report.stateKnown)
+        std::printf(",\"state\":%u", report.state);
+    else
+        std::fputs(",\"state\":null", stdout);
+    std::printf(",\"protection\":\"%s\"}\n", protectionWord(report));
+    flushOutput(stdout);
 }

@@ -1,5 +1,7 @@
 #include "frontend/command_line/person_terminal.h"
 
+#include "frontend/command_line/job_report.h"
+
 #include <cstdio>
 #include <strings.h>
 #include <termios.h>
@@ -11,24 +13,29 @@ int shownPercent = -1;
 bool barOnScreen = false;
 
 // Reads one line from standard input without stdio's buffering, so nothing
-// typed after it (a second password) is swallowed. False at the end of
-// input or when the line is longer than capacity - 1.
-bool readLine(char* out, std::size_t capacity)
+// typed after it (a second password) is swallowed. The rest of a line that
+// does not fit into capacity - 1 bytes is read and dropped.
+LineRead readLine(char* out, std::size_t capacity)
 {
     std::size_t used = 0;
     bool fits = true;
+    bool nul = false;
+    bool any = false;
     for (;;) {
         char c;
         ssize_t n = read(STDIN_FILENO, &c, 1);
         if (n < 0)
-            return false;
+            return LineRead::failed;
         if (n == 0) {
-            if (used == 0 && fits)
-                return false;
+            if (!any)
+                return LineRead::ended;
             break;
         }
+        any = true;
         if (c == '\n')
             break;
+        if (c == '\0')
+            nul = true;
         if (used + 1 < capacity)
             out[used++] = c;
         else
@@ -37,7 +44,9 @@ bool readLine(char* out, std::size_t capacity)
     if (used > 0 && out[used - 1] == '\r')
         --used;
     out[used] = '\0';
-    return fits;
+    if (!fits)
+        return LineRead::tooLong;
+    return nul ? LineRead::holdsNul : LineRead::read;
 }
 
 } // namespace
@@ -49,12 +58,12 @@ bool askYesNo(const char* question)
     std::fprintf(stderr, "%s [y/N] ", question);
     std::fflush(stderr);
     char answer[16];
-    if (!readLine(answer, sizeof answer))
+    if (readLine(answer, sizeof answer) != LineRead::read)
         return false;
     return strcasecmp(answer, "y") == 0 || strcasecmp(answer, "yes") == 0;
 }
 
-bool readSecretLine(const char* prompt, char* out, std::size_t capacity)
+LineRead readSecretLine(const char* prompt, char* out, std::size_t capacity)
 {
     termios saved;
     bool quiet = isatty(STDIN_FILENO) == 1 && tcgetattr(STDIN_FILENO, &saved) == 0;
@@ -66,10 +75,10 @@ bool readSecretLine(const char* prompt, char* out, std::size_t capacity)
         silent.c_lflag |= ECHONL;
         tcsetattr(STDIN_FILENO, TCSAFLUSH, &silent);
     }
-    bool ok = readLine(out, capacity);
+    LineRead got = readLine(out, capacity);
     if (quiet)
         tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
-    return ok;
+    return got;
 }
 
 void showProgress(int percent)
@@ -79,7 +88,7 @@ void showProgress(int percent)
     shownPercent = percent;
     if (isatty(STDERR_FILENO) != 1) {
         std::printf("%d%%\n", percent);
-        std::fflush(stdout);
+        flushOutput(stdout);
         return;
     }
     constexpr int width = 40;

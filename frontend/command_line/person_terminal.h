@@ -11,11 +11,20 @@ bool personAtTerminal();
 // input: true only for "y" or "yes" (any case). False at the end of input.
 bool askYesNo(const char* question);
 
+// What reading a line gave.
+enum class LineRead {
+    read,     // a line, in out
+    ended,    // the input ended before a line began
+    tooLong,  // the line does not fit (out holds nothing to use)
+    holdsNul, // the line holds a NUL byte, which no text may hold
+    failed,   // standard input could not be read
+};
+
 // Reads one line of secret text from standard input into out (capacity
 // bytes, NUL-terminated, the line ending removed). On a terminal the prompt
-// goes to standard error and the typed characters are not echoed. False
-// when the input ends before a line, or the line does not fit.
-bool readSecretLine(const char* prompt, char* out, std::size_t capacity);
+// goes to standard error and the typed characters are not echoed. The
+// whole line is always read, also one that is refused.
+LineRead readSecretLine(const char* prompt, char* out, std::size_t capacity);
 
 // Shows a format's progress: on a terminal a bar with the percentage,
 // redrawn in place on standard error; otherwise one plain line on standard

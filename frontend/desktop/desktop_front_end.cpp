@@ -14,6 +14,8 @@
 #include "platform/dialog_window.h"
 #include "platform/language.h"
 #include "platform/pause.h"
+#include "platform/wide_format.h"
+#include "ui/message_catalogue.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Double_Window.H>
@@ -22,12 +24,69 @@
 #include <FL/x.H>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <thread>
 #include <iterator>
 
 namespace {
 
 constexpr std::uint32_t styleSystemMenu = 0x00080000;
+
+// The tool's exit status when the X display went away during a format.
+constexpr int exitDisplayLostDuringFormat = 6;
+
+// Set when the X connection was lost while a format ran: the run goes on
+// to its end without windows, and the tool then ends with a status of its
+// own (see endWithoutDisplay).
+bool displayGone = false;
+XIOErrorHandler previousDisplayLostHandler = nullptr;
+
+// A Format Execute dialog (117, 133) whose Close is disabled: a format
+// run is in hand, and the disk must not be left half-written.
+bool formatRunning()
+{
+    DialogHandle active = activeDialog();
+    if (active == nullptr)
+        return false;
+    int id = dialogTemplateOf(active)->id;
+    const ControlState* close = findControl(active, 2);
+    return (id == 117 || id == 133) && close != nullptr && !close->enabled;
+}
+
+// Xlib's handler for a lost connection (the X server ended, the window
+// killed). Outside a format the tool ends as before; during one the run
+// goes on without the display.
+int onDisplayLost(Display* display)
+{
+    if (!formatRunning() && previousDisplayLostHandler != nullptr)
+        return previousDisplayLostHandler(display);
+    displayGone = true;
+    return 0;
+}
+
+// What Xlib calls after the handler in place of ending the process.
+void afterDisplayLost(Display*, void*)
+{
+    if (!displayGone)
+        std::exit(1);
+}
+
+// Once the run is over and the program waits for the person who is no
+// longer there: say what state the disk is in and end.
+[[noreturn]] void endWithoutDisplay()
+{
+    DialogHandle active = activeDialog();
+    DialogHandle formatDialog = active != nullptr ? dialogOwner(active) : nullptr;
+    const ControlState* statusLine = formatDialog != nullptr ? findControl(formatDialog, 1041) : nullptr;
+    if (statusLine != nullptr && wideEqual(statusLine->text, messageCatalogue.formatCompletedText))
+        std::fputs("quibtools: the X display went away during a format; the format ran to its end: "
+                   "the disk is formatted\n", stderr);
+    else
+        std::fputs("quibtools: the X display went away during a format, which failed: the disk may have no "
+                   "file system until it is formatted again\n", stderr);
+    std::exit(exitDisplayLostDuringFormat);
+}
 
 class DesktopFrontEnd;
 
@@ -65,7 +124,7 @@ public:
 
     void dialogOpened(DialogHandle dialog) override
     {
-        if (shownCount_ >= maxNestedDialogs)
+        if (displayGone || shownCount_ >= maxNestedDialogs)
             return;
         const DialogTemplate& source = *dialogTemplateOf(dialog);
         ShownDialog& shown = shown_[shownCount_++];
@@ -108,6 +167,8 @@ public:
 
     void dialogClosed(DialogHandle dialog) override
     {
+        if (displayGone)
+            return;
         for (std::size_t i = 0; i < shownCount_; ++i) {
             if (shown_[i].dialog == dialog) {
                 closeFrom(i);
@@ -122,6 +183,8 @@ public:
     // this keeps the windows drawn and the progress moving.
     void controlChanged(DialogHandle dialog, int) override
     {
+        if (displayGone)
+            return;
         ShownDialog* shown = find(dialog);
         if (shown == nullptr)
             return;
@@ -137,6 +200,8 @@ public:
 
     void nextAction(DialogHandle active, UserAction* action) override
     {
+        if (displayGone)
+            endWithoutDisplay();
         ShownDialog* shown = find(active);
         if (shown != nullptr) {
             // What the person typed while the program was busy never
@@ -147,6 +212,14 @@ public:
         }
         active_ = active;
         accepting_ = true;
+        // A close of a window asked for during the format is carried out
+        // now that it has ended: the dialogs close down to that window's.
+        if (closeAsked_ != nullptr) {
+            if (find(closeAsked_) != nullptr)
+                push(active, keyAction(DialogKey::Escape));
+            if (find(closeAsked_) == nullptr || active == closeAsked_)
+                closeAsked_ = nullptr;
+        }
         while (pendingCount_ == 0) {
             if (Fl::first_window() == nullptr) {
                 // Every window is gone (the display closed): end as Close would.
@@ -166,6 +239,9 @@ public:
 
     int messageBox(DialogHandle owner, const char16_t* text, const char16_t* caption, unsigned flags) override
     {
+        // Nobody can see the box any more: the format's failure is told at the end.
+        if (displayGone)
+            return (flags & 0x0F) == 0x04 ? answerNo : answerOk;
         char textUtf8[2048], captionUtf8[256];
         if (!programTextToUtf8(text != nullptr ? text : u"", textUtf8, sizeof textUtf8))
             textUtf8[0] = '\0';
@@ -187,6 +263,8 @@ public:
 
     void programEnded(int) override
     {
+        if (displayGone)
+            return;
         closeFrom(0);
         Fl::check();
     }
@@ -195,6 +273,13 @@ public:
 
     void windowClosing(DialogView* window)
     {
+        // During a format the dialogs take no input (Close is disabled):
+        // a close asked for then, of the Format Execute window (the one
+        // that takes input), waits for the format to end.
+        if (formatRunning()) {
+            closeAsked_ = window->dialog();
+            return;
+        }
         // The frame's close box is the dialog's cancel; a dialog without a
         // system menu (Format Execute) has none to press.
         if ((dialogTemplateOf(window->dialog())->style & styleSystemMenu) != 0)
@@ -307,6 +392,7 @@ private:
     int pendingCount_ = 0;
     bool accepting_ = false;
     DialogHandle active_ = nullptr;
+    DialogHandle closeAsked_ = nullptr; // a window closed during a format
 };
 
 int DialogView::handle(int event)
@@ -333,6 +419,10 @@ void waitDrawing(std::uint32_t milliseconds)
 {
     using clock = std::chrono::steady_clock;
     auto end = clock::now() + std::chrono::milliseconds(milliseconds);
+    if (displayGone) {
+        std::this_thread::sleep_until(end);
+        return;
+    }
     for (;;) {
         auto left = std::chrono::duration<double>(end - clock::now()).count();
         if (left <= 0)
@@ -357,6 +447,9 @@ extern "C" FrontEnd* openDesktopFrontEnd()
             return nullptr;
         fl_open_display(display);
     }
+    // fl_open_display installed FLTK's handler, which ends the tool with 1.
+    previousDisplayLostHandler = XSetIOErrorHandler(onDisplayLost);
+    XSetIOErrorExitHandler(fl_display, afterDisplayLost, nullptr);
     Fl::scheme("gtk+");
     Fl::visible_focus(1);
     // The help viewer shows its topics on this desktop, even inside tmux.

@@ -66,8 +66,15 @@ bool isDirectionControl(char32_t c)
 
 char32_t shownCharacter(char32_t character)
 {
-    if (character < 0x20 || character == 0x7F)
+    // A line break of the program's texts shows as a blank; every other
+    // control character (an ESC in a label another program wrote) as its
+    // visible picture, so nothing reaches the terminal as a control.
+    if (character == U'\r' || character == U'\n')
         return U' ';
+    if (character < 0x20)
+        return U'\u2400' + character;
+    if (character == 0x7F)
+        return U'\u2421';
     if (isDirectionControl(character) || ::wcwidth(static_cast<wchar_t>(character)) <= 0)
         return U'?';
     return character;

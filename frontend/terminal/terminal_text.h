@@ -1,7 +1,8 @@
 // Measuring and cutting UTF-16 text in terminal cells. A character takes
 // as many cells as wcwidth says in the terminal's UTF-8 locale: two for the
 // wide (East Asian) ones, one for the rest; control characters show as one
-// blank cell, characters without a width of their own as one '?'.
+// cell (a blank for a line break, else a control picture), characters
+// without a width of their own as one '?'.
 #pragma once
 
 #include <cstddef>
@@ -10,7 +11,9 @@
 // one character, a lone surrogate shows as U+FFFD).
 char32_t nextCharacter(const char16_t* text, std::size_t* index);
 
-// The character as the terminal shows it: a control character as a blank;
+// The character as the terminal shows it: a line break (CR, LF) as a
+// blank, any other control character as its picture (U+2400 to U+241F,
+// U+2421 for DEL: ␛ for ESC);
 // one the terminal cannot show, one of no width (a combining mark, a
 // zero-width space) or a direction control as '?', so that nothing typed
 // into a field joins a neighbour's cell or reorders the line.

@@ -2,6 +2,7 @@
 // each job's success and exit code, the program's refusals with their
 // messages, a missing drive or disk, wrong usage, and passwords that never
 // show up anywhere.
+#include "tests/support/disk_image_fixture.h"
 #include "tests/support/host_folder_fixture.h"
 #include "tests/support/run_program.h"
 
@@ -183,6 +184,194 @@ TEST(CommandLine, WrongUsageEndsWithTwoAndSaysWhy)
         EXPECT_TRUE(contains(run.errors, c.says)) << run.errors;
     }
     // Nothing of those reached the disk.
+    EXPECT_TRUE(contains(quibtools({"status"}).output, "Disk is Write Protected with Password."));
+}
+
+// A label with a byte that a FAT volume label may not hold is refused before
+// anything is written: the job names the byte and ends with 2, and the disk
+// keeps its label. Allowed labels, lower case among them, give a file system
+// that fsck.fat accepts.
+TEST(CommandLine, ALabelAFatVolumeLabelCannotHoldIsNamedAndRefused)
+{
+    struct Case {
+        std::string label;
+        std::string says;
+    };
+    const Case refused[] = {
+        {"A*B?", "cannot hold the character '*'"}, {"A/B", "'/'"},  {"A:B", "':'"}, {"A.B", "'.'"},
+        {"A|<>", "'|'"},  {"A\"B", "'\"'"}, {"A+B", "'+'"}, {"A,B", "','"}, {"A;B", "';'"},
+        {"A=B", "'='"},   {"A[B", "'['"},   {"A\\B", "'\\'"}, {"A]B", "']'"},
+        {" AB", "cannot begin with a space"},
+        {"A\tB", "control character \\u0009"}, {"A\x1b[2J", "control character \\u001b"},
+        {"A\x7f", "control character \\u007f"},
+    };
+    ASSERT_EQ(quibtools({"format", "--label", "KEEP", "--yes"}).exitCode, 0);
+    for (const Case& c : refused) {
+        ProgramRun run = quibtools({"format", "--label", c.label, "--yes"});
+        EXPECT_EQ(run.exitCode, 2) << c.label << "\n" << run.output << run.errors;
+        EXPECT_TRUE(contains(run.errors, c.says)) << c.label << "\n" << run.errors;
+        EXPECT_FALSE(contains(run.output, "Format Completed.")) << c.label;
+    }
+    EXPECT_TRUE(contains(quibtools({"status"}).output, "[KEEP       ]"));
+
+    std::string fsck = disk_image::toolPath("fsck.fat");
+    for (const std::string label : {"lower", "My Disk", "A-B_C!#$%&'"}) {
+        ProgramRun run = quibtools({"format", "--label", label, "--yes"});
+        EXPECT_EQ(run.exitCode, 0) << label << "\n" << run.errors;
+        if (fsck.empty())
+            continue;
+        std::string partition = testHostFolder() + "/partition.img";
+        ASSERT_TRUE(disk_image::extractPartition(disk_image::firstDisk(testHostFolder()), partition));
+        ProgramRun check = runProgram(fsck, {"-n", partition});
+        EXPECT_EQ(check.exitCode, 0) << label << "\n" << check.output;
+    }
+}
+
+// A label another program wrote holds ESC [2J: outside --json the job shows
+// it escaped, so the disk cannot clear the person's screen.
+TEST(CommandLine, StatusShowsControlCharactersOfTheLabelEscaped)
+{
+    ASSERT_EQ(quibtools({"format", "--label", "PLAIN", "--yes"}).exitCode, 0);
+    ASSERT_TRUE(disk_image::writeBootSectorLabel(disk_image::firstDisk(testHostFolder()), "\x1b[2JX\x07"));
+    ProgramRun status = quibtools({"status"});
+    EXPECT_EQ(status.exitCode, 0);
+    EXPECT_TRUE(contains(status.output, "Volume Label : [\\u001b[2JX\\u0007     ]")) << status.output;
+    EXPECT_EQ(status.output.find('\x1b'), std::string::npos);
+    EXPECT_EQ(status.output.find('\x07'), std::string::npos);
+    EXPECT_EQ(status.errors, "");
+}
+
+// A protection state the drive could not give (here a damaged protection
+// file of the virtual drive) is no success: the status shows an empty
+// status line, says why and ends with 1.
+TEST(CommandLine, StatusOfAnUnknownProtectionStateEndsWithOne)
+{
+    ASSERT_EQ(quibtools({"format", "--label", "X", "--yes"}).exitCode, 0);
+    std::ofstream(testHostFolder() + "/drive/disks/disk1.protection") << "not a protection record\n";
+    ProgramRun status = quibtools({"status"});
+    EXPECT_EQ(status.exitCode, 1);
+    EXPECT_TRUE(contains(status.errors, "the disk's protection state could not be read")) << status.errors;
+    ProgramRun json = quibtools({"status", "--json"});
+    EXPECT_EQ(json.exitCode, 1);
+    EXPECT_TRUE(contains(json.output, "\"status\":\"\"")) << json.output;
+    EXPECT_TRUE(contains(json.output, "\"state\":null,\"protection\":\"unknown\"}")) << json.output;
+}
+
+// A blank disk and a disk with a file system both show "[]" without a label:
+// the status job tells them apart, on standard error and in the JSON.
+TEST(CommandLine, StatusTellsADiskWithoutAFileSystem)
+{
+    ProgramRun blank = quibtools({"status"});
+    EXPECT_EQ(blank.exitCode, 0);
+    EXPECT_TRUE(contains(blank.output, "Volume Label : []")) << blank.output;
+    EXPECT_EQ(blank.errors, "quibtools status: the disk has no file system; format it before use (quibtools format)\n");
+    EXPECT_TRUE(contains(quibtools({"status", "--json"}).output, "\"fileSystem\":false")) ;
+
+    ASSERT_EQ(quibtools({"format", "--label", "", "--yes"}).exitCode, 0);
+    ProgramRun formatted = quibtools({"status"});
+    EXPECT_TRUE(contains(formatted.output, "Volume Label : []")) << formatted.output;
+    EXPECT_EQ(formatted.errors, "");
+    ProgramRun json = quibtools({"status", "--json"});
+    EXPECT_TRUE(contains(json.output, "\"fileSystem\":true,\"state\":0,\"protection\":\"none\"}")) << json.output;
+
+    // The state as a number and a word, the same in both languages.
+    ASSERT_EQ(quibtools({"protect", "write"}).exitCode, 0);
+    for (const std::string languageId : {"1033", "1041"})
+        EXPECT_TRUE(contains(quibtools({"status", "--json"}, "", languageId).output,
+                             "\"fileSystem\":true,\"state\":2,\"protection\":\"write\"}"))
+            << languageId;
+}
+
+// A setting the registry could not keep is no success: the folder job says
+// why and ends with 1, whether the database is damaged or is a link or a
+// folder in place of the file.
+TEST(CommandLine, AFolderSettingTheRegistryCouldNotKeepEndsWithOneAndSaysWhy)
+{
+    namespace fs = std::filesystem;
+    std::string store = testHostFolder() + "/registry.db";
+    std::string elsewhere = testHostFolder() + "/elsewhere.db";
+    ASSERT_EQ(quibtools({"folder", "fixed", "5"}).exitCode, 0);
+    ASSERT_TRUE(fs::exists(store));
+    fs::rename(store, elsewhere);
+    struct Case {
+        const char* name;
+        void (*make)(const std::string& store, const std::string& elsewhere);
+    };
+    const Case cases[] = {
+        {"damaged", [](const std::string& s, const std::string&) { std::ofstream(s) << "not a registry database"; }},
+        {"link", [](const std::string& s, const std::string& e) { fs::create_symlink(e, s); }},
+        {"folder", [](const std::string& s, const std::string&) { fs::create_directory(s); }},
+    };
+    for (const Case& c : cases) {
+        c.make(store, elsewhere);
+        ProgramRun run = quibtools({"folder", "fixed", "8"});
+        EXPECT_EQ(run.exitCode, 1) << c.name << "\n" << run.errors;
+        EXPECT_TRUE(contains(run.errors, "the setting was not stored in " + store)) << c.name << "\n" << run.errors;
+        fs::remove_all(store);
+    }
+    // The store the link named was not written through it.
+    fs::rename(elsewhere, store);
+    ProgramRun kept = runProgram(builtProgram("quibreg"),
+                                 {"list", "Drivers\\USB\\ClientDrivers\\USB_Quib_Driver", "FolderNum"});
+    EXPECT_TRUE(contains(kept.output, "5")) << kept.output << kept.errors;
+    EXPECT_FALSE(contains(kept.output, "8")) << kept.output;
+}
+
+// Output that cannot be written is an error, as GNU tools tell it.
+TEST(CommandLine, AFailedWriteOfStandardOutputEndsWithOne)
+{
+    struct Case {
+        std::string redirection;
+        std::string says;
+    };
+    const Case cases[] = {
+        {"status >/dev/full", "quibtools: write error: No space left on device"},
+        {"status --json >/dev/full", "quibtools: write error: No space left on device"},
+        {"status --json >&-", "quibtools: write error: Bad file descriptor"},
+        {"--help >/dev/full", "quibtools: write error: No space left on device"},
+        {"folder --help >/dev/full", "quibtools: write error: No space left on device"},
+    };
+    for (const Case& c : cases) {
+        ProgramRun run = runProgram("/bin/sh", {"-c", "exec '" + builtProgram("quibtools") + "' " + c.redirection},
+                                    inLanguage("1033"));
+        EXPECT_EQ(run.exitCode, 1) << c.redirection << "\n" << run.errors;
+        EXPECT_TRUE(contains(run.errors, c.says)) << c.redirection << "\n" << run.errors;
+    }
+    ProgramRun fine = runProgram("/bin/sh", {"-c", "exec '" + builtProgram("quibtools") + "' status >/dev/null"},
+                                 inLanguage("1033"));
+    EXPECT_EQ(fine.exitCode, 0) << fine.errors;
+}
+
+// Password lines that cannot be taken as they are end with 2 and change
+// nothing: a too long second line is not "no second line", and a NUL byte
+// does not cut a password short.
+TEST(CommandLine, PasswordLinesThatCannotBeTakenAreRefused)
+{
+    struct Case {
+        std::vector<std::string> job;
+        std::string input;
+        std::string says;
+    };
+    const std::string tooLong(300, 'x');
+    const Case cases[] = {
+        {{"protect", "write-password", "--yes", "--password-stdin"}, "abc\n" + tooLong + "\n", "too long"},
+        {{"protect", "write-password", "--yes", "--password-stdin"}, "abc\n" + tooLong, "too long"},
+        {{"protect", "write-password", "--yes", "--password-stdin"}, tooLong + "\nabc\n", "too long"},
+        {{"protect", "write-password", "--yes", "--password-stdin"}, std::string("ab\0cd\n", 6), "NUL byte"},
+        {{"protect", "read-write-password", "--yes", "--password-stdin"}, std::string("abcd\nab\0cd\n", 11),
+         "NUL byte"},
+        {{"protect", "write-password", "--yes", "--password-stdin"}, "", "no password was read"},
+    };
+    for (const Case& c : cases) {
+        ProgramRun run = quibtools(c.job, c.input);
+        EXPECT_EQ(run.exitCode, 2) << c.says << "\n" << run.output << run.errors;
+        EXPECT_TRUE(contains(run.errors, c.says)) << run.errors;
+        EXPECT_TRUE(contains(quibtools({"status"}).output, "No Error.")) << c.says;
+    }
+    // The same with a password set: unprotecting with a cut password is refused too.
+    ASSERT_EQ(quibtools({"protect", "write-password", "--yes", "--password-stdin"}, "ab\n").exitCode, 0);
+    ProgramRun cut = quibtools({"protect", "unprotect", "--password-stdin"}, std::string("ab\0cd\n", 6));
+    EXPECT_EQ(cut.exitCode, 2) << cut.errors;
     EXPECT_TRUE(contains(quibtools({"status"}).output, "Disk is Write Protected with Password."));
 }
 

@@ -9,10 +9,14 @@
 
 #include <gtest/gtest.h>
 
+#include <X11/Xlib.h>
+
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
+#include <sstream>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
@@ -52,11 +56,65 @@ protected:
         }
     }
 
+    // The tool, its standard error kept in the host folder (errors()).
     void startTool()
     {
         std::string program = builtProgram("quibtools");
         const char* argv[] = {program.c_str(), "--desktop", nullptr};
-        ASSERT_EQ(posix_spawn(&tool_, program.c_str(), nullptr, nullptr, const_cast<char* const*>(argv), environ), 0);
+        std::string errors = testHostFolder() + "/tool.err";
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int failed = posix_spawn(&tool_, program.c_str(), &actions, nullptr, const_cast<char* const*>(argv), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        ASSERT_EQ(failed, 0);
+    }
+
+    std::string errors()
+    {
+        std::ifstream file(testHostFolder() + "/tool.err");
+        std::stringstream content;
+        content << file.rdbuf();
+        return content.str();
+    }
+
+    bool toolRunning() { return tool_ > 0 && waitpid(tool_, nullptr, WNOHANG) == 0; }
+
+    // Asks the window to close, as a window manager's close box does.
+    static void closeFromWindowManager(const std::string& window)
+    {
+        Display* display = XOpenDisplay(nullptr);
+        ASSERT_NE(display, nullptr);
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = Window(std::stoul(window));
+        event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
+        event.xclient.data.l[1] = CurrentTime;
+        XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
+        XFlush(display);
+        XCloseDisplay(display);
+    }
+
+    // From the menu to a running Long Format.
+    void startLongFormat()
+    {
+        EXPECT_EQ(runProgram(builtProgram("quibdrive"), {"format-time", "3"}).exitCode, 0);
+        startTool();
+        std::string menu = waitForWindow("Quib! Tools");
+        EXPECT_FALSE(menu.empty());
+        clickControl(menu, 126, 1023); // Format
+        std::string format = waitForWindow("Format");
+        EXPECT_FALSE(format.empty());
+        clickControl(format, 128, 1038); // Long Format
+        clickControl(format, 128, 1);    // OK
+        EXPECT_FALSE(waitForWindow("Format Confirmation").empty());
+        key("Return");
+        std::string execute = waitForWindow("Format Execute");
+        EXPECT_FALSE(execute.empty());
+        clickControl(execute, 133, 1); // Start
+        std::this_thread::sleep_for(800ms);
     }
 
     // The tool's exit status; -1 when it did not end within a few seconds.
@@ -137,6 +195,54 @@ TEST_F(DesktopProgram, StatusOpensFromTheMenuAndCloseOrEscapeEndTheTool)
     ASSERT_FALSE(waitForWindow("Quib! Tools").empty());
     key("Escape");
     EXPECT_EQ(toolExit(), 1);
+}
+
+// The window manager's close on the Format Execute window while the drive
+// formats: the format goes on to its end, then the dialog closes as Close
+// would (the Format dialog with it), and the tool waits in its menu.
+TEST_F(DesktopProgram, ClosingTheWindowDuringAFormatWaitsForItsEnd)
+{
+    startLongFormat();
+    std::string execute = waitForWindow("Format Execute");
+    ASSERT_FALSE(execute.empty());
+    closeFromWindowManager(execute);
+    std::this_thread::sleep_for(500ms);
+    EXPECT_TRUE(toolRunning());
+    EXPECT_FALSE(waitForWindow("Format Execute").empty()); // still there while the drive formats
+    ASSERT_TRUE(windowGone("Format Execute")) << errors();  // ... and gone after the run
+    ASSERT_TRUE(windowGone("Format"));
+    ASSERT_FALSE(waitForWindow("Quib! Tools").empty());
+    key("Escape");
+    EXPECT_EQ(toolExit(), 1);
+    ProgramRun status = runProgram(builtProgram("quibtools"), {"status", "--json"});
+    EXPECT_NE(status.output.find("\"fileSystem\":true"), std::string::npos) << status.output;
+}
+
+// The tool's X connection killed during a format (as xkill does): the run
+// goes on to its end, and the tool ends with a status of its own, saying
+// what state the disk is in.
+TEST_F(DesktopProgram, LosingTheDisplayDuringAFormatEndsWithItsOwnStatus)
+{
+    startLongFormat();
+    std::string execute = waitForWindow("Format Execute");
+    ASSERT_FALSE(execute.empty());
+    xdotool({"windowkill", execute});
+    int status = -1;
+    for (int i = 0; i < 200 && status < 0; ++i) {
+        int raw;
+        if (waitpid(tool_, &raw, WNOHANG) == tool_) {
+            tool_ = -1;
+            status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 1000 + raw;
+        }
+        std::this_thread::sleep_for(50ms);
+    }
+    EXPECT_EQ(status, 6) << errors();
+    EXPECT_NE(errors().find("quibtools: the X display went away during a format; the format ran to its end: "
+                            "the disk is formatted\n"),
+              std::string::npos)
+        << errors();
+    ProgramRun json = runProgram(builtProgram("quibtools"), {"status", "--json"});
+    EXPECT_NE(json.output.find("\"fileSystem\":true"), std::string::npos) << json.output;
 }
 
 std::uint32_t little32(const unsigned char* p) { return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24; }

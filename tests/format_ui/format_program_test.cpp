@@ -2,6 +2,7 @@
 // Format with a label that the Status dialog then shows and fsck.fat
 // accepts, and a Long Format that follows the drive's own progress.
 #include "tests/format_ui/progress_lines.h"
+#include "tests/support/disk_image_fixture.h"
 #include "tests/support/host_folder_fixture.h"
 #include "tests/support/run_program.h"
 
@@ -25,38 +26,8 @@ ProgramOptions english()
     return options;
 }
 
-std::string toolPath(const std::string& name)
-{
-    for (const char* folder : {"/usr/sbin", "/sbin", "/usr/bin", "/bin"}) {
-        std::string path = std::string(folder) + "/" + name;
-        if (std::filesystem::exists(path))
-            return path;
-    }
-    return "";
-}
-
-std::uint32_t little32(const unsigned char* p) { return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24; }
-
-// Copies the partition of partition slot 4 out of the disk image, as fsck.fat
-// wants a file system of its own.
-bool extractPartition(const std::string& image, const std::string& partition)
-{
-    std::ifstream in(image, std::ios::binary);
-    std::vector<char> record(512);
-    if (!in.read(record.data(), 512))
-        return false;
-    const auto* slot = reinterpret_cast<const unsigned char*>(record.data()) + 0x1EE;
-    std::uint32_t start = little32(slot + 8);
-    std::uint32_t count = little32(slot + 12);
-    if (start == 0 || count == 0)
-        return false;
-    std::vector<char> sectors(std::size_t(count) * 512);
-    in.seekg(std::streamoff(start) * 512);
-    if (!in.read(sectors.data(), std::streamsize(sectors.size())))
-        return false;
-    std::ofstream out(partition, std::ios::binary | std::ios::trunc);
-    return bool(out.write(sectors.data(), std::streamsize(sectors.size())));
-}
+using disk_image::extractPartition;
+using disk_image::toolPath;
 
 TEST(FormatProgram, SimpleFormatWritesTheLabelTheStatusDialogShows)
 {
@@ -75,6 +46,42 @@ TEST(FormatProgram, SimpleFormatWritesTheLabelTheStatusDialogShows)
     ASSERT_TRUE(extractPartition(testHostFolder() + "/drive/disks/disk1.img", partition));
     ProgramRun check = runProgram(fsck, {"-n", partition});
     EXPECT_EQ(check.exitCode, 0) << check.output << check.errors;
+}
+
+// A label with a byte that a FAT volume label may not hold would give a file
+// system that fsck.fat calls damaged: OK empties the field without a message
+// and the dialog stays, as for a character with no 8-bit form. Lower case,
+// inner blanks and the other punctuation are written, and fsck.fat accepts
+// the result.
+TEST(FormatProgram, LabelsAFatVolumeLabelCannotHoldAreRefusedInTheDialog)
+{
+    const std::string refused[] = {"A\"B", "A*B", "A+B", "A,B", "A.B", "A/B", "A:B", "A;B", "A<B", "A=B",
+                                   "A>B", "A?B", "A[B", "A\\B", "A]B", "A|B", " AB", "A\tB", "A\x1b[2J",
+                                   "A\x01", "A\x1f", "A\x7f"};
+    for (const std::string& label : refused) {
+        ProgramRun run = runScript("click 1023\ntype 1039 " + label + "\nclick 1\ndump\nclick 2\nclick 2\n", english());
+        EXPECT_EQ(run.exitCode, 1) << label;
+        EXPECT_NE(run.output.find("control 1039 edit \"\" enabled"), std::string::npos) << label << run.output;
+        EXPECT_EQ(run.output.find("message "), std::string::npos) << label << run.output;
+        EXPECT_EQ(run.output.find("dialog open 133"), std::string::npos) << label << run.output;
+    }
+
+    std::string fsck = toolPath("fsck.fat");
+    const std::string allowed[] = {"lower case", "Mixed-Case", "A_B!#$%&'()", "@^`{}~-2024"};
+    for (const std::string& label : allowed) {
+        ProgramRun run = runScript("click 1023\ntype 1039 " + label + "\nclick 1\nanswer yes\nclick 1\nclick 2\n"
+                                   "click 1024\ndump\nclick 2\nclick 2\n",
+                                   english());
+        std::string padded = label + std::string(11 - label.size(), ' ');
+        EXPECT_NE(run.output.find("control 1031 edit \"[" + padded + "]\" enabled"), std::string::npos)
+            << label << run.output;
+        if (fsck.empty())
+            continue;
+        std::string partition = testHostFolder() + "/partition.img";
+        ASSERT_TRUE(extractPartition(testHostFolder() + "/drive/disks/disk1.img", partition));
+        ProgramRun check = runProgram(fsck, {"-n", partition});
+        EXPECT_EQ(check.exitCode, 0) << label << "\n" << check.output << check.errors;
+    }
 }
 
 // A disk write protected with a password from the Protect Setting dialog

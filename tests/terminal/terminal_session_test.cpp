@@ -1,6 +1,7 @@
 // quibtools in a real terminal on the virtual drive: tmux runs it at a
 // fixed size, keys are sent as a person types them and the screen is read
 // back. Each run has its own tmux server and the test's fresh host folder.
+#include "tests/support/disk_image_fixture.h"
 #include "tests/support/host_folder_fixture.h"
 #include "tests/support/run_program.h"
 
@@ -355,6 +356,26 @@ TEST_F(TerminalSession, MenuStatusAndCloseInEnglish)
     EXPECT_EQ(screen().find("Tool Menu"), std::string::npos);
 }
 
+// A label another program wrote holds ESC [2J: the Status dialog shows the
+// ESC as its picture, and the screen is not cleared.
+TEST_F(TerminalSession, AControlCharacterInTheLabelShowsAsItsPicture)
+{
+    ProgramOptions english;
+    english.environment = {"QUIB_LANGID=1033"};
+    ASSERT_EQ(runProgram(builtProgram("quibtools"), {"format", "--label", "PLAIN", "--yes"}, english).exitCode, 0);
+    ASSERT_TRUE(disk_image::writeBootSectorLabel(disk_image::firstDisk(home_), "\x1b[2JX"));
+    start("1033");
+    waitFor({"Tool Menu"});
+    keys({"Tab", "Enter"});
+    std::string status = waitFor({"Volume Label :", "No Error."});
+    EXPECT_NE(status.find("[\u241b[2JX      ]"), std::string::npos) << status;
+    EXPECT_NE(status.find("Drive #1 : "), std::string::npos) << status;
+    keys({"Escape"});
+    waitFor({"Tool Menu"});
+    keys({"Escape"});
+    EXPECT_EQ(waitForEnd(), 1);
+}
+
 TEST_F(TerminalSession, JapaneseMenuAndStatusShowTheirLabels)
 {
     start("1041");
@@ -416,6 +437,29 @@ TEST_F(TerminalSession, LongFormatShowsItsProgressWhileItRuns)
     waitFor({"ツール"});
     keys({"Escape"});
     EXPECT_EQ(waitForEnd(), 1);
+}
+
+// Ctrl-C while the drive erases the disk: the terminal given back shows one
+// line saying what state the disk is left in and what to do.
+TEST_F(TerminalSession, CtrlCDuringALongFormatSaysTheDiskWillHaveNoFileSystem)
+{
+    ASSERT_EQ(runProgram(builtProgram("quibdrive"), {"format-time", "3"}).exitCode, 0);
+    start("1033");
+    waitFor({"Tool Menu"});
+    keys({"Tab", "Tab", "Enter"});            // Format
+    waitFor({"Long Format"});
+    keys({"Tab", "Down", "Enter"});           // Long Format, then OK
+    waitFor({"You may lose datas"});
+    keys({"y"});
+    waitFor({"Push Start Button"});
+    keys({"BTab", "Space"});                  // Start
+    waitFor({"% Complete."});
+    keys({"C-c"});
+    EXPECT_EQ(waitForEnd(), 128 + SIGINT);
+    expectTerminalRestored();
+    std::string shown = screen();
+    EXPECT_NE(shown.find("quibtools: the Long Format was cut short: the drive goes on erasing; the disk will"),
+              std::string::npos) << shown;
 }
 
 TEST_F(TerminalSession, CtrlCEndsTheToolAndRestoresTheTerminal)

@@ -30,7 +30,8 @@ TEST_F(TerminalText, CellsFollowTheCharactersWidth)
         {u"ﾒﾓﾘ ｶｰﾄﾞ", 8},          // half-width katakana: one cell each
         {u"ボリュームラベル：", 18},
         {u"a\U0001F600b", 4},       // a surrogate pair is one wide character
-        {u"a\r\nb", 4},             // control characters show as blanks
+        {u"a\r\nb", 4},             // line breaks show as blanks
+        {u"a\x1b[2J", 5},          // other control characters as their pictures
         {u"\xD800x", 2},            // a lone surrogate shows as one replacement
         {u"\u0301a", 2},            // a combining mark shows as its own '?'
         {u"a\u200Bb", 3},           // so does a zero-width space
@@ -46,7 +47,10 @@ TEST_F(TerminalText, CharactersWithoutAWidthOfTheirOwnShowAsQuestionMarks)
 {
     for (char32_t c : {U'\u0301', U'\u200B', U'\u200F', U'\u202A', U'\u202E', U'\u2066', U'\u2069'})
         EXPECT_EQ(shownCharacter(c), U'?') << std::hex << std::uint32_t(c);
-    EXPECT_EQ(shownCharacter(U'\t'), U' ');
+    EXPECT_EQ(shownCharacter(U'\t'), U'\u2409');   // control characters show as their pictures
+    EXPECT_EQ(shownCharacter(U'\x1b'), U'\u241b');
+    EXPECT_EQ(shownCharacter(U'\x7f'), U'\u2421');
+    EXPECT_EQ(shownCharacter(U'\n'), U' ');
     EXPECT_EQ(shownCharacter(U'閉'), U'閉');
     EXPECT_EQ(shownCharacter(U'ﾞ'), U'ﾞ'); // half-width sound mark: a character of its own
 }
