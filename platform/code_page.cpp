@@ -58,12 +58,43 @@ long convertOne(iconv_t cd, const char16_t* unit, std::size_t units, char* out, 
 }
 
 // Wide text to an 8-bit encoding, whole characters, cut at capacity.
+// The whole text in one conversion: false when it is too long for one
+// go, does not fit, or holds a character that cannot be converted. The
+// encodings in use carry no state from one character to the next, so this
+// gives the same bytes as converting it a character at a time.
+bool encodeWhole(iconv_t cd, const char16_t* text, std::size_t length, char* out, std::size_t capacity,
+                 std::size_t* written)
+{
+    char source[1024];
+    if (length > sizeof source / 2)
+        return false;
+    for (std::size_t i = 0; i < length; ++i) {
+        source[2 * i] = char(text[i] & 0xFF);
+        source[2 * i + 1] = char(text[i] >> 8);
+    }
+    char* in = source;
+    std::size_t inLeft = length * 2;
+    char* outPtr = out;
+    std::size_t outLeft = capacity;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(cd, &in, &inLeft, &outPtr, &outLeft) == std::size_t(-1) || inLeft != 0)
+        return false;
+    *written = capacity - outLeft;
+    return true;
+}
+
 bool encodeWide(iconv_t cd, const char16_t* text, char* out, std::size_t capacity, std::size_t* written)
 {
     *written = 0;
     if (cd == iconv_t(-1))
         return false;
     std::size_t length = wideLength(text);
+    // Mostly the whole text fits: one call. Otherwise a character at a
+    // time, so that the text is cut at a whole character, or stops at the
+    // one that cannot be converted.
+    if (encodeWhole(cd, text, length, out, capacity, written))
+        return true;
+    *written = 0;
     for (std::size_t i = 0; i < length;) {
         std::size_t units = 1;
         if (text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < length && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
