@@ -135,10 +135,16 @@ fi
 
 if [ -x /usr/bin/time ]; then
   rss() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -1 || :; }
+  # Where the loader places the libraries moves the figure from run to
+  # run, so each is measured in every round: least, median and most.
+  for ((i = 0; i < runs; i++)); do
+    rss "$bin/quibtools" --script "$format_script" >> "$work/format.rss"
+    rss "$bin/quibtools" --script "$exit_script" >> "$work/exit.rss"
+  done
+  spread() { sort -n "$1" | awk '{ v[NR] = $1 } END { printf "%d to %d (median %d)", v[1], v[NR], v[int((NR + 1) / 2)] }'; }
   fresh_image
-  echo "peak RSS: quibtools Simple Format $(rss "$bin/quibtools" --script "$format_script") KiB," \
-       "start to exit $(rss "$bin/quibtools" --script "$exit_script") KiB," \
-       "mkfs.fat $(rss "$mkfs" "${mkfs_options[@]}" "$image") KiB"
+  echo "peak RSS over $runs runs, KiB: quibtools Simple Format $(spread "$work/format.rss")," \
+       "start to exit $(spread "$work/exit.rss"); mkfs.fat $(rss "$mkfs" "${mkfs_options[@]}" "$image")"
 else
   echo "peak RSS: not measured (/usr/bin/time, Debian package time, is not installed)"
 fi
