@@ -7,6 +7,7 @@
 #include "drive/drive_files.h"
 #include "drive/drive_lock.h"
 #include "drive/drive_state.h"
+#include "drive/virtual_drive.h"
 #include "tests/drive/drive_client.h"
 #include "tests/support/host_folder_fixture.h"
 
@@ -155,6 +156,42 @@ TEST(UnchangedDrive, AChangeByQuibdriveIsReadOnce)
     ASSERT_EQ(testUnitReady().status, 0u);
     EXPECT_GT(between.fileReads - before.fileReads, 0u);
     EXPECT_EQ(driveFileCounts().fileReads - between.fileReads, 0u);
+}
+
+// A program that dies in the middle of a request, holding the drive's
+// lock, must not leave the drive locked for every other program.
+TEST(DriveLock, IsGivenUpByAProgramThatDiedHoldingIt)
+{
+    warmUp();
+    pid_t holder = fork();
+    if (holder == 0) {
+        // A new program (the fork let go of what the drive kept) that
+        // takes the lock and ends without giving it up.
+        new DriveSession;
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(holder, &status, 0), holder);
+    ASSERT_TRUE(WIFEXITED(status));
+
+    // The next request, from another new program, within a few seconds.
+    pid_t next = fork();
+    if (next == 0)
+        _exit(testUnitReady().status == 0 ? 0 : 1);
+    bool ended = false;
+    for (int i = 0; i < 100 && !ended; ++i) {
+        ended = waitpid(next, &status, WNOHANG) == next;
+        if (!ended)
+            usleep(50000);
+    }
+    if (!ended) {
+        kill(next, SIGKILL);
+        waitpid(next, &status, 0);
+    }
+    ASSERT_TRUE(ended) << "the drive stayed locked by a program that had died";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    // And this program's own next request too.
+    EXPECT_EQ(testUnitReady().status, 0u);
 }
 
 // Only what a power loss clears anyway may be saved without flushing the
