@@ -180,7 +180,8 @@ void drawEdit(DialogHandle dialog, const ControlState& control, const CellRect& 
               EditCursor* edit, CursorPlace* cursor)
 {
     attr_t attributes = control.enabled ? A_NORMAL : lookOf(Look::Disabled);
-    if (isMultiLineEdit(&control)) {
+    // A read-only field that the layout gave more rows shows its text wrapped.
+    if (isMultiLineEdit(&control) || (isReadOnlyEdit(&control) && cells.rows > 1)) {
         drawWrapped(cells, control.text, attributes);
         return;
     }

@@ -380,6 +380,7 @@ FrontEnd* openTerminalFrontEnd()
 {
     if (!openScreen())
         return nullptr;
+    setLineBreakLanguage(defaultLanguageId() == languageJapanese ? "ja" : "en");
     static TerminalFrontEnd terminal;
     return &terminal;
 }
