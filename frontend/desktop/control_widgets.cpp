@@ -371,3 +371,34 @@ void syncControlWidget(Fl_Widget* widget, const ControlState& control)
         widget->deactivate();
     widget->redraw();
 }
+
+int controlTextHeight(Fl_Widget* widget, const ControlState& control, int width)
+{
+    auto* shown = dynamic_cast<ShownText*>(widget);
+    if (shown == nullptr)
+        return 0;
+    Fl_Boxtype box = widget->box();
+    int font = widget->labelfont(), size = widget->labelsize();
+    if (auto* field = dynamic_cast<Fl_Input_*>(widget)) {
+        font = field->textfont();
+        size = field->textsize();
+    }
+    int textWidth = width - Fl::box_dw(box) - 2 * textMargin;
+    return wrappedTextHeight(control.text, font, size, textWidth) + Fl::box_dh(box);
+}
+
+int controlTextWidth(Fl_Widget* widget, const ControlState& control)
+{
+    if (dynamic_cast<ShownText*>(widget) == nullptr)
+        return 0;
+    if (auto* field = dynamic_cast<Fl_Input_*>(widget))
+        fl_font(field->textfont(), field->textsize());
+    else
+        fl_font(widget->labelfont(), widget->labelsize());
+    TextLine lines[maxShownLines];
+    std::size_t count = wrapInPixels(control.text, 1 << 20, lines, maxShownLines);
+    int widest = 0;
+    for (std::size_t i = 0; i < count && i < maxShownLines; ++i)
+        widest = lines[i].width > widest ? lines[i].width : widest;
+    return widest + Fl::box_dw(widget->box()) + 2 * textMargin;
+}

@@ -7,10 +7,17 @@
 #include "platform/dialogs.h"
 #include "platform/module.h"
 #include "tests/desktop/virtual_display.h"
+#include "tests/support/longest_texts.h"
+#include "frontend/desktop/control_widgets.h"
+#include "frontend/desktop/message_window.h"
+#include "frontend/desktop/text_lines.h"
+#include "platform/message_box.h"
+#include "ui/message_catalogue.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Input_.H>
 #include <FL/Fl_Window.H>
+#include <FL/fl_draw.H>
 
 #include <gtest/gtest.h>
 
@@ -118,7 +125,14 @@ void inspectAndClose(void* data)
             Fl_Widget* widget = window->child(int(i));
             PixelRect expected = controlRect(units, source.controls[i]);
             PixelRect shown{widget->x(), widget->y(), widget->w(), widget->h()};
-            if (!(shown == expected))
+            // The Japanese volume label is wider than its rectangle: it runs
+            // on, and the field beside it starts later, its right edge kept.
+            bool pushedAlong = source.id == 118 && source.controls[i].id == 1031 && shown.y == expected.y &&
+                               shown.x + shown.width == expected.x + expected.width && shown.x > expected.x &&
+                               window->child(int(i) - 1)->x() + window->child(int(i) - 1)->w() <= shown.x;
+            bool ranOn = source.id == 118 && i == 3 && shown.x == expected.x && shown.y == expected.y &&
+                         shown.height == expected.height && shown.width > expected.width;
+            if (!(shown == expected) && !pushedAlong && !ranOn)
                 inspection->problems += "control " + std::to_string(i) + " (id " +
                                         std::to_string(source.controls[i].id) + ")\n";
         }
@@ -197,6 +211,192 @@ TEST_F(DialogWindows, FieldsShowTheTextsTheDialogSets)
         EXPECT_EQ(read.driveLine, c.shown) << c.templateId;
         EXPECT_EQ(read.status, "No Error.") << c.templateId;
     }
+}
+
+// With the longest texts in its fields, each dialog's window shows every
+// text whole: each static text and field is as high as its wrapped lines
+// need, stays inside the window and inside the group box that holds it in
+// the template, and overlaps no other control.
+DialogHandle filledDialog = nullptr;
+std::uint16_t filledTemplate = 0;
+
+bool fillsLongestTexts(DialogHandle dialog, std::uint32_t message, std::uintptr_t first, std::intptr_t second)
+{
+    if (message == messageInitDialog) {
+        filledDialog = dialog;
+        for (const LongestText& t : longestTexts)
+            if (t.templateId == filledTemplate)
+                setControlText(dialog, t.controlId, t.text);
+        return false;
+    }
+    return closesOnTwo(dialog, message, first, second);
+}
+
+bool inside(const PixelRect& inner, const PixelRect& outer)
+{
+    return inner.x >= outer.x && inner.y >= outer.y && inner.x + inner.width <= outer.x + outer.width &&
+           inner.y + inner.height <= outer.y + outer.height;
+}
+
+bool overlap(const PixelRect& a, const PixelRect& b)
+{
+    return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height && b.y < a.y + a.height;
+}
+
+void inspectWholeTexts(void* data)
+{
+    auto* inspection = static_cast<Inspection*>(data);
+    Fl_Window* window = Fl::first_window();
+    Fl::repeat_timeout(0.1, inspectWholeTexts, data);
+    if (window == nullptr || filledDialog == nullptr)
+        return;
+    if (inspection->looked) {
+        pressClose(window, *inspection->source);
+        return;
+    }
+    inspection->looked = true;
+    const DialogTemplate& source = *inspection->source;
+    std::size_t count = std::size_t(window->children());
+    PixelRect shown[maxDialogControls];
+    PixelRect client{0, 0, window->w(), window->h()};
+    for (std::size_t i = 0; i < count; ++i) {
+        Fl_Widget* widget = window->child(int(i));
+        shown[i] = PixelRect{widget->x(), widget->y(), widget->w(), widget->h()};
+        const ControlState& control = *dialogControlAt(filledDialog, i);
+        std::string name = "control " + std::to_string(i) + " (id " + std::to_string(source.controls[i].id) + ")";
+        if (!inside(shown[i], client))
+            inspection->problems += name + " leaves the window\n";
+        if (controlTextHeight(widget, control, widget->w()) > widget->h())
+            inspection->problems += name + " is cut\n";
+    }
+    DesktopFont font = desktopFontFor(source);
+    FontUnits units = measureFontUnits(fontSlotFor(font.name), font.pixelSize);
+    for (std::size_t i = 0; i < count; ++i) {
+        for (std::size_t j = 0; j < count; ++j) {
+            bool groupI = dialogControlAt(filledDialog, i)->kind == ControlKind::GroupBox;
+            bool groupJ = dialogControlAt(filledDialog, j)->kind == ControlKind::GroupBox;
+            if (groupI && !groupJ && inside(controlRect(units, source.controls[j]), controlRect(units, source.controls[i])) &&
+                !inside(shown[j], shown[i]))
+                inspection->problems += "control " + std::to_string(j) + " leaves its group box\n";
+            if (i < j && !groupI && !groupJ && overlap(shown[i], shown[j]))
+                inspection->problems += "controls " + std::to_string(i) + " and " + std::to_string(j) + " overlap\n";
+        }
+    }
+    pressClose(window, source);
+}
+
+TEST_F(DialogWindows, EveryFieldShowsItsLongestTextWhole)
+{
+    for (std::uint16_t id : templatesWithFields) {
+        filledTemplate = id;
+        filledDialog = nullptr;
+        Inspection inspection{findDialogTemplate(&programResources, id), false, ""};
+        Fl::add_timeout(0.05, inspectWholeTexts, &inspection);
+        runModalDialog(inspection.source, nullptr, fillsLongestTexts, 0);
+        Fl::remove_timeout(inspectWholeTexts, &inspection);
+        EXPECT_TRUE(inspection.looked) << id;
+        EXPECT_EQ(inspection.problems, "") << "template " << id;
+    }
+}
+
+struct Heights {
+    int window = 0, status = 0, close = 0;
+};
+Heights seen[2];
+int statusRun = 0;
+
+void measureStatusAndClose(void*)
+{
+    Fl::repeat_timeout(0.1, measureStatusAndClose);
+    Fl_Window* window = Fl::first_window();
+    if (window == nullptr)
+        return;
+    seen[statusRun] = Heights{window->h(), window->child(5)->h(), window->child(0)->y()};
+    window->child(0)->do_callback(); // Close
+}
+
+// The Status window grows by what its longest status lacks, and the
+// controls above the status stay where the template puts them.
+TEST_F(DialogWindows, StatusWindowGrowsForTheLongestStatus)
+{
+    const DialogTemplate* status = findDialogTemplate(&programResources, 132);
+    for (statusRun = 0; statusRun < 2; ++statusRun) {
+        filledTemplate = statusRun == 0 ? 0 : 132; // the first run leaves the fields empty
+        Fl::add_timeout(0.1, measureStatusAndClose);
+        runModalDialog(status, nullptr, fillsLongestTexts, 0);
+        Fl::remove_timeout(measureStatusAndClose);
+    }
+    EXPECT_GT(seen[1].status, seen[0].status);
+    EXPECT_EQ(seen[1].window - seen[0].window, seen[1].status - seen[0].status);
+    EXPECT_EQ(seen[1].close, seen[0].close);
+}
+
+// Every message of both catalogues: the box wraps at five eighths of the
+// screen's width, every line fits the text's column, and the box is as
+// high as its lines.
+TEST_F(DialogWindows, MessageBoxesWrapAtFiveEighthsOfTheScreen)
+{
+    for (std::uint16_t language : {std::uint16_t(1033), std::uint16_t(1041)}) {
+        selectCatalogue(language);
+        bool japanese = language == 1041;
+        int slot = fontSlotFor(japanese ? "Noto Sans CJK JP" : "DejaVu Sans");
+        const auto* entries = reinterpret_cast<const char16_t* const*>(&messageCatalogue);
+        for (std::size_t i = 0; i < sizeof(MessageCatalogue) / sizeof(const char16_t*); ++i) {
+            TextLine lines[maxShownLines];
+            MessageWindowLayout box = layoutMessageWindow(entries[i], 0x34, japanese, slot, 12, lines);
+            EXPECT_LE(box.width, Fl::w() * 5 / 8) << language << " entry " << i;
+            EXPECT_LT(box.lineCount, maxShownLines);
+            for (std::size_t l = 0; l < box.lineCount; ++l)
+                EXPECT_LE(lines[l].width, box.textWidth);
+            fl_font(slot, 12);
+            EXPECT_EQ(box.textHeight, int(box.lineCount) * fl_height());
+            EXPECT_GE(box.height, box.textHeight + 3 * 12 + 26);
+        }
+        // The read/write caution in Japanese has no blank to break at: it
+        // still wraps, onto several lines.
+        TextLine lines[maxShownLines];
+        MessageWindowLayout caution = layoutMessageWindow(messageCatalogue.readWriteProtectPasswordWarningText, 0x34,
+                                                          japanese, slot, 12, lines);
+        EXPECT_GE(caution.lineCount, 2u) << language;
+    }
+    selectCatalogue(1033);
+}
+
+// Y and N answer a Yes/No box, with Alt or without.
+int pressedKey = 0, pressedState = 0;
+
+void pressKey(void*)
+{
+    Fl::repeat_timeout(0.1, pressKey);
+    Fl_Window* box = Fl::first_window();
+    if (box == nullptr)
+        return;
+    static char text[2];
+    text[0] = char(pressedKey);
+    Fl::e_keysym = pressedKey;
+    Fl::e_state = pressedState;
+    Fl::e_text = text;
+    Fl::e_length = 1;
+    Fl::handle(FL_KEYBOARD, box);
+}
+
+int answerBy(int key, int state)
+{
+    pressedKey = key;
+    pressedState = state;
+    Fl::add_timeout(0.2, pressKey);
+    int answer = runMessageWindow(nullptr, u"You may lose datas on the Quib! disk. Do you want to format ?",
+                                  "Format Confirmation", 0x24, false, FL_HELVETICA, 12);
+    Fl::remove_timeout(pressKey);
+    return answer;
+}
+
+TEST_F(DialogWindows, YesAndNoAnswerWithTheirLetters)
+{
+    EXPECT_EQ(answerBy('y', 0), answerYes);
+    EXPECT_EQ(answerBy('n', 0), answerNo);
+    EXPECT_EQ(answerBy('y', FL_ALT), answerYes);
+    EXPECT_EQ(answerBy('n', FL_ALT), answerNo);
 }
 
 } // namespace

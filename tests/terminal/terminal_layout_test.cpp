@@ -7,6 +7,7 @@
 #include "platform/dialogs.h"
 #include "platform/module.h"
 #include "frontend/terminal/terminal_layout.h"
+#include "tests/support/longest_texts.h"
 #include "ui/message_catalogue.h"
 
 #include <gtest/gtest.h>
@@ -215,32 +216,7 @@ TEST_P(TerminalLayout, FitsWithoutOverlapsAndShowsEveryText)
 
 INSTANTIATE_TEST_SUITE_P(EveryTemplate, TerminalLayout, testing::Range<std::size_t>(0, programResources.dialogCount));
 
-// The longest text each control of the dialogs can be given: a drive line
-// with a mount folder of 16 wide characters (the longest the driver names),
-// a volume label of 11 bytes, the longest protection status (77
-// characters in English), the format's progress at 100 %.
-struct LongestText {
-    std::uint16_t templateId;
-    int controlId;
-    const char16_t* text;
-};
-
-const char16_t englishDriveLine[] = u"Drive #1 : Folder Name = ＷＷＷＷＷＷＷＷＷＷＷＷＷＷＷＷ";
-const char16_t japaneseDriveLine[] = u"Drive #1 : フォルダ名 = ＷＷＷＷＷＷＷＷＷＷＷＷＷＷＷＷ";
-const char16_t englishStatus[] = u"Temporary Unprotected on Read/Write Protected with Password Disk until Eject.";
-const char16_t japaneseStatus[] = u"リード・ライトプロテクト（パスワードつき）を一時的に解除中";
-
-const LongestText longestTexts[] = {
-    {132, 1045, englishDriveLine}, {132, 1031, u"[WWWWWWWWWWW]"}, {132, 1021, englishStatus},
-    {118, 1045, japaneseDriveLine}, {118, 1031, u"[漢字漢字漢W]"}, {118, 1021, japaneseStatus},
-    {128, 1040, englishDriveLine}, {128, 1041, englishStatus},
-    {116, 1040, japaneseDriveLine}, {116, 1041, japaneseStatus},
-    {131, 1042, englishDriveLine}, {131, 1043, englishStatus},
-    {112, 1042, japaneseDriveLine}, {112, 1043, japaneseStatus},
-    {133, 1046, u"Formatting...\r\nPlease Wait.\r\n 100% Complete."},
-    {124, 1046, u"Formatting...\r\nPlease Wait.\r\n 100% Complete."},
-    {117, 1046, u"フォーマット開始ボタンを押すと，\r\nフォーマットを開始します。"},
-};
+const char16_t* const englishStatus = longestEnglishStatus;
 
 std::uint16_t longestTemplate = 0;
 
@@ -261,7 +237,7 @@ bool fillsLongestTexts(DialogHandle dialog, std::uint32_t message, std::uintptr_
 TEST(TerminalLongestTexts, EveryFieldShowsItsLongestTextWhole)
 {
     std::setlocale(LC_CTYPE, "C.UTF-8");
-    for (std::uint16_t id : {132, 118, 128, 116, 131, 112, 133, 124, 117}) {
+    for (std::uint16_t id : templatesWithFields) {
         longestTemplate = id;
         for (auto [rows, cols] : {std::pair{screenRows, screenCols}, std::pair{24, 80}}) {
             checkedRows = rows;
