@@ -623,7 +623,39 @@ TEST(TerminalFrontEnd, WithoutATerminalTheToolSaysSoAndEnds)
     ProgramRun run = runProgram(builtProgram("quibtools"), {}, noDesktop);
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_EQ(run.output, "");
-    EXPECT_NE(run.errors.find("the terminal cannot show the tool; try --script -"), std::string::npos) << run.errors;
+    EXPECT_NE(run.errors.find("quibtools: standard output is not a terminal (it goes to a pipe or a file), so the "
+                              "dialogs cannot be shown; run the tool with its output on a terminal, or use --script "
+                              "FILE for a run without dialogs"),
+              std::string::npos)
+        << run.errors;
+}
+
+// As `scripts/run.sh | tee log` runs it: a terminal for input, output into
+// a pipe. The tool says that standard output is no terminal.
+TEST_F(TerminalSession, OutputIntoAPipeSaysStandardOutputIsNoTerminal)
+{
+    std::string log = home_ + "/log";
+    std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY QUIB_HOME=" + shellQuoted(home_) + " " +
+                          shellQuoted(builtProgram("quibtools")) + " 2>&1 | tee " + shellQuoted(log) +
+                          "; exec sleep 600";
+    ASSERT_EQ(tmux({"new-session", "-d", "-x", "100", "-y", "30", command}).exitCode, 0);
+    waitFor({"standard output is not a terminal"});
+    EXPECT_NE(readFile(log).find("quibtools: standard output is not a terminal (it goes to a pipe or a file)"),
+              std::string::npos);
+}
+
+// While the dialogs are open, a job says that the tool already runs and
+// what to do about it.
+TEST_F(TerminalSession, AJobWhileTheDialogsAreOpenSaysWhatToDo)
+{
+    start("1033");
+    waitFor({"Tool Menu"});
+    ProgramRun job = runProgram(builtProgram("quibtools"), {"status"});
+    EXPECT_EQ(job.exitCode, 1);
+    EXPECT_EQ(job.errors, "quibtools: Quib! Tools is already running, with its dialogs open in another terminal or "
+                          "window (or a job of it is at work): close it there, or let the job end, then try again\n");
+    keys({"Escape"});
+    EXPECT_EQ(waitForEnd(), 1);
 }
 
 } // namespace
