@@ -105,6 +105,24 @@ TEST(HelpViewerPrint, PrintWritesEachTopicAsWritten)
     }
 }
 
+// A Japanese run (the tool's QUIB_LANGID, or a Japanese locale) reads the
+// Japanese part first, the English part below it.
+TEST(HelpViewerPrint, AJapaneseRunPrintsTheJapanesePartFirst)
+{
+    for (const Topic& t : topics) {
+        SCOPED_TRACE(t.name);
+        for (const char* setting : {"QUIB_LANGID=1041", "LANG=ja_JP.UTF-8"}) {
+            ProgramRun run = runProgram(viewer(), {"--print", t.name}, environment({setting, "LC_ALL=", "LC_MESSAGES="}));
+            EXPECT_EQ(run.exitCode, 0) << run.errors;
+            EXPECT_EQ(run.output.rfind("日本語\n------\n", 0), 0u) << setting;
+            std::size_t english = run.output.find("English\n-------\n\n" + std::string(t.title) + "\n");
+            EXPECT_NE(english, std::string::npos) << setting;
+        }
+        ProgramRun english = runProgram(viewer(), {"--print", t.name}, environment({"QUIB_LANGID=1033"}));
+        EXPECT_EQ(english.output, topicFile(t.name));
+    }
+}
+
 TEST(HelpViewerDesktop, OpensTheWebPageOfEachTopicInTheBrowser)
 {
     std::string path = fakeXdgOpenPath(0);
