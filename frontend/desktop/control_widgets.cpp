@@ -31,6 +31,9 @@ struct ControlTag {
 };
 
 // A push button; the one that Enter presses has a dark frame around it.
+// Its whole rectangle is painted first: the scheme's rounded box leaves the
+// corners alone, where the focus frame's dots would otherwise stay behind
+// once the focus has moved on.
 class PushButtonWidget : public Fl_Button, public ControlTag {
 public:
     PushButtonWidget(int x, int y, int w, int h) : Fl_Button(x, y, w, h) {}
@@ -39,6 +42,8 @@ public:
 protected:
     void draw() override
     {
+        fl_color(parent() != nullptr ? parent()->color() : FL_BACKGROUND_COLOR);
+        fl_rectf(x(), y(), w(), h());
         Fl_Button::draw();
         if (isDefault) {
             fl_color(FL_FOREGROUND_COLOR);
