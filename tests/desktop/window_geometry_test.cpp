@@ -399,4 +399,41 @@ TEST_F(DialogWindows, YesAndNoAnswerWithTheirLetters)
     EXPECT_EQ(answerBy('n', FL_ALT), answerNo);
 }
 
+// Lines in pixels break by the same rules as in the terminal: at every
+// width from 100 to 600 pixels no line of the confirmation, the Japanese
+// error box or the password explanations starts with "?" or "。" (or any
+// other character the rules keep at a line's end), and each fits.
+TEST_F(DialogWindows, PixelLinesBreakByUnicodeRules)
+{
+    struct Case {
+        const char16_t* text;
+        const char* family;
+    } cases[] = {
+        {u"You may lose datas on the Quib! disk. Do you want to format ?", "DejaVu Sans"},
+        {u"このディスクは，パスワード付きでリード・ライトプロテクトされています。高速フォーマットではフォーマットできません。",
+         "Noto Sans CJK JP"},
+        {u"プロテクトしたときと同じパスワードを入力してください。\r\n"
+         u"パスワードを忘れてしまった場合，ベリファイつきフォーマットにより，データごとプロテクトを消去することになります。",
+         "Noto Sans CJK JP"},
+        {u"パスワードは，文字数３２文字まで，英数字のみを設定可能です。\r\n大文字／小文字は別の文字と認識されます。",
+         "Noto Sans CJK JP"},
+    };
+    const std::u16string closing = u"?!.,)。、，？！）」ー";
+    for (const Case& c : cases) {
+        fl_font(fontSlotFor(c.family), 12);
+        for (int width = 100; width <= 600; width += 25) {
+            TextLine lines[maxShownLines];
+            std::size_t count = wrapInPixels(c.text, width, lines, maxShownLines);
+            ASSERT_LT(count, maxShownLines);
+            for (std::size_t i = 0; i < count; ++i) {
+                EXPECT_LE(lines[i].width, width);
+                if (i > 0 && lines[i].length > 0) {
+                    EXPECT_EQ(closing.find(c.text[lines[i].start]), std::u16string::npos)
+                        << c.family << " at " << width << " px, line " << i;
+                }
+            }
+        }
+    }
+}
+
 } // namespace
