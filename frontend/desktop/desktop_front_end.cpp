@@ -132,7 +132,8 @@ public:
         if (control != nullptr) {
             std::size_t index = std::size_t(control - dialogControlAt(dialog, 0));
             syncControlWidget(shown->widgets[index], *control);
-            fitTexts(*shown);
+            if (what == ControlChange::Text) // a new text may need more (or less) room
+                fitTexts(*shown);
         }
         syncFocus(*shown);
         Fl::check();
