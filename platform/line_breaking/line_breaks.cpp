@@ -93,7 +93,7 @@ std::size_t breakLines(const char16_t* text, int maxWidth, TextWidth width, void
             std::size_t shown = contentEnd(text, lineStart, end);
             bool overflows = charStart > lineStart && width(text, lineStart, shown - lineStart, context) > maxWidth;
             if (overflows) {
-                if (fitNext != 0) {
+                if (fitNext != 0 && fitEnd > lineStart) { // a line of blanks alone says nothing
                     emit(lineStart, fitEnd);
                     next = fitNext;
                 } else {

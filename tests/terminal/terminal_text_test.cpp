@@ -102,6 +102,7 @@ TEST_F(TerminalText, WrapsByUnicodeLineBreakingRules)
         {u" Automated\n Fixed\r\n", 20, {u" Automated", u" Fixed"}},
         {u"Drive 日本語", 9, {u"Drive 日", u"本語"}},
         {u"abcdefghij", 4, {u"abcd", u"efgh", u"ij"}}, // a word too long for a line
+        {u" Automated", 5, {u" Auto", u"mated"}},      // never a line of the leading blank alone
         {u"", 10, {u""}},
     };
     for (const Case& c : cases)
