@@ -21,7 +21,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -434,6 +436,128 @@ TEST_F(DialogWindows, PixelLinesBreakByUnicodeRules)
             }
         }
     }
+}
+
+// The window as it shows, read back from the display: RGB rows.
+std::vector<unsigned char> windowPixels(Fl_Window* window)
+{
+    Fl::flush();
+    window->make_current();
+    std::vector<unsigned char> rgb(std::size_t(window->w()) * std::size_t(window->h()) * 3);
+    fl_read_image(rgb.data(), 0, 0, window->w(), window->h());
+    return rgb;
+}
+
+bool isDark(const std::vector<unsigned char>& rgb, int width, int x, int y)
+{
+    const unsigned char* p = &rgb[(std::size_t(y) * std::size_t(width) + std::size_t(x)) * 3];
+    return p[0] + p[1] + p[2] < 3 * 100;
+}
+
+// The first row, from the top of the widget, that holds text (dark pixels).
+int firstInkRow(const std::vector<unsigned char>& rgb, int width, Fl_Widget* widget)
+{
+    for (int y = widget->y(); y < widget->y() + widget->h(); ++y)
+        for (int x = widget->x(); x < widget->x() + widget->w(); ++x)
+            if (isDark(rgb, width, x, y))
+                return y;
+    return -1;
+}
+
+struct Seen {
+    int phase = 0;
+    std::vector<unsigned char> pixels;
+    int width = 0;
+    Fl_Widget* a = nullptr;
+    Fl_Widget* b = nullptr;
+};
+Seen seenOnScreen;
+std::size_t firstLooked = 0, secondLooked = 0;
+int closeIndex = 0;
+
+void readCaptionAndValue(void*)
+{
+    Fl::repeat_timeout(0.1, readCaptionAndValue);
+    Fl_Window* window = Fl::first_window();
+    if (window == nullptr)
+        return;
+    if (seenOnScreen.phase++ == 0)
+        return; // one round for the window to be drawn
+    seenOnScreen.pixels = windowPixels(window);
+    seenOnScreen.width = window->w();
+    seenOnScreen.a = window->child(int(firstLooked));
+    seenOnScreen.b = window->child(int(secondLooked));
+    window->child(closeIndex)->do_callback();
+}
+
+// "Volume Label :" and its value start on the same row of pixels, in both
+// languages: the value's field draws its text from the top as the caption
+// beside it does, not centred in its taller box.
+TEST_F(DialogWindows, CaptionsStandOnTheLineOfTheirValues)
+{
+    for (std::uint16_t id : {std::uint16_t(132), std::uint16_t(118)}) {
+        filledTemplate = id;
+        seenOnScreen = Seen{};
+        firstLooked = 3;  // the caption
+        secondLooked = 4; // the volume label's field
+        closeIndex = 0;
+        Fl::add_timeout(0.1, readCaptionAndValue);
+        runModalDialog(findDialogTemplate(&programResources, id), nullptr, fillsLongestTexts, 0);
+        Fl::remove_timeout(readCaptionAndValue);
+        ASSERT_FALSE(seenOnScreen.pixels.empty()) << id;
+        int caption = firstInkRow(seenOnScreen.pixels, seenOnScreen.width, seenOnScreen.a);
+        int value = firstInkRow(seenOnScreen.pixels, seenOnScreen.width, seenOnScreen.b);
+        ASSERT_GE(caption, 0) << id;
+        ASSERT_GE(value, 0) << id;
+        EXPECT_LE(std::abs(caption - value), 2) << "template " << id << ": caption at " << caption << ", value at "
+                                                << value;
+    }
+}
+
+// After Tab moves the focus from Close to Status, Status is the button
+// Enter presses and Close has lost its dark frame, corners included.
+void tabThenRead(void*)
+{
+    Fl::repeat_timeout(0.1, tabThenRead);
+    Fl_Window* window = Fl::first_window();
+    if (window == nullptr)
+        return;
+    int phase = seenOnScreen.phase++;
+    if (phase == 1) {
+        Fl::e_keysym = FL_Tab;
+        Fl::e_state = 0;
+        Fl::e_text = const_cast<char*>("\t");
+        Fl::e_length = 1;
+        Fl::handle(FL_KEYBOARD, window);
+    } else if (phase == 3) {
+        seenOnScreen.pixels = windowPixels(window);
+        seenOnScreen.width = window->w();
+        seenOnScreen.a = window->child(int(firstLooked));
+        seenOnScreen.b = window->child(int(secondLooked));
+        window->child(closeIndex)->do_callback();
+    }
+}
+
+TEST_F(DialogWindows, AButtonThatLostTheFrameKeepsNoCornerOfIt)
+{
+    seenOnScreen = Seen{};
+    firstLooked = 4;  // Close, the default button at first
+    secondLooked = 1; // Status, which Tab gives the focus
+    closeIndex = 4;
+    filledTemplate = 0;
+    Fl::add_timeout(0.1, tabThenRead);
+    runModalDialog(findDialogTemplate(&programResources, 126), nullptr, fillsLongestTexts, 0);
+    Fl::remove_timeout(tabThenRead);
+    ASSERT_FALSE(seenOnScreen.pixels.empty());
+    auto corners = [](Fl_Widget* w) {
+        return std::vector<std::pair<int, int>>{
+            {w->x(), w->y()}, {w->x() + w->w() - 1, w->y()}, {w->x(), w->y() + w->h() - 1},
+            {w->x() + w->w() - 1, w->y() + w->h() - 1}};
+    };
+    for (auto [x, y] : corners(seenOnScreen.a))
+        EXPECT_FALSE(isDark(seenOnScreen.pixels, seenOnScreen.width, x, y)) << "Close's corner " << x << "," << y;
+    for (auto [x, y] : corners(seenOnScreen.b))
+        EXPECT_TRUE(isDark(seenOnScreen.pixels, seenOnScreen.width, x, y)) << "Status's frame " << x << "," << y;
 }
 
 } // namespace
