@@ -466,6 +466,7 @@ int firstInkRow(const std::vector<unsigned char>& rgb, int width, Fl_Widget* wid
 
 struct Seen {
     int phase = 0;
+    std::vector<unsigned char> before;
     std::vector<unsigned char> pixels;
     int width = 0;
     Fl_Widget* a = nullptr;
@@ -523,19 +524,31 @@ void tabThenRead(void*)
     if (window == nullptr)
         return;
     int phase = seenOnScreen.phase++;
-    if (phase == 1) {
+    if (phase == 2) {
+        seenOnScreen.before = windowPixels(window); // Close with its frame
+    } else if (phase == 3) {
         Fl::e_keysym = FL_Tab;
         Fl::e_state = 0;
         Fl::e_text = const_cast<char*>("\t");
         Fl::e_length = 1;
         Fl::handle(FL_KEYBOARD, window);
-    } else if (phase == 3) {
+    } else if (phase == 5) {
         seenOnScreen.pixels = windowPixels(window);
         seenOnScreen.width = window->w();
         seenOnScreen.a = window->child(int(firstLooked));
         seenOnScreen.b = window->child(int(secondLooked));
         window->child(closeIndex)->do_callback();
     }
+}
+
+// As the menu's own procedure does: the focus on Close at the start.
+bool focusesClose(DialogHandle dialog, std::uint32_t message, std::uintptr_t first, std::intptr_t second)
+{
+    if (message == messageInitDialog) {
+        setFocusToControl(dialog, 2);
+        return false;
+    }
+    return closesOnTwo(dialog, message, first, second);
 }
 
 TEST_F(DialogWindows, AButtonThatLostTheFrameKeepsNoCornerOfIt)
@@ -546,7 +559,7 @@ TEST_F(DialogWindows, AButtonThatLostTheFrameKeepsNoCornerOfIt)
     closeIndex = 4;
     filledTemplate = 0;
     Fl::add_timeout(0.1, tabThenRead);
-    runModalDialog(findDialogTemplate(&programResources, 126), nullptr, fillsLongestTexts, 0);
+    runModalDialog(findDialogTemplate(&programResources, 126), nullptr, focusesClose, 0);
     Fl::remove_timeout(tabThenRead);
     ASSERT_FALSE(seenOnScreen.pixels.empty());
     auto corners = [](Fl_Widget* w) {
@@ -554,8 +567,10 @@ TEST_F(DialogWindows, AButtonThatLostTheFrameKeepsNoCornerOfIt)
             {w->x(), w->y()}, {w->x() + w->w() - 1, w->y()}, {w->x(), w->y() + w->h() - 1},
             {w->x() + w->w() - 1, w->y() + w->h() - 1}};
     };
-    for (auto [x, y] : corners(seenOnScreen.a))
+    for (auto [x, y] : corners(seenOnScreen.a)) {
+        EXPECT_TRUE(isDark(seenOnScreen.before, seenOnScreen.width, x, y)) << "Close's frame " << x << "," << y;
         EXPECT_FALSE(isDark(seenOnScreen.pixels, seenOnScreen.width, x, y)) << "Close's corner " << x << "," << y;
+    }
     for (auto [x, y] : corners(seenOnScreen.b))
         EXPECT_TRUE(isDark(seenOnScreen.pixels, seenOnScreen.width, x, y)) << "Status's frame " << x << "," << y;
 }
