@@ -289,10 +289,12 @@ void inspectWholeTexts(void* data)
 
 TEST_F(DialogWindows, EveryFieldShowsItsLongestTextWhole)
 {
-    for (std::uint16_t id : templatesWithFields) {
+    // Every template: those without fields the program fills show their own texts.
+    for (std::size_t t = 0; t < programResources.dialogCount; ++t) {
+        std::uint16_t id = programResources.dialogs[t]->id;
         filledTemplate = id;
         filledDialog = nullptr;
-        Inspection inspection{findDialogTemplate(&programResources, id), false, ""};
+        Inspection inspection{programResources.dialogs[t], false, ""};
         Fl::add_timeout(0.05, inspectWholeTexts, &inspection);
         runModalDialog(inspection.source, nullptr, fillsLongestTexts, 0);
         Fl::remove_timeout(inspectWholeTexts, &inspection);

@@ -30,6 +30,3 @@ inline constexpr LongestText longestTexts[] = {
     {124, 1046, u"Formatting...\r\nPlease Wait.\r\n 100% Complete."},
     {117, 1046, u"フォーマット実行中です。\r\nしばらくお待ちください。\r\n 100% 完了"},
 };
-
-// Every template that shows a field the program fills.
-inline constexpr std::uint16_t templatesWithFields[] = {132, 118, 128, 116, 131, 112, 133, 124, 117};

@@ -237,7 +237,9 @@ bool fillsLongestTexts(DialogHandle dialog, std::uint32_t message, std::uintptr_
 TEST(TerminalLongestTexts, EveryFieldShowsItsLongestTextWhole)
 {
     std::setlocale(LC_CTYPE, "C.UTF-8");
-    for (std::uint16_t id : templatesWithFields) {
+    // Every template: those without fields the program fills show their own texts.
+    for (std::size_t t = 0; t < programResources.dialogCount; ++t) {
+        std::uint16_t id = programResources.dialogs[t]->id;
         longestTemplate = id;
         for (auto [rows, cols] : {std::pair{screenRows, screenCols}, std::pair{24, 80}}) {
             checkedRows = rows;
