@@ -179,8 +179,8 @@ public:
         int fontSlot = over != nullptr ? over->fontSlot : fontSlotFor(japanese ? "Noto Sans CJK JP" : "DejaVu Sans");
         int fontSize = over != nullptr ? over->fontSize : 12;
         dropPending();
-        int answer = runMessageWindow(over != nullptr ? over->window : nullptr, text != nullptr ? text : u"", captionUtf8, flags, japanese,
-                                      fontSlot, fontSize);
+        int answer = runMessageWindow(over != nullptr ? over->window : nullptr, text != nullptr ? text : u"",
+                                      captionUtf8, flags, japanese, fontSlot, fontSize);
         dropPending();
         return answer;
     }

@@ -182,9 +182,9 @@ std::string wrapToWidth(const std::string& text, int cols)
         std::u16string rest = wide.substr(indent);
         TextLine pieces[256];
         std::size_t count = breakLines(rest.c_str(), room, cellsOf, nullptr, pieces, 256);
+        std::string margin(room == cols ? 0 : indent, ' ');
         for (std::size_t k = 0; k < count && k < 256; ++k)
-            out += std::string(room == cols ? 0 : indent, ' ') + utf8Of(rest.c_str() + pieces[k].start, pieces[k].length) +
-                   "\n";
+            out += margin + utf8Of(rest.c_str() + pieces[k].start, pieces[k].length) + "\n";
     }
     return out;
 }

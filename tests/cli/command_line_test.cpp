@@ -178,7 +178,8 @@ TEST(CommandLine, WrongUsageEndsWithTwoAndSaysWhy)
     const Case cases[] = {
         {{"status", "--bogus"}, "unknown option '--bogus'"},
         {{"format", "--label"}, "--label needs the label"},
-        {{"format"}, "standard input is not a terminal, so the job's question cannot be asked: give --yes to answer Yes"},
+        {{"format"},
+         "standard input is not a terminal, so the job's question cannot be asked: give --yes to answer Yes"},
         {{"protect"}, "which protection?"},
         {{"protect", "everything"}, "unknown protection 'everything'"},
         {{"protect", "write-password"}, "give --yes"},

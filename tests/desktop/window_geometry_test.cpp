@@ -277,8 +277,8 @@ void inspectWholeTexts(void* data)
         for (std::size_t j = 0; j < count; ++j) {
             bool groupI = dialogControlAt(filledDialog, i)->kind == ControlKind::GroupBox;
             bool groupJ = dialogControlAt(filledDialog, j)->kind == ControlKind::GroupBox;
-            if (groupI && !groupJ && inside(controlRect(units, source.controls[j]), controlRect(units, source.controls[i])) &&
-                !inside(shown[j], shown[i]))
+            bool heldInTemplate = inside(controlRect(units, source.controls[j]), controlRect(units, source.controls[i]));
+            if (groupI && !groupJ && heldInTemplate && !inside(shown[j], shown[i]))
                 inspection->problems += "control " + std::to_string(j) + " leaves its group box\n";
             if (i < j && !groupI && !groupJ && overlap(shown[i], shown[j]))
                 inspection->problems += "controls " + std::to_string(i) + " and " + std::to_string(j) + " overlap\n";

@@ -112,7 +112,8 @@ TEST(HelpViewerPrint, AJapaneseRunPrintsTheJapanesePartFirst)
     for (const Topic& t : topics) {
         SCOPED_TRACE(t.name);
         for (const char* setting : {"QUIB_LANGID=1041", "LANG=ja_JP.UTF-8"}) {
-            ProgramRun run = runProgram(viewer(), {"--print", t.name}, environment({setting, "LC_ALL=", "LC_MESSAGES="}));
+            ProgramRun run =
+                runProgram(viewer(), {"--print", t.name}, environment({setting, "LC_ALL=", "LC_MESSAGES="}));
             EXPECT_EQ(run.exitCode, 0) << run.errors;
             EXPECT_EQ(run.output.rfind("日本語\n------\n", 0), 0u) << setting;
             std::size_t english = run.output.find("English\n-------\n\n" + std::string(t.title) + "\n");
