@@ -456,11 +456,11 @@ bool isDark(const std::vector<unsigned char>& rgb, int width, int x, int y)
     return p[0] + p[1] + p[2] < 3 * 100;
 }
 
-// The first row, from the top of the widget, that holds text (dark pixels).
-int firstInkRow(const std::vector<unsigned char>& rgb, int width, Fl_Widget* widget)
+// The first row, from the top of the rectangle, that holds text (dark pixels).
+int firstInkRow(const std::vector<unsigned char>& rgb, int width, const PixelRect& r)
 {
-    for (int y = widget->y(); y < widget->y() + widget->h(); ++y)
-        for (int x = widget->x(); x < widget->x() + widget->w(); ++x)
+    for (int y = r.y; y < r.y + r.height; ++y)
+        for (int x = r.x; x < r.x + r.width; ++x)
             if (isDark(rgb, width, x, y))
                 return y;
     return -1;
@@ -471,9 +471,10 @@ struct Seen {
     std::vector<unsigned char> before;
     std::vector<unsigned char> pixels;
     int width = 0;
-    Fl_Widget* a = nullptr;
-    Fl_Widget* b = nullptr;
+    PixelRect a{}, b{}; // where the two widgets looked at stood
 };
+
+PixelRect rectOf(Fl_Widget* widget) { return PixelRect{widget->x(), widget->y(), widget->w(), widget->h()}; }
 Seen seenOnScreen;
 std::size_t firstLooked = 0, secondLooked = 0;
 int closeIndex = 0;
@@ -488,8 +489,8 @@ void readCaptionAndValue(void*)
         return; // one round for the window to be drawn
     seenOnScreen.pixels = windowPixels(window);
     seenOnScreen.width = window->w();
-    seenOnScreen.a = window->child(int(firstLooked));
-    seenOnScreen.b = window->child(int(secondLooked));
+    seenOnScreen.a = rectOf(window->child(int(firstLooked)));
+    seenOnScreen.b = rectOf(window->child(int(secondLooked)));
     window->child(closeIndex)->do_callback();
 }
 
@@ -537,8 +538,8 @@ void tabThenRead(void*)
     } else if (phase == 5) {
         seenOnScreen.pixels = windowPixels(window);
         seenOnScreen.width = window->w();
-        seenOnScreen.a = window->child(int(firstLooked));
-        seenOnScreen.b = window->child(int(secondLooked));
+        seenOnScreen.a = rectOf(window->child(int(firstLooked)));
+        seenOnScreen.b = rectOf(window->child(int(secondLooked)));
         window->child(closeIndex)->do_callback();
     }
 }
@@ -564,10 +565,11 @@ TEST_F(DialogWindows, AButtonThatLostTheFrameKeepsNoCornerOfIt)
     runModalDialog(findDialogTemplate(&programResources, 126), nullptr, focusesClose, 0);
     Fl::remove_timeout(tabThenRead);
     ASSERT_FALSE(seenOnScreen.pixels.empty());
-    auto corners = [](Fl_Widget* w) {
-        return std::vector<std::pair<int, int>>{
-            {w->x(), w->y()}, {w->x() + w->w() - 1, w->y()}, {w->x(), w->y() + w->h() - 1},
-            {w->x() + w->w() - 1, w->y() + w->h() - 1}};
+    auto corners = [](const PixelRect& r) {
+        return std::vector<std::pair<int, int>>{{r.x, r.y},
+                                                {r.x + r.width - 1, r.y},
+                                                {r.x, r.y + r.height - 1},
+                                                {r.x + r.width - 1, r.y + r.height - 1}};
     };
     for (auto [x, y] : corners(seenOnScreen.a)) {
         EXPECT_TRUE(isDark(seenOnScreen.before, seenOnScreen.width, x, y)) << "Close's frame " << x << "," << y;
