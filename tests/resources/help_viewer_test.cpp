@@ -138,7 +138,19 @@ TEST(HelpViewerDesktop, OpensTheWebPageOfEachTopicInTheBrowser)
         std::string html = readFile(page);
         EXPECT_NE(html.find("<meta charset=\"utf-8\">"), std::string::npos);
         EXPECT_NE(html.find(std::string("<title>") + t.title + "</title>"), std::string::npos);
-        EXPECT_NE(html.find("<pre>\n" + htmlEscaped(topicFile(t.name)) + "</pre>"), std::string::npos);
+        // The title and the headings stand as headings, not underlined; the
+        // rest as written, in preformatted blocks.
+        EXPECT_NE(html.find(std::string("<h1>") + t.title + "</h1>\n<pre>\n"), std::string::npos);
+        EXPECT_NE(html.find("</pre>\n<h2>日本語</h2>\n<pre>\n"), std::string::npos);
+        EXPECT_EQ(html.find("\n==="), std::string::npos);
+        EXPECT_EQ(html.find("\n---"), std::string::npos);
+        std::string text = topicFile(t.name);
+        std::size_t body = text.find("\n\n") + 2;
+        std::size_t japanese = text.find("日本語\n------\n");
+        std::string firstBlock = text.substr(body, text.find("\n\n", body) - body);
+        EXPECT_NE(html.find(htmlEscaped(firstBlock)), std::string::npos) << firstBlock;
+        std::string japaneseText = text.substr(japanese + std::string("日本語\n------\n\n").size());
+        EXPECT_NE(html.find(htmlEscaped(japaneseText) + "</pre>"), std::string::npos);
     }
 }
 
