@@ -13,6 +13,7 @@
 #include "platform/named_event.h"
 #include "platform/protect_menu.h"
 #include "platform/work_in_hand.h"
+#include "platform/program_folder.h"
 #include "frontend/script/script_front_end.h"
 #include "frontend/terminal/terminal_front_end.h"
 
@@ -173,6 +174,37 @@ int withStandardOutputClosed(int exitCode)
     return 1;
 }
 
+// Why the terminal front end could not start, in the person's terms: the
+// usual case is output sent into a pipe or a file (scripts/run.sh | tee log).
+void tellNoTerminal()
+{
+    if (!isatty(STDOUT_FILENO))
+        std::fputs("quibtools: standard output is not a terminal (it goes to a pipe or a file), so the dialogs "
+                   "cannot be shown; run the tool with its output on a terminal, or use --script FILE for a run "
+                   "without dialogs\n",
+                   stderr);
+    else if (!isatty(STDIN_FILENO))
+        std::fputs("quibtools: standard input is not a terminal, so nobody can answer the dialogs; run the tool "
+                   "from a terminal, or use --script FILE for a run without dialogs\n",
+                   stderr);
+    else
+        std::fputs("quibtools: this terminal cannot show the tool (its TERM names no terminal that can place "
+                   "the cursor); try another terminal, or --script FILE for a run without dialogs\n",
+                   stderr);
+}
+
+// The copy of the tool beside the real-drive library lives in a folder
+// named real-drive (build/real-drive, the installed one too).
+bool isRealDriveCopy()
+{
+    char path[PATH_MAX];
+    if (!pathInProgramFolder("x", path, sizeof path))
+        return false;
+    std::size_t n = std::strlen(path);
+    const char tail[] = "/real-drive/x";
+    return n >= sizeof tail - 1 && std::strcmp(path + n - (sizeof tail - 1), tail) == 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -265,7 +297,7 @@ int main(int argc, char** argv)
     if (frontEnd == nullptr) {
         frontEnd = openTerminal();
         if (frontEnd == nullptr) {
-            std::fprintf(stderr, "quibtools: the terminal cannot show the tool; try --script -\n");
+            tellNoTerminal();
             return exitBadCommandLine;
         }
     }
@@ -294,7 +326,14 @@ int main(int argc, char** argv)
 
     // Told once the terminal is given back, so that the words stay on it.
     if (alreadyRunning)
-        std::fputs("quibtools: Quib! Tools is already running\n", stderr);
+        std::fputs("quibtools: Quib! Tools is already running, with its dialogs open in another terminal or "
+                   "window (or a job of it is at work): close it there, or let the job end, then try again\n",
+                   stderr);
+    if (isRealDriveCopy() && !isSet("QUIB_DEVICE"))
+        std::fputs("quibtools: no Quib! drive is named: set QUIB_DEVICE to the drive's device, for example\n"
+                   "  QUIB_DEVICE=/dev/disk/by-id/usb-... quibtools-real-drive\n"
+                   "('quibusb list' shows the USB disks present)\n",
+                   stderr);
     if (folderFailed)
         tellHostFolderProblem(nullptr);
     // A job's report is its output; the script front end tells a transcript

@@ -107,5 +107,52 @@ run() { # language id, suffix, template ids: menu status format execute protect
   wait "$tool" || true
 }
 
+# The longest texts: the status of a disk whose read/write password
+# protection is lifted until eject, the caution before a password
+# protection and the New Password dialog's explanation.
+texts() { # language id, suffix, template ids: menu protect
+  local lang=$1 tag=$2 menuT=$3 protectT=$4
+  export QUIB_LANGID=$lang
+  export QUIB_HOME=$home/long-$tag
+  local titles
+  if [ "$lang" = 1041 ]; then
+    titles=("Quib! Tools" "ステータス" "プロテクトの設定・解除" "パスワードつきの警告" "パスワードの入力")
+  else
+    titles=("Quib! Tools" "Status" "Protect Setting" "Warning" "New Password")
+  fi
+  "$build/bin/quibtools" --desktop --protect &
+  local tool=$!
+  local menu; menu=$(window "${titles[0]}")
+  click "$menu" "$menuT" 1025               # Protect
+  local protect; protect=$(window "${titles[2]}")
+  click "$protect" "$protectT" 1019         # Write Protect with Password
+  local caution; caution=$(window "${titles[3]}")
+  shoot "$caution" "caution-$tag"
+  xdotool key y                             # Yes, by its letter
+  local password; password=$(window "${titles[4]}")
+  shoot "$password" "password-$tag"
+  xdotool key Escape
+  sleep 0.4
+  xdotool key Escape
+  sleep 0.4
+  xdotool key Escape
+  wait "$tool" || true
+
+  printf 'secret\nsecret\n' | "$build/bin/quibtools" protect read-write-password --password-stdin --yes >/dev/null
+  printf 'secret\n' | "$build/bin/quibtools" protect unprotect-until-eject --password-stdin >/dev/null
+  "$build/bin/quibtools" --desktop --protect &
+  tool=$!
+  menu=$(window "${titles[0]}")
+  click "$menu" "$menuT" 1024
+  local status; status=$(window "${titles[1]}")
+  shoot "$status" "status-long-$tag"
+  xdotool key Escape
+  sleep 0.4
+  xdotool key Escape
+  wait "$tool" || true
+}
+
 run 1033 en 134 132 128 124 131
 run 1041 ja 135 118 116 117 112
+texts 1033 en 134 131
+texts 1041 ja 135 112

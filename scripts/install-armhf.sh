@@ -14,6 +14,7 @@ packages=(
   libncurses-dev:armhf            # the terminal front end (ncursesw)
   libcrypt-dev:armhf              # the virtual drive's password hash
   libfltk1.3-dev:armhf            # the desktop front end's windows
+  libunibreak-dev:armhf           # line breaking by Unicode's rules
 )
 
 sudo=""

@@ -18,6 +18,7 @@ run_packages=(
   nasm                            # the disk image's boot loaders
   libcrypt-dev                    # the virtual drive's password hash
   libfltk1.3-dev                  # the desktop front end's windows
+  libunibreak-dev                 # line breaking by Unicode's rules (terminal, desktop, help)
   fonts-dejavu-core fonts-noto-cjk # the dialog fonts (English, Japanese)
 )
 

@@ -178,7 +178,10 @@ int parseJob(const SubCommand& command, int argc, char** argv, Job& job)
                 (command.kind == JobKind::Protect && (job.protectMode == ProtectMode::WritePassword ||
                                                       job.protectMode == ProtectMode::ReadWritePassword));
     if (asks && !job.assumeYes && !personAtTerminal())
-        return wrongUsage(command, "standard input is no terminal to confirm at: give --yes", nullptr);
+        return wrongUsage(command,
+                          "standard input is not a terminal, so the job's question cannot be asked: give --yes to "
+                          "answer Yes",
+                          nullptr);
     return -1;
 }
 

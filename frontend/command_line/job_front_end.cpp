@@ -512,9 +512,15 @@ void JobFrontEnd::actionRefused(const UserAction& action, const char*)
     DialogHandle active = activeDialog();
     if (active != nullptr && screenOf(dialogTemplateOf(active)->id) == Screen::Protect &&
         action.kind == UserActionKind::Click) {
-        // The button is disabled: the disk's protection does not allow the change.
-        std::fputs("quibtools protect: the disk's protection does not allow this change: ", stderr);
-        writeProgramText(stderr, controlText(active, protectStatusLine));
+        // The button is disabled: the disk's protection does not allow the
+        // change. On a disk without protection that is a removal, and the
+        // status ("No Error.") would not say why.
+        const char16_t* status = controlText(active, protectStatusLine);
+        if (sameText(status, messageCatalogue.stateNormalText))
+            std::fputs("quibtools protect: the disk is not protected, so there is no protection to remove: ", stderr);
+        else
+            std::fputs("quibtools protect: the disk's protection does not allow this change: ", stderr);
+        writeProgramText(stderr, status);
         fail(meansNoDriveOrDisk(controlText(active, protectStatusLine)) ? jobNoDriveOrDisk : jobRefused);
         return;
     }
@@ -541,6 +547,7 @@ int JobFrontEnd::messageBox(DialogHandle, const char16_t* text, const char16_t* 
             std::fputs("quibtools: not on a terminal, so nobody can answer; give --yes to answer Yes\n", stderr);
             fail(jobWrongUsage);
         } else {
+            std::fputs("quibtools: answered No, so nothing was changed\n", stderr);
             fail(jobRefused);
         }
         return answerNo;

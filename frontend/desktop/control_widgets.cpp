@@ -1,9 +1,12 @@
 #include "frontend/desktop/control_widgets.h"
 
+#include "frontend/desktop/text_lines.h"
 #include "platform/code_page.h"
+#include "platform/wide_format.h"
 #include "platform/module.h"
 
 #include <FL/Enumerations.H>
+#include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Check_Button.H>
@@ -28,6 +31,9 @@ struct ControlTag {
 };
 
 // A push button; the one that Enter presses has a dark frame around it.
+// Its whole rectangle is painted first: the scheme's rounded box leaves the
+// corners alone, where the focus frame's dots would otherwise stay behind
+// once the focus has moved on.
 class PushButtonWidget : public Fl_Button, public ControlTag {
 public:
     PushButtonWidget(int x, int y, int w, int h) : Fl_Button(x, y, w, h) {}
@@ -36,6 +42,8 @@ public:
 protected:
     void draw() override
     {
+        fl_color(parent() != nullptr ? parent()->color() : FL_BACKGROUND_COLOR);
+        fl_rectf(x(), y(), w(), h());
         Fl_Button::draw();
         if (isDefault) {
             fl_color(FL_FOREGROUND_COLOR);
@@ -52,6 +60,37 @@ public:
 class CheckWidget : public Fl_Check_Button, public ControlTag {
 public:
     CheckWidget(int x, int y, int w, int h) : Fl_Check_Button(x, y, w, h) {}
+};
+
+// Where a text widget keeps the text it draws: the control's own UTF-16,
+// so that its lines break by the same rules as everywhere else.
+struct ShownText {
+    char16_t text[controlTextCapacity] = {};
+};
+
+// Left margin of a text inside its box, as FLTK gives a label.
+constexpr int textMargin = 3;
+
+// A static text: its lines from the top left, wrapped to its width; the
+// dialog has made it as high as its lines need.
+class StaticTextWidget : public Fl_Box, public ShownText {
+public:
+    StaticTextWidget(int x, int y, int w, int h) : Fl_Box(x, y, w, h) {}
+
+protected:
+    void draw() override
+    {
+        draw_box();
+        fl_font(labelfont(), labelsize());
+        fl_color(active_r() ? labelcolor() : fl_inactive(labelcolor()));
+        int left = x() + Fl::box_dx(box()) + textMargin;
+        int width = w() - Fl::box_dw(box()) - 2 * textMargin;
+        TextLine lines[maxShownLines];
+        std::size_t count = wrapInPixels(text, width, lines, maxShownLines);
+        fl_push_clip(x(), y(), w(), h());
+        drawTextLines(text, lines, count < maxShownLines ? count : maxShownLines, left, y() + Fl::box_dy(box()));
+        fl_pop_clip();
+    }
 };
 
 // A group box: an engraved frame with its title set into the top edge.
@@ -91,6 +130,30 @@ public:
         if (event == FL_PUSH && events != nullptr && !this->readonly())
             events->pressed(events->context, controlId);
         return Field::handle(event);
+    }
+};
+
+// A read-only field: its text from the top left like a static text beside
+// it, so captions and values stand on one line, wrapped to its width.
+template <class Field>
+class ShownFieldWidget : public FieldWidget<Field>, public ShownText {
+public:
+    ShownFieldWidget(int x, int y, int w, int h) : FieldWidget<Field>(x, y, w, h) {}
+
+protected:
+    void draw() override
+    {
+        this->draw_box();
+        fl_font(this->textfont(), this->textsize());
+        fl_color(this->active_r() ? this->textcolor() : fl_inactive(this->textcolor()));
+        int left = this->x() + Fl::box_dx(this->box()) + textMargin;
+        int width = this->w() - Fl::box_dw(this->box()) - 2 * textMargin;
+        TextLine lines[maxShownLines];
+        std::size_t count = wrapInPixels(text, width, lines, maxShownLines);
+        fl_push_clip(this->x(), this->y(), this->w(), this->h());
+        drawTextLines(text, lines, count < maxShownLines ? count : maxShownLines, left,
+                      this->y() + Fl::box_dy(this->box()));
+        fl_pop_clip();
     }
 };
 
@@ -206,7 +269,11 @@ Fl_Widget* createControlWidget(const ControlState& control, const PixelRect& rec
     }
     case ControlKind::StaticText:
     case ControlKind::Bitmap: {
-        auto* box = control.kind == ControlKind::Bitmap ? new BitmapWidget(x, y, w, h) : new Fl_Box(x, y, w, h);
+        Fl_Box* box;
+        if (control.kind == ControlKind::Bitmap)
+            box = new BitmapWidget(x, y, w, h);
+        else
+            box = new StaticTextWidget(x, y, w, h);
         // A flat box repaints its background, so redrawn text never piles
         // up on itself.
         bool sunken = (control.source->extendedStyle & extendedStaticEdge) != 0;
@@ -225,9 +292,9 @@ Fl_Widget* createControlWidget(const ControlState& control, const PixelRect& rec
         bool multiLine = isMultiLineEdit(&control);
         Fl_Input_* field;
         if (readOnly && multiLine)
-            field = new FieldWidget<Fl_Multiline_Output>(x, y, w, h);
+            field = new ShownFieldWidget<Fl_Multiline_Output>(x, y, w, h);
         else if (readOnly)
-            field = new FieldWidget<Fl_Output>(x, y, w, h);
+            field = new ShownFieldWidget<Fl_Output>(x, y, w, h);
         else if (isPasswordEdit(&control))
             field = new FieldWidget<Fl_Secret_Input>(x, y, w, h);
         else
@@ -269,6 +336,8 @@ void syncControlWidget(Fl_Widget* widget, const ControlState& control)
         return;
     char text[controlTextCapacity * 3];
     controlTextUtf8(control, text, sizeof text);
+    if (auto* shown = dynamic_cast<ShownText*>(widget))
+        copyWide(shown->text, controlTextCapacity, control.text);
     switch (control.kind) {
     case ControlKind::PushButton: {
         auto* button = static_cast<PushButtonWidget*>(widget);
@@ -306,4 +375,35 @@ void syncControlWidget(Fl_Widget* widget, const ControlState& control)
     else
         widget->deactivate();
     widget->redraw();
+}
+
+int controlTextHeight(Fl_Widget* widget, const ControlState& control, int width)
+{
+    auto* shown = dynamic_cast<ShownText*>(widget);
+    if (shown == nullptr)
+        return 0;
+    Fl_Boxtype box = widget->box();
+    int font = widget->labelfont(), size = widget->labelsize();
+    if (auto* field = dynamic_cast<Fl_Input_*>(widget)) {
+        font = field->textfont();
+        size = field->textsize();
+    }
+    int textWidth = width - Fl::box_dw(box) - 2 * textMargin;
+    return wrappedTextHeight(control.text, font, size, textWidth) + Fl::box_dh(box);
+}
+
+int controlTextWidth(Fl_Widget* widget, const ControlState& control)
+{
+    if (dynamic_cast<ShownText*>(widget) == nullptr)
+        return 0;
+    if (auto* field = dynamic_cast<Fl_Input_*>(widget))
+        fl_font(field->textfont(), field->textsize());
+    else
+        fl_font(widget->labelfont(), widget->labelsize());
+    TextLine lines[maxShownLines];
+    std::size_t count = wrapInPixels(control.text, 1 << 20, lines, maxShownLines);
+    int widest = 0;
+    for (std::size_t i = 0; i < count && i < maxShownLines; ++i)
+        widest = lines[i].width > widest ? lines[i].width : widest;
+    return widest + Fl::box_dw(widget->box()) + 2 * textMargin;
 }

@@ -27,3 +27,11 @@ void syncControlWidget(Fl_Widget* widget, const ControlState& control);
 
 // The widget's text in UTF-8 (what FLTK draws), from the control's UTF-16.
 void controlTextUtf8(const ControlState& control, char* out, std::size_t capacity);
+
+// The height the widget of a static text or read-only field needs at width
+// pixels to show its text whole, wrapped; 0 for the other controls.
+int controlTextHeight(Fl_Widget* widget, const ControlState& control, int width);
+
+// The width the widget of a static text or read-only field needs to show
+// each line of its text unbroken; 0 for the other controls.
+int controlTextWidth(Fl_Widget* widget, const ControlState& control);

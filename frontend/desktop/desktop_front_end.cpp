@@ -10,6 +10,7 @@
 #include "frontend/desktop/font_units.h"
 #include "frontend/desktop/message_window.h"
 #include "frontend/desktop/program_icon.h"
+#include "platform/line_breaking/line_breaks.h"
 #include "platform/code_page.h"
 #include "platform/dialog_window.h"
 #include "platform/language.h"
@@ -144,6 +145,7 @@ public:
                 createControlWidget(*control, controlRect(units, *control->source), shown.fontSlot, shown.fontSize, events_);
         }
         window->end();
+        fitTexts(shown);
         char title[256];
         if (!wideToUtf8(source.title != nullptr ? source.title : u"", title, sizeof title))
             title[0] = '\0';
@@ -193,6 +195,8 @@ public:
         if (control != nullptr) {
             std::size_t index = std::size_t(control - dialogControlAt(dialog, 0));
             syncControlWidget(shown->widgets[index], *control);
+            if (what == ControlChange::Text) // a new text may need more (or less) room
+                fitTexts(*shown);
         }
         syncFocus(*shown);
         Fl::check();
@@ -208,6 +212,7 @@ public:
             // reached it: show the controls as the program holds them.
             for (std::size_t i = 0; i < dialogControlCount(active); ++i)
                 syncControlWidget(shown->widgets[i], *dialogControlAt(active, i));
+            fitTexts(*shown);
             syncFocus(*shown);
         }
         active_ = active;
@@ -242,9 +247,7 @@ public:
         // Nobody can see the box any more: the format's failure is told at the end.
         if (displayGone)
             return (flags & 0x0F) == 0x04 ? answerNo : answerOk;
-        char textUtf8[2048], captionUtf8[256];
-        if (!programTextToUtf8(text != nullptr ? text : u"", textUtf8, sizeof textUtf8))
-            textUtf8[0] = '\0';
+        char captionUtf8[256];
         if (!wideToUtf8(caption != nullptr ? caption : u"", captionUtf8, sizeof captionUtf8))
             captionUtf8[0] = '\0';
         ShownDialog* over = owner != nullptr ? find(owner) : nullptr;
@@ -252,8 +255,8 @@ public:
         int fontSlot = over != nullptr ? over->fontSlot : fontSlotFor(japanese ? "Noto Sans CJK JP" : "DejaVu Sans");
         int fontSize = over != nullptr ? over->fontSize : 12;
         dropPending();
-        int answer = runMessageWindow(over != nullptr ? over->window : nullptr, textUtf8, captionUtf8, flags, japanese,
-                                      fontSlot, fontSize);
+        int answer = runMessageWindow(over != nullptr ? over->window : nullptr, text != nullptr ? text : u"",
+                                      captionUtf8, flags, japanese, fontSlot, fontSize);
         dropPending();
         return answer;
     }
@@ -358,6 +361,81 @@ private:
         return nullptr;
     }
 
+    // Every text shows whole: a static text or read-only field whose lines
+    // need more height than its template gives grows by what is missing,
+    // what lies below moves down, and the window grows with it. Worked out
+    // afresh from the template each time, so a shorter text shrinks back.
+    static void fitTexts(ShownDialog& shown)
+    {
+        const DialogTemplate& source = *dialogTemplateOf(shown.dialog);
+        FontUnits units = measureFontUnits(shown.fontSlot, shown.fontSize);
+        std::size_t count = dialogControlCount(shown.dialog);
+        PixelRect rects[maxDialogControls];
+        bool groupBoxes[maxDialogControls];
+        for (std::size_t i = 0; i < count; ++i) {
+            const ControlState* control = dialogControlAt(shown.dialog, i);
+            rects[i] = controlRect(units, *control->source);
+            groupBoxes[i] = control->kind == ControlKind::GroupBox;
+        }
+        int height = clientRect(units, source).height;
+        for (std::size_t i = 0; i < count; ++i)
+            if (shown.widgets[i] != nullptr)
+                runOn(shown, rects, i);
+        for (std::size_t i = 0; i < count; ++i) {
+            if (shown.widgets[i] == nullptr)
+                continue;
+            int needed = controlTextHeight(shown.widgets[i], *dialogControlAt(shown.dialog, i), rects[i].width);
+            height += growRect(rects, groupBoxes, count, i, needed);
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            Fl_Widget* widget = shown.widgets[i];
+            const PixelRect& r = rects[i];
+            if (widget != nullptr &&
+                (widget->x() != r.x || widget->y() != r.y || widget->w() != r.width || widget->h() != r.height))
+                widget->resize(r.x, r.y, r.width, r.height);
+        }
+        if (shown.window->h() != height) {
+            shown.window->size(shown.window->w(), height);
+            shown.window->redraw();
+        }
+    }
+
+    // A one-line static text wider than its rectangle (a Japanese caption,
+    // often) runs on to its right: it pushes the left edge of the read-only
+    // field beside it along, as far as that field's own text still fits,
+    // rather than wrapping a caption's last characters onto a line of their own.
+    static void runOn(ShownDialog& shown, PixelRect* rects, std::size_t i)
+    {
+        const ControlState* control = dialogControlAt(shown.dialog, i);
+        if (control->kind != ControlKind::StaticText || control->source->height >= 16)
+            return; // texts of several lines wrap in their own width
+        int wanted = controlTextWidth(shown.widgets[i], *control);
+        if (wanted <= rects[i].width)
+            return;
+        PixelRect& self = rects[i];
+        std::size_t count = dialogControlCount(shown.dialog);
+        for (std::size_t j = 0; j < count; ++j) {
+            const ControlState* other = dialogControlAt(shown.dialog, j);
+            PixelRect& r = rects[j];
+            bool beside = r.x >= self.x + self.width && r.y < self.y + self.height && self.y < r.y + r.height;
+            if (j == i || !beside || shown.widgets[j] == nullptr || other->kind != ControlKind::Edit ||
+                !isReadOnlyEdit(other))
+                continue;
+            int gap = r.x - (self.x + self.width);
+            int push = self.x + wanted + gap - r.x;
+            if (push <= 0) {
+                self.width = wanted;
+                return;
+            }
+            if (r.width - push < controlTextWidth(shown.widgets[j], *other))
+                return;
+            r.x += push;
+            r.width -= push;
+            self.width = wanted;
+            return;
+        }
+    }
+
     // FLTK's focus follows the dialog manager's.
     void syncFocus(ShownDialog& shown)
     {
@@ -452,6 +530,7 @@ extern "C" FrontEnd* openDesktopFrontEnd()
     XSetIOErrorExitHandler(fl_display, afterDisplayLost, nullptr);
     Fl::scheme("gtk+");
     Fl::visible_focus(1);
+    setLineBreakLanguage(defaultLanguageId() == languageJapanese ? "ja" : "en");
     // The help viewer shows its topics on this desktop, even inside tmux.
     setenv("QUIB_HELP_ON", "desktop", 1);
     replaceSleep(waitDrawing);

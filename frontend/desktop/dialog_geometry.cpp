@@ -58,3 +58,21 @@ PixelRect clientRect(const FontUnits& units, const DialogTemplate& dialog)
 {
     return toPixels(units, 0, 0, dialog.width, dialog.height);
 }
+
+int growRect(PixelRect* rects, const bool* groupBoxes, std::size_t count, std::size_t grown, int height)
+{
+    int extra = height - rects[grown].height;
+    if (extra <= 0)
+        return 0;
+    int bottom = rects[grown].y + rects[grown].height;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i == grown)
+            continue;
+        if (rects[i].y >= bottom)
+            rects[i].y += extra;
+        else if (groupBoxes[i] && rects[i].y + rects[i].height > bottom)
+            rects[i].height += extra;
+    }
+    rects[grown].height = height;
+    return extra;
+}

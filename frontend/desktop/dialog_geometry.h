@@ -6,6 +6,8 @@
 
 #include "platform/dialog_template.h"
 
+#include <cstddef>
+
 struct FontUnits {
     int averageWidth; // pixels: the average width of the 52 Latin letters
     int height;       // pixels: the line height
@@ -29,3 +31,10 @@ PixelRect toPixels(const FontUnits& units, int x, int y, int width, int height);
 PixelRect controlRect(const FontUnits& units, const ControlTemplate& control);
 // The dialog's client area (its own width and height; x and y are 0).
 PixelRect clientRect(const FontUnits& units, const DialogTemplate& dialog);
+
+// Grows rects[grown] to height, keeping the layout around it: every
+// rectangle that starts at or below its bottom edge moves down by what it
+// grew, and every group box (groupBoxes[i]) that reaches past that edge
+// grows with it. Returns the pixels added (0 when it was high enough), by
+// which the dialog grows too.
+int growRect(PixelRect* rects, const bool* groupBoxes, std::size_t count, std::size_t grown, int height);

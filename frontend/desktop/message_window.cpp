@@ -1,5 +1,6 @@
 #include "frontend/desktop/message_window.h"
 
+#include "frontend/desktop/text_lines.h"
 #include "platform/message_box.h"
 
 #include <FL/Fl.H>
@@ -54,10 +55,38 @@ private:
     unsigned icon_;
 };
 
-// Enter presses the button that has the focus, as in the dialogs.
+// The message, broken into lines by the rules every front end uses.
+class MessageText : public Fl_Widget {
+public:
+    MessageText(int x, int y, int w, int h, const char16_t* text, const TextLine* lines, std::size_t count)
+        : Fl_Widget(x, y, w, h), text_(text), lines_(lines), count_(count)
+    {
+    }
+
+protected:
+    void draw() override
+    {
+        fl_font(labelfont(), labelsize());
+        fl_color(labelcolor());
+        // Centred in height beside the icon, as a box of one or two lines is.
+        int top = y() + (h() - int(count_) * fl_height()) / 2;
+        drawTextLines(text_, lines_, count_, x(), top);
+    }
+
+private:
+    const char16_t* text_;
+    const TextLine* lines_;
+    std::size_t count_;
+};
+
+// Enter presses the button that has the focus, as in the dialogs. Y and N
+// press Yes and No, with Alt or without, as a box's mnemonics do where no
+// field takes typing.
 class MessageWindowView : public Fl_Double_Window {
 public:
     MessageWindowView(int w, int h) : Fl_Double_Window(w, h) {}
+    Fl_Widget* yes = nullptr;
+    Fl_Widget* no = nullptr;
 
     int handle(int event) override
     {
@@ -65,6 +94,14 @@ public:
             Fl_Widget* focused = Fl::focus();
             if (focused != nullptr && focused->window() == this) {
                 focused->do_callback();
+                return 1;
+            }
+        }
+        if ((event == FL_KEYBOARD || event == FL_SHORTCUT) && yes != nullptr && no != nullptr &&
+            (Fl::event_state() & (FL_CTRL | FL_META)) == 0) {
+            int key = Fl::event_key();
+            if (key == 'y' || key == 'n') {
+                (key == 'y' ? yes : no)->do_callback();
                 return 1;
             }
         }
@@ -90,26 +127,54 @@ void onClose(Fl_Widget*, void* data)
         answering->answer = answerOk;
 }
 
+constexpr int margin = 12, iconSize = 32, buttonHeight = 26;
+
+const char* firstLabelOf(bool yesNo, bool japanese) { return yesNo ? (japanese ? "はい(&Y)" : "&Yes") : "OK"; }
+const char* secondLabelOf(bool japanese) { return japanese ? "いいえ(&N)" : "&No"; }
+
 } // namespace
 
-int runMessageWindow(Fl_Window* owner, const char* text, const char* caption, unsigned flags, bool japanese,
+MessageWindowLayout layoutMessageWindow(const char16_t* text, unsigned flags, bool japanese, int fontSlot,
+                                        int fontSize, TextLine* lines)
+{
+    bool yesNo = (flags & buttonsMask) == messageBoxYesNo;
+    bool icon = (flags & iconMask) != 0;
+    MessageWindowLayout layout{};
+    layout.textLeft = margin + (icon ? iconSize + margin : 0);
+    // Wrapped at five eighths of the screen's width, as the platform's boxes are.
+    layout.wrapWidth = Fl::w() * 5 / 8 - layout.textLeft - margin;
+    if (layout.wrapWidth < 200)
+        layout.wrapWidth = 200;
+    fl_font(fontSlot, fontSize);
+    layout.lineCount = wrapInPixels(text, layout.wrapWidth, lines, maxShownLines);
+    if (layout.lineCount > maxShownLines)
+        layout.lineCount = maxShownLines;
+    for (std::size_t i = 0; i < layout.lineCount; ++i)
+        layout.textWidth = std::max(layout.textWidth, lines[i].width);
+    layout.textHeight = int(layout.lineCount) * fl_height();
+    const char* widest = yesNo ? secondLabelOf(japanese) : firstLabelOf(false, japanese);
+    layout.buttonWidth = std::max(80, int(fl_width(widest)) + 24);
+    layout.buttonsWidth = yesNo ? 2 * layout.buttonWidth + margin : layout.buttonWidth;
+    layout.width = std::max(layout.textLeft + layout.textWidth + margin, layout.buttonsWidth + 2 * margin);
+    int bodyHeight = std::max(layout.textHeight, icon ? iconSize : 0);
+    layout.height = margin + bodyHeight + margin + buttonHeight + margin;
+    return layout;
+}
+
+int runMessageWindow(Fl_Window* owner, const char16_t* text, const char* caption, unsigned flags, bool japanese,
                      int fontSlot, int fontSize)
 {
     bool yesNo = (flags & buttonsMask) == messageBoxYesNo;
     unsigned icon = flags & iconMask;
-    constexpr int margin = 12, iconSize = 32, buttonHeight = 26, maxTextWidth = 520;
-
-    fl_font(fontSlot, fontSize);
-    int textWidth = maxTextWidth, textHeight = 0;
-    fl_measure(text, textWidth, textHeight, 0);
-    const char* firstLabel = yesNo ? (japanese ? "はい(&Y)" : "&Yes") : "OK";
-    const char* secondLabel = japanese ? "いいえ(&N)" : "&No";
-    int buttonWidth = std::max(80, int(fl_width(yesNo ? secondLabel : firstLabel)) + 24);
-    int buttonsWidth = yesNo ? 2 * buttonWidth + margin : buttonWidth;
-    int textLeft = margin + (icon != 0 ? iconSize + margin : 0);
-    int width = std::max(textLeft + textWidth + margin, buttonsWidth + 2 * margin);
-    int bodyHeight = std::max(textHeight, icon != 0 ? iconSize : 0);
-    int height = margin + bodyHeight + margin + buttonHeight + margin;
+    static TextLine lines[maxShownLines];
+    MessageWindowLayout layout = layoutMessageWindow(text, flags, japanese, fontSlot, fontSize, lines);
+    std::size_t count = layout.lineCount;
+    int width = layout.width, height = layout.height;
+    int textLeft = layout.textLeft, textWidth = layout.textWidth;
+    int bodyHeight = std::max(layout.textHeight, icon != 0 ? iconSize : 0);
+    int buttonWidth = layout.buttonWidth, buttonsWidth = layout.buttonsWidth;
+    const char* firstLabel = firstLabelOf(yesNo, japanese);
+    const char* secondLabel = secondLabelOf(japanese);
 
     Answering answering;
     answering.yes = yesNo ? answerYes : answerOk;
@@ -119,11 +184,9 @@ int runMessageWindow(Fl_Window* owner, const char* text, const char* caption, un
     window.copy_label(caption);
     if (icon != 0)
         new MessageIcon(margin, margin, iconSize, icon);
-    auto* body = new Fl_Box(textLeft, margin, textWidth, bodyHeight);
-    body->copy_label(text);
+    auto* body = new MessageText(textLeft, margin, textWidth, bodyHeight, text, lines, count);
     body->labelfont(fontSlot);
     body->labelsize(fontSize);
-    body->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
     int left = (width - buttonsWidth) / 2, top = height - margin - buttonHeight;
     auto* first = new Fl_Button(left, top, buttonWidth, buttonHeight);
     first->copy_label(firstLabel);
@@ -136,8 +199,8 @@ int runMessageWindow(Fl_Window* owner, const char* text, const char* caption, un
         second->labelfont(fontSlot);
         second->labelsize(fontSize);
         second->callback(onSecond, &answering);
-        second->shortcut(FL_ALT + 'n');
-        first->shortcut(FL_ALT + 'y');
+        window.yes = first;
+        window.no = second;
     }
     window.end();
     window.callback(onClose, &answering);

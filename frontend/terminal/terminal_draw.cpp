@@ -136,15 +136,20 @@ void drawPushButton(const ControlState& control, const CellRect& cells, bool act
     putAscii(cells.row, col, close, 2, attributes);
 }
 
-// "(*) Caption" for a radio button, "[x] Caption" for a check box.
-void drawChoice(const ControlState& control, const CellRect& cells, int textCols, bool focused)
+// "(*) Caption" for a radio button, "[x] Caption" for a check box. The
+// focused one also takes the cursor, on its mark, so the focus shows
+// without colours too.
+void drawChoice(const ControlState& control, const CellRect& cells, int textCols, bool focused, CursorPlace* cursor)
 {
     bool radio = control.kind == ControlKind::RadioButton;
     const char* mark = radio ? (control.checked ? "(*) " : "( ) ") : (control.checked ? "[x] " : "[ ] ");
     attr_t attributes = control.enabled ? A_NORMAL : lookOf(Look::Disabled);
     int markCells = putAscii(cells.row, cells.col, mark, textCols, attributes);
-    if (focused)
+    if (focused) {
         attributes = lookOf(Look::Focus);
+        if (markCells >= 2)
+            *cursor = CursorPlace{true, cells.row, cells.col + 1};
+    }
     putText(cells.row, cells.col + markCells, control.text, wideLength(control.text), textCols - markCells, attributes);
 }
 
@@ -180,7 +185,8 @@ void drawEdit(DialogHandle dialog, const ControlState& control, const CellRect& 
               EditCursor* edit, CursorPlace* cursor)
 {
     attr_t attributes = control.enabled ? A_NORMAL : lookOf(Look::Disabled);
-    if (isMultiLineEdit(&control)) {
+    // A read-only field that the layout gave more rows shows its text wrapped.
+    if (isMultiLineEdit(&control) || (isReadOnlyEdit(&control) && cells.rows > 1)) {
         drawWrapped(cells, control.text, attributes);
         return;
     }
@@ -308,7 +314,7 @@ void drawDialog(DialogHandle dialog, const DialogLayout& layout, bool active, Ed
             case ControlKind::GroupBox: drawGroupBox(*control, cells); break;
             case ControlKind::PushButton: drawPushButton(*control, cells, active, hasFocus); break;
             case ControlKind::RadioButton:
-            case ControlKind::CheckBox: drawChoice(*control, cells, textCols, hasFocus); break;
+            case ControlKind::CheckBox: drawChoice(*control, cells, textCols, hasFocus, cursor); break;
             case ControlKind::Edit: drawEdit(dialog, *control, cells, textCols, hasFocus, edit, cursor); break;
             case ControlKind::StaticText: drawStatic(*control, cells, textCols); break;
             case ControlKind::Bitmap: drawLogo(cells); break;

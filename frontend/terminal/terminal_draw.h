@@ -6,8 +6,8 @@
 #include "frontend/terminal/terminal_input.h"
 #include "frontend/terminal/terminal_layout.h"
 
-// Where the cursor goes after drawing: into the focused edit field, or
-// hidden.
+// Where the cursor goes after drawing: into the focused edit field, onto
+// the mark of the focused radio button or check box, or hidden.
 struct CursorPlace {
     bool shown;
     int row, col;

@@ -2,6 +2,7 @@
 
 #include "platform/dialog_window.h"
 #include "platform/language.h"
+#include "platform/pause.h"
 #include "platform/process_start.h"
 #include "frontend/terminal/terminal_draw.h"
 #include "frontend/terminal/terminal_input.h"
@@ -14,6 +15,7 @@
 #include <climits>
 #include <csignal>
 #include <cstdlib>
+#include <ctime>
 #include <curses.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -43,6 +45,34 @@ struct ShownMessage {
 };
 
 bool isYesNo(unsigned flags) { return (flags & 0x0F) == 0x04; }
+
+// Set while the program waits on its own between steps of its work (a
+// format polling the drive): what the person types meanwhile was meant for
+// a screen that has moved on, so it is dropped when input is next read.
+bool workedSinceInput = false;
+
+void pauseWorking(std::uint32_t milliseconds)
+{
+    workedSinceInput = true;
+    struct timespec left{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
+    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+    }
+}
+
+void dropTypeahead()
+{
+    if (workedSinceInput)
+        flushinp();
+    workedSinceInput = false;
+}
+
+// The dialogs that answer F1 though their frame has no help button:
+// Status (its templates 118 and 132).
+bool answersHelp(DialogHandle dialog, bool helpMark)
+{
+    const DialogTemplate* source = dialogTemplateOf(dialog);
+    return helpMark || (source != nullptr && (source->id == 118 || source->id == 132));
+}
 
 bool isSet(const char* name)
 {
@@ -92,7 +122,7 @@ void dialogKeyLine(DialogHandle dialog, bool helpMark, char16_t* line)
     }
     appendItem(line, texts.tabKeys);
     appendItem(line, texts.escapeKey);
-    if (helpMark)
+    if (answersHelp(dialog, helpMark))
         appendItem(line, texts.helpKey);
     const ControlState* focused = focusedControl(dialog);
     if (hasRadioGroup(dialog))
@@ -187,6 +217,7 @@ public:
 
     void nextAction(DialogHandle active, UserAction* action) override
     {
+        dropTypeahead();
         for (;;) {
             redraw();
             TerminalInput input;
@@ -227,6 +258,7 @@ public:
         message_.buttonCount = yesNo ? 2 : 1;
         message_.labels[0] = yesNo ? (japanese ? u"はい(Y)" : u"Yes") : u"OK";
         message_.labels[1] = japanese ? u"いいえ(N)" : u"No";
+        dropTypeahead();
         int answer = 0;
         while (answer == 0) {
             redraw();
@@ -380,11 +412,14 @@ FrontEnd* openTerminalFrontEnd()
 {
     if (!openScreen())
         return nullptr;
+    setLineBreakLanguage(defaultLanguageId() == languageJapanese ? "ja" : "en");
+    replaceSleep(pauseWorking);
     static TerminalFrontEnd terminal;
     return &terminal;
 }
 
 void closeTerminalFrontEnd()
 {
+    replaceSleep(nullptr);
     closeScreen();
 }

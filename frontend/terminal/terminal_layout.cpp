@@ -185,6 +185,64 @@ void makeRoom(DialogHandle dialog, DialogLayout* layout, int clientCols)
     }
 }
 
+// A text that shows more than one row: a multi-line field, a static text
+// of several rows or one with a sunken edge (its text inside the edge), and
+// a one-row static text or read-only field once it has grown.
+bool wrapsText(const ControlState& control)
+{
+    switch (control.kind) {
+    case ControlKind::StaticText: return true;
+    case ControlKind::Edit: return isReadOnlyEdit(&control);
+    default: return false;
+    }
+}
+
+// Inserts rows below client row `below`: what starts lower moves down, and a
+// group box that runs on past it grows, so the template's layout stays.
+void insertRows(DialogHandle dialog, DialogLayout* layout, std::size_t grown, int below, int extra)
+{
+    for (std::size_t j = 0; j < layout->controlCount; ++j) {
+        if (j == grown)
+            continue;
+        CellRect& r = layout->controls[j];
+        if (r.row > below)
+            r.row += extra;
+        else if (dialogControlAt(dialog, j)->kind == ControlKind::GroupBox && r.row + r.rows - 1 > below)
+            r.rows += extra;
+    }
+}
+
+// Every text shows whole: one whose rows do not hold it wrapped in its
+// columns (a one-row text in the cells it may run on into) grows by the
+// rows it lacks, and the dialog with it. Returns the rows added.
+int growForTexts(DialogHandle dialog, DialogLayout* layout)
+{
+    int added = 0;
+    for (std::size_t i = 0; i < layout->controlCount; ++i) {
+        const ControlState* control = dialogControlAt(dialog, i);
+        if (!isShown(*control) || !wrapsText(*control))
+            continue;
+        CellRect& cells = layout->controls[i];
+        bool edged = control->kind == ControlKind::StaticText &&
+                     (control->source->extendedStyle & extendedStaticEdge) != 0 && cells.rows >= 3 && cells.cols >= 3;
+        int frameCells = edged ? 2 : 0;
+        int cols = cells.cols - frameCells;
+        if (cells.rows == 1 && layout->textCols[i] > cols)
+            cols = layout->textCols[i];
+        TextLine lines[1];
+        int needed = int(wrapText(control->text, cols, lines, 1));
+        int extra = needed - (cells.rows - frameCells);
+        if (extra <= 0)
+            continue;
+        insertRows(dialog, layout, i, cells.row + cells.rows - 1, extra);
+        cells.cols = cols + frameCells;
+        cells.rows += extra;
+        layout->textCols[i] = cells.cols;
+        added += extra;
+    }
+    return added;
+}
+
 // On a screen too short for the dialog, rows that nothing but the sides of
 // group boxes occupy are left out: the margins first, then from the bottom
 // up, as many as needed. Returns the rows left out.
@@ -285,14 +343,6 @@ bool layoutDialog(DialogHandle dialog, int screenRows, int screenCols, DialogLay
     layout->controlCount = dialogControlCount(dialog);
     for (std::size_t i = 0; i < layout->controlCount; ++i)
         layout->controls[i] = controlCells(*dialogControlAt(dialog, i));
-    clientRows -= squeezeRows(dialog, layout, clientRows, screenRows);
-    layout->frame.rows = clientRows + 2;
-    layout->frame.cols = clientCols + 2;
-    layout->frame.row = screenRows > layout->frame.rows ? (screenRows - layout->frame.rows) / 2 : 0;
-    layout->frame.col = screenCols > layout->frame.cols ? (screenCols - layout->frame.cols) / 2 : 0;
-    layout->fits = layout->frame.rows <= screenRows && layout->frame.cols <= screenCols;
-    layout->helpMark = (source->extendedStyle & extendedContextHelp) != 0;
-    layout->helpCells = CellRect{layout->frame.row, layout->frame.col + layout->frame.cols - 5, 1, 3};
 
     makeRoom(dialog, layout, clientCols);
     widenButtons(dialog, layout, clientCols);
@@ -315,6 +365,16 @@ bool layoutDialog(DialogHandle dialog, int screenRows, int screenCols, DialogLay
         if (layout->textCols[i] > room)
             layout->textCols[i] = room > 0 ? room : 0;
     }
+    clientRows += growForTexts(dialog, layout);
+
+    clientRows -= squeezeRows(dialog, layout, clientRows, screenRows);
+    layout->frame.rows = clientRows + 2;
+    layout->frame.cols = clientCols + 2;
+    layout->frame.row = screenRows > layout->frame.rows ? (screenRows - layout->frame.rows) / 2 : 0;
+    layout->frame.col = screenCols > layout->frame.cols ? (screenCols - layout->frame.cols) / 2 : 0;
+    layout->fits = layout->frame.rows <= screenRows && layout->frame.cols <= screenCols;
+    layout->helpMark = (source->extendedStyle & extendedContextHelp) != 0;
+    layout->helpCells = CellRect{layout->frame.row, layout->frame.col + layout->frame.cols - 5, 1, 3};
     return layout->fits;
 }
 
@@ -365,8 +425,8 @@ bool layoutMessageBox(const char16_t* text, const char16_t* caption, bool hasIco
 
     int textWidth = 0;
     for (std::size_t i = 0; i < layout->lineCount; ++i)
-        if (layout->lines[i].cells > textWidth)
-            textWidth = layout->lines[i].cells;
+        if (layout->lines[i].width > textWidth)
+            textWidth = layout->lines[i].width;
     int buttonsWidth = 0;
     for (int i = 0; i < buttonCount && i < 2; ++i)
         buttonsWidth += buttonCols(buttonLabels[i]) + (i > 0 ? 2 : 0);

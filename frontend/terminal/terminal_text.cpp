@@ -37,8 +37,6 @@ std::size_t lengthOf(const char16_t* text)
     return n;
 }
 
-bool isLineBreak(char16_t unit) { return unit == u'\r' || unit == u'\n'; }
-
 } // namespace
 
 char32_t nextCharacter(const char16_t* text, std::size_t* index)
@@ -105,72 +103,18 @@ std::size_t unitsFitting(const char16_t* text, std::size_t length, int maxCells,
     return i;
 }
 
+namespace {
+
+int cellsOfUnits(const char16_t* text, std::size_t start, std::size_t length, void*)
+{
+    return textCells(text + start, length);
+}
+
+} // namespace
+
 std::size_t wrapText(const char16_t* text, int maxCells, TextLine* lines, std::size_t capacity)
 {
-    if (maxCells < 1)
-        maxCells = 1;
-    std::size_t count = 0;
-    auto emit = [&](std::size_t start, std::size_t end) {
-        if (count < capacity)
-            lines[count] = TextLine{start, end - start, textCells(text + start, end - start)};
-        ++count;
-    };
-
-    std::size_t i = 0;
-    std::size_t lineStart = 0;
-    int cells = 0;
-    std::size_t breakAt = 0;      // where the line may end; 0 for nowhere yet
-    bool breakIsBlank = false;
-    bool previousWide = false;
-    auto startLine = [&](std::size_t at) {
-        lineStart = at;
-        cells = 0;
-        breakAt = 0;
-        breakIsBlank = false;
-        previousWide = false;
-    };
-    for (;;) {
-        char16_t unit = text[i];
-        if (unit == u'\0' || isLineBreak(unit)) {
-            emit(lineStart, i);
-            if (unit == u'\0')
-                break;
-            i += (unit == u'\r' && text[i + 1] == u'\n') ? 2 : 1;
-            if (text[i] == u'\0')
-                break; // a closing line break opens no empty line
-            startLine(i);
-            continue;
-        }
-        std::size_t next = i;
-        char32_t character = nextCharacter(text, &next);
-        int width = characterCells(character);
-        bool wide = width == 2;
-        if (i > lineStart && (wide || previousWide)) {
-            breakAt = i;
-            breakIsBlank = false;
-        }
-        if (character == U' ') {
-            breakAt = i;
-            breakIsBlank = true;
-        }
-        if (cells + width > maxCells && i > lineStart) {
-            if (breakAt > lineStart) {
-                emit(lineStart, breakAt);
-                i = breakAt;
-                if (breakIsBlank)
-                    while (text[i] == u' ')
-                        ++i;
-            } else {
-                emit(lineStart, i);
-            }
-            startLine(i);
-            continue;
-        }
-        cells += width;
-        previousWide = wide;
-        i = next;
-    }
-    return count;
+    return breakLines(text, maxCells, cellsOfUnits, nullptr, lines, capacity);
 }
 
 std::size_t scrollForCursor(const char16_t* text, std::size_t cursor, std::size_t firstShown, int width, bool masked)

@@ -5,6 +5,8 @@
 // without a width of their own as one '?'.
 #pragma once
 
+#include "platform/line_breaking/line_breaks.h"
+
 #include <cstddef>
 
 // The character at text[*index]; *index moves past it (a surrogate pair is
@@ -30,17 +32,12 @@ int textCells(const char16_t* text, std::size_t length);
 // Stops at a NUL or after length units.
 std::size_t unitsFitting(const char16_t* text, std::size_t length, int maxCells, int* usedCells);
 
-// One line of a wrapped text: units [start, start + length) of the text.
-struct TextLine {
-    std::size_t start;
-    std::size_t length;
-    int cells;
-};
-
-// Breaks text into lines of at most maxCells cells: at line breaks (CR LF,
-// LF or CR), at blanks where a word would not fit (the blank is dropped),
-// beside wide characters, and inside a word too long for a line. Writes at
-// most capacity lines and returns the number of lines the text needs.
+// Breaks text into lines of at most maxCells cells by Unicode's line-breaking
+// rules (platform/line_breaking): at line breaks (CR LF, LF or CR), where the
+// rules allow a break (after blanks, which are dropped, and between Japanese
+// characters, never before "?" or "。"), and inside a word too long for a
+// line. Writes at most capacity lines (their width in cells) and returns the
+// number of lines the text needs.
 std::size_t wrapText(const char16_t* text, int maxCells, TextLine* lines, std::size_t capacity);
 
 // The first unit an edit field of width cells shows so that the cursor (a

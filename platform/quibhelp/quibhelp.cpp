@@ -8,14 +8,19 @@
 // cannot start ends without a word.
 
 #include "platform/quibhelp/help_window.h"
+#include "platform/quibhelp/topic_text.h"
+#include "platform/language.h"
+#include "platform/line_breaking/line_breaks.h"
 
 #include <cerrno>
 #include <climits>
+#include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <spawn.h>
 #include <string>
 #include <sys/stat.h>
@@ -123,6 +128,18 @@ bool print(const std::string& text)
     return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
 }
 
+// The run's language (the tool's QUIB_LANGID or locale, which the viewer inherits).
+bool japaneseRun() { return defaultLanguageId() == languageJapanese; }
+
+// Columns of the terminal on standard output; 0 when it is none.
+int terminalColumns()
+{
+    struct winsize size{};
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0)
+        return 0;
+    return size.ws_col;
+}
+
 // Shows the text through the pager; false when no pager could run it.
 bool page(const std::string& text)
 {
@@ -197,6 +214,10 @@ int refuseTopic(const char* topic, const std::string& folder)
 
 int main(int argc, char** argv)
 {
+    // Cells of the topics' characters for wrapping (Japanese takes two).
+    if (std::setlocale(LC_CTYPE, "") == nullptr || MB_CUR_MAX < 2)
+        std::setlocale(LC_CTYPE, "C.UTF-8");
+    setLineBreakLanguage(japaneseRun() ? "ja" : "en");
     if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
         std::fputs(usage, stdout);
         return 0;
@@ -229,6 +250,12 @@ int main(int argc, char** argv)
         std::string text;
         if (!readTopic(topicPath, &text))
             return refuseTopic(topic, folder);
+        text = topicInLanguage(text, japaneseRun());
+        // On a terminal narrower than a line, the line breaks by Unicode's
+        // rules rather than wherever the pager cuts it.
+        int columns = terminalColumns();
+        if ((paging || isatty(STDOUT_FILENO)) && columns > 0)
+            text = wrapToWidth(text, columns);
         if (paging || isatty(STDOUT_FILENO)) {
             if (page(text))
                 return 0;
@@ -255,8 +282,10 @@ int main(int argc, char** argv)
         return showInTmuxWindow(self, topic) ? 0 : 1;
     if (isSet("DISPLAY") || isSet("WAYLAND_DISPLAY")) {
         std::string page = topicPath + ".html", text;
-        std::string title = readTopic(topicPath, &text) ? text.substr(0, text.find('\n')) : std::string(topic);
-        if (showInWindow(title.c_str(), page.c_str()))
+        if (!readTopic(topicPath, &text))
+            return refuseTopic(topic, folder);
+        std::string title = text.substr(0, text.find('\n'));
+        if (showInWindow(title.c_str(), topicToHtml(topicInLanguage(text, japaneseRun()))))
             return 0;
         return showInBrowser(page) ? 0 : 1;
     }

@@ -131,6 +131,19 @@ TEST(CommandLine, RefusalsPrintTheProgramsMessageAndEndWithOne)
     EXPECT_TRUE(contains(quibtools({"status"}).output, "Disk is Write Protected with Password."));
 }
 
+// Removing protection from a disk that has none: the job says so in plain
+// words rather than quoting the status "No Error.".
+TEST(CommandLine, UnprotectingAnUnprotectedDiskSaysItIsNotProtected)
+{
+    for (const char* mode : {"unprotect", "unprotect-until-eject"}) {
+        ProgramRun run = quibtools({"protect", mode});
+        EXPECT_EQ(run.exitCode, 1) << mode;
+        EXPECT_EQ(run.errors, "quibtools protect: the disk is not protected, so there is no protection to remove: "
+                              "No Error.\n")
+            << mode;
+    }
+}
+
 TEST(CommandLine, ANewPasswordGivenTwiceDifferentlyIsRefused)
 {
     ProgramRun job = quibtools({"protect", "read-write-password", "--yes", "--password-stdin"}, "First1\nSecond2\n");
@@ -166,7 +179,8 @@ TEST(CommandLine, WrongUsageEndsWithTwoAndSaysWhy)
     const Case cases[] = {
         {{"status", "--bogus"}, "unknown option '--bogus'"},
         {{"format", "--label"}, "--label needs the label"},
-        {{"format"}, "give --yes"}, // no terminal to confirm at
+        {{"format"},
+         "standard input is not a terminal, so the job's question cannot be asked: give --yes to answer Yes"},
         {{"protect"}, "which protection?"},
         {{"protect", "everything"}, "unknown protection 'everything'"},
         {{"protect", "write-password"}, "give --yes"},
@@ -528,6 +542,8 @@ TEST_F(CommandLineAtTerminal, AnsweringNoFormatsNothing)
     ASSERT_TRUE(waitFor("Do you want to format ? [y/N]")) << screen();
     type("n");
     ASSERT_TRUE(waitFor("EXIT=1")) << screen();
+    // The job says that the No was taken, and that nothing changed.
+    EXPECT_TRUE(contains(screen(), "quibtools: answered No, so nothing was changed\nEXIT=1")) << screen();
     EXPECT_TRUE(contains(quibtools({"status"}).output, "[KEEP       ]"));
 }
 

@@ -50,6 +50,8 @@ status=$?
 # The real-drive copy loads the library beside it: without QUIB_DEVICE it finds no drive.
 real=$(cd "$work" && env -u QUIB_DEVICE "$usr/bin/quibtools-real-drive" status 2>&1)
 [[ $real == *"No Drive is Connected."* ]] || fail "quibtools-real-drive did not use the real-drive library: $real"
+[[ $real == *"set QUIB_DEVICE to the drive's device"* ]] ||
+  fail "quibtools-real-drive without QUIB_DEVICE does not say how to name the drive: $real"
 
 # The help viewer reads its topics through the help link.
 "$usr/lib/quibtools/PegHelp.exe" --print QuibUSBStatus.htp </dev/null | grep -q . ||

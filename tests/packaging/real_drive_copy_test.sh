@@ -2,7 +2,8 @@
 # The copy of the tool beside the real-drive library runs with the front
 # ends the build made: in a terminal it finds its terminal module beside
 # itself and shows the program's first message box there (no Quib! drive is
-# attached to a test machine).
+# attached to a test machine), and without QUIB_DEVICE it says how to name
+# the drive.
 # Usage: real_drive_copy_test.sh REAL_DRIVE_DIR
 set -u
 dir=$1
@@ -21,3 +22,17 @@ if [[ $out != *"No Drive is Connected."* ]]; then
   exit 1
 fi
 echo "ok: the real-drive copy shows its dialogs in the terminal"
+
+# Without QUIB_DEVICE no drive can be found: the copy says on standard
+# error how to name one, after the program's own "No Drive is Connected.".
+errors=$(env -u QUIB_DEVICE "$dir/quibtools" status 2>&1 >/dev/null)
+if [[ $errors != *"set QUIB_DEVICE to the drive's device"* || $errors != *"'quibusb list' shows the USB disks"* ]]; then
+  echo "FAIL: without QUIB_DEVICE the real-drive copy does not say how to name the drive: $errors"
+  exit 1
+fi
+named=$(QUIB_DEVICE=/dev/null "$dir/quibtools" status 2>&1 >/dev/null)
+if [[ $named == *"set QUIB_DEVICE"* ]]; then
+  echo "FAIL: the real-drive copy asks for QUIB_DEVICE though it is set: $named"
+  exit 1
+fi
+echo "ok: without QUIB_DEVICE the real-drive copy says how to name the drive"

@@ -105,6 +105,25 @@ TEST(HelpViewerPrint, PrintWritesEachTopicAsWritten)
     }
 }
 
+// A Japanese run (the tool's QUIB_LANGID, or a Japanese locale) reads the
+// Japanese part first, the English part below it.
+TEST(HelpViewerPrint, AJapaneseRunPrintsTheJapanesePartFirst)
+{
+    for (const Topic& t : topics) {
+        SCOPED_TRACE(t.name);
+        for (const char* setting : {"QUIB_LANGID=1041", "LANG=ja_JP.UTF-8"}) {
+            ProgramRun run =
+                runProgram(viewer(), {"--print", t.name}, environment({setting, "LC_ALL=", "LC_MESSAGES="}));
+            EXPECT_EQ(run.exitCode, 0) << run.errors;
+            EXPECT_EQ(run.output.rfind("日本語\n------\n", 0), 0u) << setting;
+            std::size_t english = run.output.find("English\n-------\n\n" + std::string(t.title) + "\n");
+            EXPECT_NE(english, std::string::npos) << setting;
+        }
+        ProgramRun english = runProgram(viewer(), {"--print", t.name}, environment({"QUIB_LANGID=1033"}));
+        EXPECT_EQ(english.output, topicFile(t.name));
+    }
+}
+
 TEST(HelpViewerDesktop, OpensTheWebPageOfEachTopicInTheBrowser)
 {
     std::string path = fakeXdgOpenPath(0);
@@ -119,7 +138,19 @@ TEST(HelpViewerDesktop, OpensTheWebPageOfEachTopicInTheBrowser)
         std::string html = readFile(page);
         EXPECT_NE(html.find("<meta charset=\"utf-8\">"), std::string::npos);
         EXPECT_NE(html.find(std::string("<title>") + t.title + "</title>"), std::string::npos);
-        EXPECT_NE(html.find("<pre>\n" + htmlEscaped(topicFile(t.name)) + "</pre>"), std::string::npos);
+        // The title and the headings stand as headings, not underlined; the
+        // rest as written, in preformatted blocks.
+        EXPECT_NE(html.find(std::string("<h1>") + t.title + "</h1>\n<pre>\n"), std::string::npos);
+        EXPECT_NE(html.find("</pre>\n<h2>日本語</h2>\n<pre>\n"), std::string::npos);
+        EXPECT_EQ(html.find("\n==="), std::string::npos);
+        EXPECT_EQ(html.find("\n---"), std::string::npos);
+        std::string text = topicFile(t.name);
+        std::size_t body = text.find("\n\n") + 2;
+        std::size_t japanese = text.find("日本語\n------\n");
+        std::string firstBlock = text.substr(body, text.find("\n\n", body) - body);
+        EXPECT_NE(html.find(htmlEscaped(firstBlock)), std::string::npos) << firstBlock;
+        std::string japaneseText = text.substr(japanese + std::string("日本語\n------\n\n").size());
+        EXPECT_NE(html.find(htmlEscaped(japaneseText) + "</pre>"), std::string::npos);
     }
 }
 

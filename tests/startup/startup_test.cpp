@@ -217,7 +217,8 @@ TEST_F(WithoutDriver, SecondCopyWhileTheFirstRunsEndsAtOnceWithExitCode1)
     // The second copy says why it ends, in the transcript and to the person.
     ProgramRun second = run("answer no\n");
     EXPECT_EQ(second.output, "already running\nexit 1\n");
-    EXPECT_EQ(second.errors, "quibtools: Quib! Tools is already running\n");
+    EXPECT_EQ(second.errors, "quibtools: Quib! Tools is already running, with its dialogs open in another terminal or "
+                             "window (or a job of it is at work): close it there, or let the job end, then try again\n");
     EXPECT_EQ(second.exitCode, 1);
 
     ASSERT_EQ(write(script[1], "answer no\n", 10), 10);

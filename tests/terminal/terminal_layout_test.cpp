@@ -7,6 +7,8 @@
 #include "platform/dialogs.h"
 #include "platform/module.h"
 #include "frontend/terminal/terminal_layout.h"
+#include "tests/support/longest_texts.h"
+#include "ui/message_catalogue.h"
 
 #include <gtest/gtest.h>
 
@@ -170,6 +172,13 @@ void checkLayout(DialogHandle dialog)
                 EXPECT_LE(int(count), edged ? r.rows - 2 : r.rows) << describe(control);
             }
             break;
+        case ControlKind::Edit:
+            if (isReadOnlyEdit(&control)) {
+                TextLine lines[16];
+                std::size_t count = wrapText(control.text, r.rows == 1 ? layout.textCols[i] : r.cols, lines, 16);
+                EXPECT_LE(int(count), r.rows) << describe(control) << " is cut";
+            }
+            break;
         default:
             break;
         }
@@ -206,6 +215,92 @@ TEST_P(TerminalLayout, FitsWithoutOverlapsAndShowsEveryText)
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryTemplate, TerminalLayout, testing::Range<std::size_t>(0, programResources.dialogCount));
+
+const char16_t* const englishStatus = longestEnglishStatus;
+
+std::uint16_t longestTemplate = 0;
+
+bool fillsLongestTexts(DialogHandle dialog, std::uint32_t message, std::uintptr_t first, std::intptr_t second)
+{
+    if (message == messageInitDialog) {
+        for (const LongestText& t : longestTexts)
+            if (t.templateId == longestTemplate)
+                setControlText(dialog, t.controlId, t.text);
+        return false;
+    }
+    return endOnClose(dialog, message, first, second);
+}
+
+// With the longest texts in its fields each dialog still shows every text
+// whole, on the common 80 x 24 screen as on 100 x 30: the fields wrap and
+// grow, and nothing overlaps.
+TEST(TerminalLongestTexts, EveryFieldShowsItsLongestTextWhole)
+{
+    std::setlocale(LC_CTYPE, "C.UTF-8");
+    // Every template: those without fields the program fills show their own texts.
+    for (std::size_t t = 0; t < programResources.dialogCount; ++t) {
+        std::uint16_t id = programResources.dialogs[t]->id;
+        longestTemplate = id;
+        for (auto [rows, cols] : {std::pair{screenRows, screenCols}, std::pair{24, 80}}) {
+            checkedRows = rows;
+            checkedCols = cols;
+            LayoutProbe probe;
+            probe.check = checkLayout;
+            installFrontEnd(&probe);
+            runModalDialog(findDialogTemplate(&programResources, id), nullptr, fillsLongestTexts, 0);
+            installFrontEnd(nullptr);
+        }
+    }
+}
+
+// The Status dialog grows by the row its status lacks: the status wraps
+// onto two rows, the group box and the dialog grow by one row, and Close
+// and the other fields stay where they were.
+TEST(TerminalLongestTexts, StatusGrowsByTheRowItsStatusLacks)
+{
+    std::setlocale(LC_CTYPE, "C.UTF-8");
+    longestTemplate = 132;
+    LayoutProbe probe;
+    probe.check = [](DialogHandle dialog) {
+        DialogLayout before, after;
+        ASSERT_TRUE(layoutDialog(dialog, screenRows, screenCols, &before));
+        setControlText(dialog, 1021, englishStatus);
+        ASSERT_TRUE(layoutDialog(dialog, screenRows, screenCols, &after));
+        EXPECT_EQ(after.frame.rows, before.frame.rows + 1);
+        EXPECT_EQ(after.controls[5].rows, 2);      // the status field
+        EXPECT_EQ(after.controls[1].rows, before.controls[1].rows + 1); // its group box
+        for (std::size_t i : {0u, 2u, 3u, 4u}) {
+            EXPECT_EQ(after.controls[i].row, before.controls[i].row) << i;
+            EXPECT_EQ(after.controls[i].rows, before.controls[i].rows) << i;
+        }
+    };
+    installFrontEnd(&probe);
+    runModalDialog(findDialogTemplate(&programResources, 132), nullptr, endOnClose, 0);
+    installFrontEnd(nullptr);
+}
+
+// Every message of both catalogues fits its box on 80 x 24, whole.
+TEST(TerminalLongestTexts, EveryMessageBoxShowsItsTextWhole)
+{
+    std::setlocale(LC_CTYPE, "C.UTF-8");
+    const char16_t* labels[] = {u"はい(Y)", u"いいえ(N)"};
+    for (std::uint16_t language : {std::uint16_t(1033), std::uint16_t(1041)}) {
+        selectCatalogue(language);
+        const auto* entries = reinterpret_cast<const char16_t* const*>(&messageCatalogue);
+        for (std::size_t i = 0; i < sizeof(MessageCatalogue) / sizeof(const char16_t*); ++i) {
+            MessageBoxLayout box;
+            EXPECT_TRUE(layoutMessageBox(entries[i], messageCatalogue.errorCaption, true, labels, 2, nullptr, 24, 80,
+                                         &box))
+                << language << " entry " << i;
+            TextLine lines[maxMessageLines];
+            std::size_t needed = wrapText(entries[i], messageTextMaxCols, lines, maxMessageLines);
+            EXPECT_EQ(box.lineCount, needed) << language << " entry " << i;
+            for (std::size_t l = 0; l < box.lineCount; ++l)
+                EXPECT_LE(box.textCol + box.lines[l].width, box.frame.col + box.frame.cols - 2);
+        }
+    }
+    selectCatalogue(1033);
+}
 
 const DialogTemplate* templateById(std::uint16_t id) { return findDialogTemplate(&programResources, id); }
 

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -395,6 +396,102 @@ TEST_F(TerminalSession, JapaneseMenuAndStatusShowTheirLabels)
     expectTerminalRestored();
 }
 
+// A disk whose read/write password protection is lifted until eject has
+// the longest status (77 characters): Status shows it whole, wrapped onto a
+// second row, in both languages, and its key line offers F1, which works there.
+TEST_F(TerminalSession, StatusShowsTheLongestStatusWholeAndOffersHelp)
+{
+    ProgramOptions twice;
+    twice.input = "secret\nsecret\n";
+    ASSERT_EQ(runProgram(builtProgram("quibtools"), {"protect", "read-write-password", "--password-stdin", "--yes"},
+                         twice).exitCode, 0);
+    ProgramOptions once;
+    once.input = "secret\n";
+    ASSERT_EQ(runProgram(builtProgram("quibtools"), {"protect", "unprotect-until-eject", "--password-stdin", "--yes"},
+                         once).exitCode, 0);
+    struct Case {
+        const char* language;
+        std::vector<std::string> shown;
+        const char* helpKey;
+    } cases[] = {
+        {"1033", {"Temporary Unprotected on Read/Write Protected", "with Password Disk until Eject."}, "F1: help"},
+        {"1041", {"リード・ライトプロテクト（パスワードつき）を", "一時的に解除中"}, "F1: ヘルプ"},
+    };
+    for (const Case& c : cases) {
+        start(c.language);
+        waitFor({"Quib! Tools"});
+        keys({"Tab", "Enter"});
+        std::string status = waitFor(c.shown);
+        std::size_t keyLine = status.rfind('\n', status.size() - 2);
+        EXPECT_NE(status.find(c.helpKey, keyLine == std::string::npos ? 0 : keyLine), std::string::npos) << status;
+        keys({"Escape"});
+        waitFor({c.shown[0]}, true);
+        keys({"Escape"});
+        EXPECT_EQ(waitForEnd(), 1);
+        tmux({"kill-server"});
+    }
+}
+
+// Keys typed while a Long Format runs are dropped when it ends: an Escape
+// pressed midway closes nothing, and the person sees "Format Completed.".
+TEST_F(TerminalSession, KeysTypedWhileAFormatRunsAreDropped)
+{
+    ASSERT_EQ(runProgram(builtProgram("quibdrive"), {"format-time", "2"}).exitCode, 0);
+    start("1033", "", false);
+    waitFor({"Tool Menu"});
+    keys({"Tab", "Tab", "Enter"});
+    waitFor({"Long Format"});
+    keys({"Tab", "Down", "Enter"});           // Long Format, then OK
+    waitFor({"Format Confirmation"});
+    keys({"y"});
+    waitFor({"[ Start ]"});
+    keys({"BTab", "Space"});                  // Start
+    waitFor({"Please Wait."});
+    keys({"Escape"});
+    std::string done = waitFor({"Format Completed."});
+    std::this_thread::sleep_for(500ms);       // time enough for a kept Escape to act
+    done = screen();
+    EXPECT_NE(done.find("Format Completed."), std::string::npos) << done;
+    EXPECT_NE(done.find("Format Execute"), std::string::npos) << done;
+    keys({"Escape"});
+    waitFor({"Tool Menu"});
+    keys({"Escape"});
+    EXPECT_EQ(waitForEnd(), 1);
+}
+
+// The focused radio button takes the cursor on its mark, so the focus
+// shows without colours too.
+TEST_F(TerminalSession, FocusedRadioButtonHoldsTheCursor)
+{
+    start("1033", "NO_COLOR=1");
+    waitFor({"Tool Menu"});
+    keys({"Tab", "Tab", "Enter"});
+    std::string format = waitFor({"Simple Format", "Long Format"});
+    keys({"Tab"});                           // from Close onto the style's radio group
+    std::this_thread::sleep_for(300ms);
+    std::string place = tmux({"display-message", "-p", "#{cursor_flag} #{cursor_x} #{cursor_y}"}).output;
+    int flag = -1, x = -1, y = -1;
+    std::sscanf(place.c_str(), "%d %d %d", &flag, &x, &y);
+    EXPECT_EQ(flag, 1) << place;
+    std::vector<std::string> lines;
+    std::stringstream rows(screen());
+    for (std::string row; std::getline(rows, row);)
+        lines.push_back(row);
+    ASSERT_GE(y, 0);
+    ASSERT_LT(std::size_t(y), lines.size());
+    const std::string& row = lines[std::size_t(y)];
+    std::size_t at = row.find("(*) Simple Format");
+    ASSERT_NE(at, std::string::npos) << row;
+    int column = 0; // the frames' characters take one cell each
+    for (std::size_t i = 0; i < at; ++i)
+        column += (static_cast<unsigned char>(row[i]) & 0xC0) != 0x80 ? 1 : 0;
+    EXPECT_EQ(x, column + 1) << row; // on the '*'
+    keys({"Escape"});
+    waitFor({"Tool Menu"});
+    keys({"Escape"});
+    EXPECT_EQ(waitForEnd(), 1);
+}
+
 // The screen keeps up while a Long Format blocks the tool: the progress
 // text and the bar show percentages on the way, not only the end.
 TEST_F(TerminalSession, LongFormatShowsItsProgressWhileItRuns)
@@ -570,7 +667,39 @@ TEST(TerminalFrontEnd, WithoutATerminalTheToolSaysSoAndEnds)
     ProgramRun run = runProgram(builtProgram("quibtools"), {}, noDesktop);
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_EQ(run.output, "");
-    EXPECT_NE(run.errors.find("the terminal cannot show the tool; try --script -"), std::string::npos) << run.errors;
+    EXPECT_NE(run.errors.find("quibtools: standard output is not a terminal (it goes to a pipe or a file), so the "
+                              "dialogs cannot be shown; run the tool with its output on a terminal, or use --script "
+                              "FILE for a run without dialogs"),
+              std::string::npos)
+        << run.errors;
+}
+
+// As `scripts/run.sh | tee log` runs it: a terminal for input, output into
+// a pipe. The tool says that standard output is no terminal.
+TEST_F(TerminalSession, OutputIntoAPipeSaysStandardOutputIsNoTerminal)
+{
+    std::string log = home_ + "/log";
+    std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY QUIB_HOME=" + shellQuoted(home_) + " " +
+                          shellQuoted(builtProgram("quibtools")) + " 2>&1 | tee " + shellQuoted(log) +
+                          "; exec sleep 600";
+    ASSERT_EQ(tmux({"new-session", "-d", "-x", "100", "-y", "30", command}).exitCode, 0);
+    waitFor({"standard output is not a terminal"});
+    EXPECT_NE(readFile(log).find("quibtools: standard output is not a terminal (it goes to a pipe or a file)"),
+              std::string::npos);
+}
+
+// While the dialogs are open, a job says that the tool already runs and
+// what to do about it.
+TEST_F(TerminalSession, AJobWhileTheDialogsAreOpenSaysWhatToDo)
+{
+    start("1033");
+    waitFor({"Tool Menu"});
+    ProgramRun job = runProgram(builtProgram("quibtools"), {"status"});
+    EXPECT_EQ(job.exitCode, 1);
+    EXPECT_EQ(job.errors, "quibtools: Quib! Tools is already running, with its dialogs open in another terminal or "
+                          "window (or a job of it is at work): close it there, or let the job end, then try again\n");
+    keys({"Escape"});
+    EXPECT_EQ(waitForEnd(), 1);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // message boxes and multi-line texts, and scrolling an edit field so that
 // its cursor stays in view.
 #include "frontend/terminal/terminal_text.h"
+#include "ui/message_catalogue.h"
 
 #include <gtest/gtest.h>
 
@@ -67,28 +68,95 @@ TEST_F(TerminalText, FittingNeverSplitsACharacter)
     EXPECT_EQ(unitsFitting(u"abc", 3, 0, &used), 0u);
 }
 
+using Lines = std::vector<std::u16string>;
+
 std::vector<std::u16string> wrapped(const char16_t* text, int cols)
 {
-    TextLine lines[16];
-    std::size_t count = wrapText(text, cols, lines, 16);
+    TextLine lines[64];
+    std::size_t count = wrapText(text, cols, lines, 64);
     std::vector<std::u16string> out;
-    for (std::size_t i = 0; i < count && i < 16; ++i)
+    for (std::size_t i = 0; i < count && i < 64; ++i)
         out.emplace_back(text + lines[i].start, lines[i].length);
     return out;
 }
 
-TEST_F(TerminalText, WrapsAtBlanksLineBreaksAndBesideWideCharacters)
+// Unicode's line-breaking rules: a "?" or "。" never starts a line, Latin
+// text breaks at blanks, Japanese between characters where the rules allow.
+TEST_F(TerminalText, WrapsByUnicodeLineBreakingRules)
 {
-    using Lines = std::vector<std::u16string>;
-    EXPECT_EQ(wrapped(u"No Drive is Connected. Do you want to continue ?", 24),
-              (Lines{u"No Drive is Connected.", u"Do you want to continue", u"?"}));
-    EXPECT_EQ(wrapped(u"This Disk is Write Protected with Password.\r\nDo you really format this Disk ?", 60),
-              (Lines{u"This Disk is Write Protected with Password.", u"Do you really format this Disk ?"}));
-    EXPECT_EQ(wrapped(u" Automated\n Fixed\r\n", 20), (Lines{u" Automated", u" Fixed"}));
-    EXPECT_EQ(wrapped(u"フォーマットを行うと，", 8), (Lines{u"フォーマ", u"ットを行", u"うと，"}));
-    EXPECT_EQ(wrapped(u"Drive 日本語", 9), (Lines{u"Drive 日", u"本語"}));
-    EXPECT_EQ(wrapped(u"abcdefghij", 4), (Lines{u"abcd", u"efgh", u"ij"})); // a word too long for a line
-    EXPECT_EQ(wrapped(u"", 10), (Lines{u""}));
+    struct Case {
+        const char16_t* text;
+        int cols;
+        Lines lines;
+    } cases[] = {
+        // The English confirmation in a 60-cell message box.
+        {u"You may lose datas on the Quib! disk. Do you want to format ?", 60,
+         {u"You may lose datas on the Quib! disk. Do you want to", u"format ?"}},
+        {u"No Drive is Connected. Do you want to continue ?", 24,
+         {u"No Drive is Connected.", u"Do you want to", u"continue ?"}},
+        {u"This Disk is Write Protected with Password.\r\nDo you really format this Disk ?", 60,
+         {u"This Disk is Write Protected with Password.", u"Do you really format this Disk ?"}},
+        // A Japanese error box: the line takes its "。" along rather than
+        // leave it to start the next.
+        {u"このディスクは，ライトプロテクトされています。高速フォーマットではフォーマットできません。", 46,
+         {u"このディスクは，ライトプロテクトされています。", u"高速フォーマットではフォーマットできません。"}},
+        // "，" stays at the end of its line; an opening bracket never ends one.
+        {u"フォーマットを行うと，ディスク", 22, {u"フォーマットを行うと，", u"ディスク"}},
+        {u"パスワード（再確認）：", 12, {u"パスワード", u"（再確認）："}},
+        {u" Automated\n Fixed\r\n", 20, {u" Automated", u" Fixed"}},
+        {u"Drive 日本語", 9, {u"Drive 日", u"本語"}},
+        {u"abcdefghij", 4, {u"abcd", u"efgh", u"ij"}}, // a word too long for a line
+        {u" Automated", 5, {u" Auto", u"mated"}},      // never a line of the leading blank alone
+        {u"", 10, {u""}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(wrapped(c.text, c.cols), c.lines) << c.cols;
+}
+
+// Every message of both catalogues and the password dialogs' explanations,
+// at every width from 16 cells (wide enough for their longest word) to 60:
+// no line starts with a character the rules keep at the end of the one
+// before, and nothing is lost.
+TEST_F(TerminalText, NoLineStartsWithClosingPunctuation)
+{
+    std::vector<const char16_t*> texts = {
+        u"プロテクトしたときと同じパスワードを入力してください。\r\n"
+        u"パスワードを忘れてしまった場合，ベリファイつきフォーマットにより，データごとプロテクトを消去することになります。",
+        u"パスワードは，文字数３２文字まで，英数字のみを設定可能です。\r\n大文字／小文字は別の文字と認識されます。",
+        u"Password entry is CASE sensitive. The way you enter the password (upper or lower case) is the way it "
+        u"must be entered each way.",
+    };
+    for (std::uint16_t language : {std::uint16_t(1033), std::uint16_t(1041)}) {
+        selectCatalogue(language);
+        const auto* entries = reinterpret_cast<const char16_t* const*>(&messageCatalogue);
+        for (std::size_t i = 0; i < sizeof(MessageCatalogue) / sizeof(const char16_t*); ++i)
+            texts.push_back(entries[i]);
+    }
+    selectCatalogue(1033);
+    const std::u16string closing = u"?!.,)。、，．？！）」』ー";
+    for (const char16_t* text : texts) {
+        for (int cols = 16; cols <= 60; ++cols) {
+            Lines lines = wrapped(text, cols);
+            std::u16string joined;
+            for (std::size_t i = 0; i < lines.size(); ++i) {
+                EXPECT_LE(textCells(lines[i].c_str(), lines[i].size()), cols);
+                if (i > 0 && !lines[i].empty()) {
+                    EXPECT_EQ(closing.find(lines[i][0]), std::u16string::npos)
+                        << "line " << i << " at " << cols << " cells starts with punctuation";
+                }
+                joined += lines[i];
+            }
+            std::u16string kept;
+            for (const char16_t* c = text; *c != u'\0'; ++c)
+                if (*c != u' ' && *c != u'\r' && *c != u'\n')
+                    kept += *c;
+            std::u16string shown;
+            for (char16_t c : joined)
+                if (c != u' ')
+                    shown += c;
+            EXPECT_EQ(shown, kept) << cols;
+        }
+    }
 }
 
 TEST_F(TerminalText, WrapCountsLinesBeyondItsCapacity)

@@ -1,0 +1,51 @@
+#include "frontend/desktop/text_lines.h"
+
+#include "platform/code_page.h"
+
+#include <FL/fl_draw.H>
+
+namespace {
+
+// Units [start, start + length) of text as UTF-8 for FLTK; out holds
+// capacity bytes.
+void sliceUtf8(const char16_t* text, std::size_t start, std::size_t length, char* out, std::size_t capacity)
+{
+    char16_t slice[maxBrokenTextLength + 1];
+    std::size_t n = 0;
+    for (; n < length && n < maxBrokenTextLength; ++n)
+        slice[n] = text[start + n];
+    slice[n] = u'\0';
+    if (!wideToUtf8(slice, out, capacity))
+        out[0] = '\0';
+}
+
+int pixelsOf(const char16_t* text, std::size_t start, std::size_t length, void*)
+{
+    char utf8[maxBrokenTextLength * 3 + 1];
+    sliceUtf8(text, start, length, utf8, sizeof utf8);
+    return int(fl_width(utf8) + 0.999);
+}
+
+} // namespace
+
+std::size_t wrapInPixels(const char16_t* text, int maxWidth, TextLine* lines, std::size_t capacity)
+{
+    return breakLines(text, maxWidth, pixelsOf, nullptr, lines, capacity);
+}
+
+void drawTextLines(const char16_t* text, const TextLine* lines, std::size_t count, int x, int y)
+{
+    int baseline = y + fl_height() - fl_descent();
+    for (std::size_t i = 0; i < count; ++i) {
+        char utf8[maxBrokenTextLength * 3 + 1];
+        sliceUtf8(text, lines[i].start, lines[i].length, utf8, sizeof utf8);
+        fl_draw(utf8, x, baseline + int(i) * fl_height());
+    }
+}
+
+int wrappedTextHeight(const char16_t* text, int fontSlot, int fontSize, int width)
+{
+    fl_font(fontSlot, fontSize);
+    TextLine lines[1];
+    return int(wrapInPixels(text, width, lines, 1)) * fl_height();
+}
