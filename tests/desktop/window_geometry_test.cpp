@@ -440,19 +440,6 @@ TEST_F(DialogWindows, PixelLinesBreakByUnicodeRules)
     }
 }
 
-// A control character in a text from a disk (an ESC in a label another
-// program wrote) is measured, and so drawn, as its visible picture, the
-// way the terminal shows it: the same width as the picture itself.
-TEST_F(DialogWindows, ControlCharactersAreDrawnAsTheirPictures)
-{
-    fl_font(fontSlotFor("DejaVu Sans"), 12);
-    TextLine raw[4], pictured[4];
-    ASSERT_EQ(wrapInPixels(u"Volume Label : [A\x1b[2JB]", 600, raw, 4), 1u);
-    ASSERT_EQ(wrapInPixels(u"Volume Label : [A\u241b[2JB]", 600, pictured, 4), 1u);
-    EXPECT_EQ(raw[0].width, pictured[0].width);
-    EXPECT_GT(raw[0].width, wrapInPixels(u"Volume Label : [A[2JB]", 600, pictured, 4) ? pictured[0].width : 0);
-}
-
 // The window as it shows, read back from the display: RGB rows.
 std::vector<unsigned char> windowPixels(Fl_Window* window)
 {
