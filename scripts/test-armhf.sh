@@ -32,6 +32,10 @@ host_only_cases=(
   WithoutDriver.TranscriptWithoutReaderEndsWithStatus5
   Launcher.LongFormatWhoseReaderGoesAwayStillGetsItsFileSystem
   'CommandLineAtTerminal.*'
+  # Started through /bin/sh (for its redirections) or by the test's own
+  # fork and exec, to send the tool a signal at a moment of its choosing.
+  CommandLine.AFailedWriteOfStandardOutputEndsWithOne
+  'FormatSignals.*'
   # Timing-bound under emulation: its helper thread did not always see the
   # format start within its 30 s and swapped the disk after the format had
   # ended (docs/armhf.md); the native runs keep it.
