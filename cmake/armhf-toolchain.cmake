@@ -20,8 +20,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY BOTH)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE BOTH)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 
-# pkg-config answers for armhf: its .pc files live in the multiarch folder.
-set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/arm-linux-gnueabihf/pkgconfig:/usr/share/pkgconfig)
+# pkg-config answers for armhf: its .pc files live in the multiarch folder,
+# and libunibreak's in build-armhf-deps/ (scripts/install-armhf.sh unpacks
+# it there: its armhf package cannot stand beside the machine's own).
+set(ENV{PKG_CONFIG_LIBDIR}
+    /usr/lib/arm-linux-gnueabihf/pkgconfig:/usr/share/pkgconfig:${CMAKE_CURRENT_LIST_DIR}/../build-armhf-deps/usr/lib/pkgconfig)
 set(ENV{PKG_CONFIG_PATH} "")
 # Debian's CMake package files that ask dpkg-architecture for their library
 # folder (FLTK's, for one) get the armhf one.

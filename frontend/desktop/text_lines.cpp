@@ -6,29 +6,26 @@
 
 namespace {
 
-// A line break of the program's texts shows as a blank; every other
-// control character (an ESC in a label another program wrote) as its
-// visible picture, as the terminal shows it, so none reaches the screen
-// as a control.
-char16_t shownUnit(char16_t unit)
-{
-    if (unit == u'\r' || unit == u'\n')
-        return u' ';
-    if (unit < 0x20)
-        return char16_t(u'\u2400' + unit);
-    if (unit == 0x7F)
-        return u'\u2421';
-    return unit;
-}
-
 // Units [start, start + length) of text as UTF-8 for FLTK; out holds
-// capacity bytes.
+// capacity bytes. A line break of the program's texts shows as a blank;
+// every other control character (an ESC in a label another program wrote)
+// in caret notation ("^[" for ESC, "^?" for DEL), which every font can
+// draw, so none reaches the screen as a control or as a box.
 void sliceUtf8(const char16_t* text, std::size_t start, std::size_t length, char* out, std::size_t capacity)
 {
-    char16_t slice[maxBrokenTextLength + 1];
+    char16_t slice[2 * maxBrokenTextLength + 1];
     std::size_t n = 0;
-    for (; n < length && n < maxBrokenTextLength; ++n)
-        slice[n] = shownUnit(text[start + n]);
+    for (std::size_t i = 0; i < length && i < maxBrokenTextLength; ++i) {
+        char16_t unit = text[start + i];
+        if (unit == u'\r' || unit == u'\n') {
+            slice[n++] = u' ';
+        } else if (unit < 0x20 || unit == 0x7F) {
+            slice[n++] = u'^';
+            slice[n++] = unit == 0x7F ? u'?' : char16_t(unit + 0x40);
+        } else {
+            slice[n++] = unit;
+        }
+    }
     slice[n] = u'\0';
     if (!wideToUtf8(slice, out, capacity))
         out[0] = '\0';

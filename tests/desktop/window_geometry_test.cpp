@@ -440,6 +440,20 @@ TEST_F(DialogWindows, PixelLinesBreakByUnicodeRules)
     }
 }
 
+// A control character in a text from a disk (an ESC in a label another
+// program wrote) is measured, and so drawn, in caret notation: as wide as
+// "^[" in its place, and wider than the text without it.
+TEST_F(DialogWindows, ControlCharactersAreDrawnInCaretNotation)
+{
+    fl_font(fontSlotFor("DejaVu Sans"), 12);
+    TextLine escaped[4], caret[4], without[4];
+    ASSERT_EQ(wrapInPixels(u"Volume Label : [A\x1b[2JB\x7f]", 600, escaped, 4), 1u);
+    ASSERT_EQ(wrapInPixels(u"Volume Label : [A^[[2JB^?]", 600, caret, 4), 1u);
+    ASSERT_EQ(wrapInPixels(u"Volume Label : [A[2JB]", 600, without, 4), 1u);
+    EXPECT_EQ(escaped[0].width, caret[0].width);
+    EXPECT_GT(escaped[0].width, without[0].width);
+}
+
 // The window as it shows, read back from the display: RGB rows.
 std::vector<unsigned char> windowPixels(Fl_Window* window)
 {
