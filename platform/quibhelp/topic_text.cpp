@@ -3,6 +3,8 @@
 #include "platform/line_breaking/line_breaks.h"
 
 #include <cwchar>
+#include <iconv.h>
+#include <string>
 #include <vector>
 
 namespace {
@@ -48,56 +50,45 @@ std::string escaped(const std::string& text)
     return out;
 }
 
-// UTF-8 to UTF-16 and back, for the line breaker; the topics are valid UTF-8.
+// UTF-8 to UTF-16 and back, for the line breaker, through iconv: a whole
+// line in one call (the topics are valid UTF-8; the pieces the breaker
+// gives back are whole characters of it).
+iconv_t toUtf16() { static iconv_t cd = iconv_open("UTF-16LE", "UTF-8"); return cd; }
+iconv_t toUtf8() { static iconv_t cd = iconv_open("UTF-8", "UTF-16LE"); return cd; }
+
+std::string convertedBytes(iconv_t cd, const char* bytes, std::size_t length)
+{
+    // Neither way takes more than twice the bytes it was given.
+    std::string out(length * 2 + 4, '\0');
+    if (cd == iconv_t(-1))
+        return {};
+    char* in = const_cast<char*>(bytes);
+    std::size_t inLeft = length;
+    char* made = out.data();
+    std::size_t room = out.size();
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    iconv(cd, &in, &inLeft, &made, &room);
+    out.resize(out.size() - room);
+    return out;
+}
+
 std::u16string utf16Of(const std::string& text)
 {
-    std::u16string out;
-    for (std::size_t i = 0; i < text.size();) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        char32_t code = c;
-        int extra = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-        if (extra > 0)
-            code = c & (0x3F >> extra);
-        ++i;
-        for (int k = 0; k < extra && i < text.size(); ++k, ++i)
-            code = (code << 6) | (static_cast<unsigned char>(text[i]) & 0x3F);
-        if (code >= 0x10000) {
-            code -= 0x10000;
-            out += char16_t(0xD800 + (code >> 10));
-            out += char16_t(0xDC00 + (code & 0x3FF));
-        } else {
-            out += char16_t(code);
-        }
-    }
+    std::string bytes = convertedBytes(toUtf16(), text.data(), text.size());
+    std::u16string out(bytes.size() / 2, u'\0');
+    for (std::size_t i = 0; i < out.size(); ++i)
+        out[i] = char16_t(static_cast<unsigned char>(bytes[2 * i]) | static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
     return out;
 }
 
 std::string utf8Of(const char16_t* text, std::size_t length)
 {
-    std::string out;
+    std::string bytes(length * 2, '\0');
     for (std::size_t i = 0; i < length; ++i) {
-        char32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < length) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        }
-        if (c < 0x80) {
-            out += char(c);
-        } else if (c < 0x800) {
-            out += char(0xC0 | (c >> 6));
-            out += char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += char(0xE0 | (c >> 12));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        } else {
-            out += char(0xF0 | (c >> 18));
-            out += char(0x80 | ((c >> 12) & 0x3F));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        }
+        bytes[2 * i] = char(text[i] & 0xFF);
+        bytes[2 * i + 1] = char(text[i] >> 8);
     }
-    return out;
+    return convertedBytes(toUtf8(), bytes.data(), bytes.size());
 }
 
 int cellsOf(const char16_t* text, std::size_t start, std::size_t length, void*)
