@@ -131,6 +131,8 @@ completions=(
   "quibreg delete-|delete-key"
   "quibreg set KEY NAME n|number"
   "quibusb ch|check"
+  "quibusb al|allow"
+  "quibusb allow --r|--remove"
 )
 for row in "${completions[@]}"; do
   IFS='|' read -r typed expected <<<"$row"
