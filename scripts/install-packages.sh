@@ -11,6 +11,8 @@ case $set_wanted in
   *) echo "usage: scripts/install-packages.sh [run|test]" >&2; exit 2 ;;
 esac
 
+# The build's packages are also the Debian package's Build-Depends
+# (debian/control), with debhelper from the test packages below.
 run_packages=(
   g++ cmake make pkg-config       # the build
   libsqlite3-dev                  # the registry store
@@ -28,7 +30,9 @@ test_packages=(
   dosfstools mtools fdisk         # checking written disk images
   tmux                            # driving the terminal front end in tests
   xvfb xdotool                    # a virtual display, and a person's clicks on it, in tests
-  dpkg-dev lintian man-db         # building, checking and reading the Debian package
+  dpkg-dev debhelper lintian man-db # building (debian/), checking and reading the Debian package
+  desktop-file-utils appstream    # checking the desktop entries and the AppStream metainfo
+  python3                         # checking the committed desktop icons (packaging/desktop/make_icons.py)
   clang libclang-rt-dev           # the fuzz targets (libFuzzer and the sanitizers)
   strace time                     # scripts/benchmark.sh: system calls per request, peak memory
 )

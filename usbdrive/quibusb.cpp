@@ -1,9 +1,11 @@
 // quibusb: helps a person choose the real drive. "list" shows the USB
 // mass-storage disks present; "check" says whether the device QUIB_DEVICE
-// names passes the checks the driver library makes before it writes.
+// names passes the checks the driver library makes before it writes;
+// "allow" (as root) gives one drive to the person at the seat with a udev rule.
 #include "drive/disk_image.h"
 #include "usbdrive/chosen_device.h"
 #include "usbdrive/scsi_passthrough.h"
+#include "usbdrive/udev_rule.h"
 #include "usbdrive/usb_disks.h"
 #include "usbdrive/usb_host.h"
 
@@ -11,21 +13,31 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <spawn.h>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
 
 namespace {
 
 const char usageText[] =
     "Usage: quibusb list\n"
     "       quibusb check [DEVICE]\n"
+    "       quibusb allow DEVICE | --remove\n"
     "Helps choose the real Quib! drive for the real-drive library.\n"
     "\n"
     "  list            list the USB mass-storage disks present\n"
     "  check [DEVICE]  check the device (by default the one QUIB_DEVICE names)\n"
+    "  allow DEVICE    let the person at the seat use this drive without root\n"
+    "                  (as root: writes a udev rule, replacing any earlier one)\n"
+    "  allow --remove  take that rule away again\n"
     "  --help          show this help and end\n"
     "  --version       show the version and end\n"
     "\n"
-    "Exit status: 0 done, 1 the check failed, 2 wrong usage.\n";
+    "Exit status: 0 done, 1 the check or the rule failed, 2 wrong usage.\n";
 
 int usage()
 {
@@ -108,6 +120,84 @@ int check(const char* named)
     return passes ? 0 : 1;
 }
 
+// Runs udevadm with the arguments and waits for it; false when it could not
+// be started or did not end with status 0.
+bool runUdevadm(std::vector<std::string> arguments)
+{
+    arguments.insert(arguments.begin(), "udevadm");
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    pid_t child;
+    if (posix_spawnp(&child, "udevadm", nullptr, nullptr, argv.data(), environ) != 0)
+        return false;
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// udev reads the rules again, then runs them for the devices named (or for
+// every disk and generic node), so a drive plugged in now gets them at once.
+bool reloadUdev(const std::vector<std::string>& devices)
+{
+    std::vector<std::string> trigger = {"trigger", "--action=change", "--settle"};
+    if (devices.empty())
+        trigger.insert(trigger.end(), {"--subsystem-match=block", "--subsystem-match=scsi_generic"});
+    trigger.insert(trigger.end(), devices.begin(), devices.end());
+    if (runUdevadm({"control", "--reload"}) && runUdevadm(trigger))
+        return true;
+    std::fprintf(stderr, "quibusb: udev could not be told (is udevd running?): run 'udevadm control --reload'\n"
+                         "and 'udevadm trigger', or plug the drive in again.\n");
+    return false;
+}
+
+int allow(const char* named)
+{
+    UsbDisk disk;
+    if (!findUsbDisk(named, disk)) {
+        std::fprintf(stderr, "quibusb: %s: no USB disk is there (unplugged, a partition, or not USB: see quibusb list).\n", named);
+        return 1;
+    }
+    std::string rule, reason;
+    if (!udevRuleFor(disk, rule, reason)) {
+        std::fprintf(stderr, "quibusb: %s: %s.\n", named, reason.c_str());
+        return 1;
+    }
+    if (!writeUdevRule(udevRulePath, rule, reason)) {
+        std::fprintf(stderr, "quibusb: %s%s\n", reason.c_str(), geteuid() != 0 ? " (run it as root: sudo quibusb allow DEVICE)" : "");
+        return 1;
+    }
+    std::printf("Wrote %s for %s (USB serial number %s).\n", udevRulePath, disk.diskNode.c_str(),
+                disk.serial.c_str());
+    std::vector<std::string> devices = {"/sys/class/block/" + disk.diskNode.substr(5)};
+    if (!disk.genericNode.empty())
+        devices.push_back("/sys/class/scsi_generic/" + disk.genericNode.substr(5));
+    if (!reloadUdev(devices))
+        return 1;
+    std::printf("The person at the seat may now use the drive without root:\n"
+                "  QUIB_DEVICE=%s quibtools-real-drive\n",
+                udevDriveLink);
+    return 0;
+}
+
+int removeAllowance()
+{
+    bool existed = false;
+    std::string reason;
+    if (!removeUdevRule(udevRulePath, existed, reason)) {
+        std::fprintf(stderr, "quibusb: %s%s\n", reason.c_str(), geteuid() != 0 ? " (run it as root: sudo quibusb allow --remove)" : "");
+        return 1;
+    }
+    if (!existed) {
+        std::printf("There is no rule to remove (%s).\n", udevRulePath);
+        return 0;
+    }
+    std::printf("Removed %s.\n", udevRulePath);
+    return reloadUdev({}) ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -120,6 +210,8 @@ int main(int argc, char** argv)
         return list();
     if ((argc == 2 || argc == 3) && std::strcmp(argv[1], "check") == 0)
         return check(argc == 3 ? argv[2] : std::getenv(deviceVariable));
+    if (argc == 3 && std::strcmp(argv[1], "allow") == 0)
+        return std::strcmp(argv[2], "--remove") == 0 ? removeAllowance() : argv[2][0] == '-' ? usage() : allow(argv[2]);
     if (argc >= 2 && argv[1][0] == '-')
         std::fprintf(stderr, "quibusb: unknown option '%s'\n", argv[1]);
     return usage();

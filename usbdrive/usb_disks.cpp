@@ -16,17 +16,16 @@ std::uint64_t sysNumber(const std::string& path)
     return std::stoull(text);
 }
 
-// The USB device's serial number. The SCSI device lies under its SCSI host
+// The USB device's sysfs folder. The SCSI device lies under its SCSI host
 // ("hostN"), which lies under the USB interface, whose parent is the USB
-// device; a device without a serial number has no such file there.
-std::string usbSerial(const std::string& scsiDevice)
+// device; empty when the path shows no SCSI host.
+std::string usbDeviceFolder(const std::string& scsiDevice)
 {
     std::size_t host = scsiDevice.find("/host");
     if (host == std::string::npos)
         return {};
     std::string interfaceFolder = scsiDevice.substr(0, host);
-    std::string serial = sysText(interfaceFolder.substr(0, interfaceFolder.find_last_of('/')) + "/serial");
-    return serial;
+    return interfaceFolder.substr(0, interfaceFolder.find_last_of('/'));
 }
 
 std::string stablePathOf(const std::string& diskNode)
@@ -64,7 +63,13 @@ std::vector<UsbDisk> listUsbDisks()
         disk.stablePath = stablePathOf(device.node);
         disk.vendor = sysText(device.scsiDevice + "/vendor");
         disk.product = sysText(device.scsiDevice + "/model");
-        disk.serial = usbSerial(device.scsiDevice);
+        // A USB device without a serial number has no such file.
+        std::string usbDevice = usbDeviceFolder(device.scsiDevice);
+        if (!usbDevice.empty()) {
+            disk.serial = sysText(usbDevice + "/serial");
+            disk.usbVendorId = sysText(usbDevice + "/idVendor");
+            disk.usbProductId = sysText(usbDevice + "/idProduct");
+        }
         disk.blockSize = std::uint32_t(sysNumber(block + "/queue/logical_block_size"));
         if (disk.blockSize != 0)
             disk.blocks = sysNumber(block + "/size") * 512 / disk.blockSize; // size counts 512-byte units
@@ -72,4 +77,17 @@ std::vector<UsbDisk> listUsbDisks()
         disks.push_back(disk);
     }
     return disks;
+}
+
+bool findUsbDisk(const std::string& named, UsbDisk& disk)
+{
+    ChosenDevice device;
+    if (!findDevice(named, device) || device.disk.empty())
+        return false;
+    for (const UsbDisk& present : listUsbDisks())
+        if (present.diskNode == diskNode(device)) {
+            disk = present;
+            return true;
+        }
+    return false;
 }

@@ -10,7 +10,9 @@ struct UsbDisk {
     std::string diskNode;    // /dev/sdX
     std::string genericNode; // /dev/sgN, empty when the sg driver is not loaded
     std::string stablePath;  // /dev/disk/by-id/usb-..., empty when udev made none
-    std::string vendor, product, serial;
+    std::string vendor, product;          // the SCSI device's names
+    std::string serial;                   // the USB device's serial number
+    std::string usbVendorId, usbProductId; // the USB device's ids, four hex digits each
     std::uint64_t blocks = 0; // logical blocks; 0 without a disk in the drive
     std::uint32_t blockSize = 0;
     bool removable = false;
@@ -21,3 +23,7 @@ bool looksLikeQuibDisk(const UsbDisk& disk);
 
 // Every USB-attached disk, in the order of their kernel names.
 std::vector<UsbDisk> listUsbDisks();
+
+// The USB disk that a path names (its disk or generic node, or a link to
+// either such as its stable path); false when it names none present.
+bool findUsbDisk(const std::string& named, UsbDisk& disk);
