@@ -22,14 +22,19 @@ struct KeptDrive {
     std::string imageDisk;
     int image = -1;
 
-    void letGoOfFiles()
+    void forgetImage()
     {
-        stateKept = false;
-        protectionDisk.clear();
         if (image >= 0)
             close(image);
         image = -1;
         imageDisk.clear();
+    }
+
+    void letGoOfFiles()
+    {
+        stateKept = false;
+        protectionDisk.clear();
+        forgetImage();
     }
 } kept;
 
@@ -189,10 +194,4 @@ int imageOf(const std::string& disk)
     return kept.image;
 }
 
-void forgetImage()
-{
-    if (kept.image >= 0)
-        close(kept.image);
-    kept.image = -1;
-    kept.imageDisk.clear();
-}
+void forgetImage() { kept.forgetImage(); }
