@@ -156,8 +156,8 @@ MessageWindowLayout layoutMessageWindow(const char16_t* text, unsigned flags, bo
     layout.buttonWidth = std::max(80, int(fl_width(widest)) + 24);
     layout.buttonsWidth = yesNo ? 2 * layout.buttonWidth + margin : layout.buttonWidth;
     layout.width = std::max(layout.textLeft + layout.textWidth + margin, layout.buttonsWidth + 2 * margin);
-    int bodyHeight = std::max(layout.textHeight, icon ? iconSize : 0);
-    layout.height = margin + bodyHeight + margin + buttonHeight + margin;
+    layout.bodyHeight = std::max(layout.textHeight, icon ? iconSize : 0);
+    layout.height = margin + layout.bodyHeight + margin + buttonHeight + margin;
     return layout;
 }
 
@@ -171,7 +171,7 @@ int runMessageWindow(Fl_Window* owner, const char16_t* text, const char* caption
     std::size_t count = layout.lineCount;
     int width = layout.width, height = layout.height;
     int textLeft = layout.textLeft, textWidth = layout.textWidth;
-    int bodyHeight = std::max(layout.textHeight, icon != 0 ? iconSize : 0);
+    int bodyHeight = layout.bodyHeight;
     int buttonWidth = layout.buttonWidth, buttonsWidth = layout.buttonsWidth;
     const char* firstLabel = firstLabelOf(yesNo, japanese);
     const char* secondLabel = secondLabelOf(japanese);

@@ -13,6 +13,7 @@ struct MessageWindowLayout {
     int width, height;           // the window's client area
     int textLeft, textWidth;     // the text's column
     int textHeight;              // its lines, one font height each
+    int bodyHeight;              // the text beside the icon: the taller of the two
     int wrapWidth;               // the widest a line may be
     std::size_t lineCount;
     int buttonWidth, buttonsWidth;
