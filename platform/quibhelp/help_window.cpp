@@ -1,5 +1,7 @@
 #include "platform/quibhelp/help_window.h"
 
+#include "platform/quibhelp/topic_text.h"
+
 #include <FL/Fl.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Double_Window.H>
@@ -65,12 +67,7 @@ void helpWindowSize(const std::string& page, int* width, int* height)
     // bold one, the others in the text font.
     int widest = 0;
     bool preformatted = false;
-    std::size_t start = 0;
-    while (start < page.size()) {
-        std::size_t end = page.find('\n', start);
-        if (end == std::string::npos)
-            end = page.size();
-        std::string line = page.substr(start, end - start);
+    for (const std::string& line : linesOf(page)) {
         if (line.rfind("<pre>", 0) == 0)
             preformatted = true;
         bool heading = line.rfind("<h1>", 0) == 0 || line.rfind("<h2>", 0) == 0;
@@ -81,7 +78,6 @@ void helpWindowSize(const std::string& page, int* width, int* height)
         }
         if (line.find("</pre>") != std::string::npos)
             preformatted = false;
-        start = end + 1;
     }
     *width = std::min(widest + viewFrame + 2 * margin, Fl::w() - 2 * margin);
 

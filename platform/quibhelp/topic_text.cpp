@@ -11,20 +11,6 @@ namespace {
 
 const char japaneseHeading[] = "日本語\n------\n";
 
-std::vector<std::string> linesOf(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
-
 bool underlines(const std::string& line, char mark)
 {
     if (line.size() < 3)
@@ -178,4 +164,18 @@ std::string wrapToWidth(const std::string& text, int cols)
             out += margin + utf8Of(rest.c_str() + pieces[k].start, pieces[k].length) + "\n";
     }
     return out;
+}
+
+std::vector<std::string> linesOf(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
 }

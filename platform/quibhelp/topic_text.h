@@ -3,6 +3,10 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+// The text's lines, without their '\n' (a last line without one counts).
+std::vector<std::string> linesOf(const std::string& text);
 
 // The topic (UTF-8, an English part and then one headed "日本語") with the
 // part of the run's language first: a Japanese run gets the Japanese part
