@@ -55,9 +55,17 @@ protected:
         tmux_ = findTmux();
         if (tmux_.empty())
             GTEST_SKIP() << "tmux is not installed (scripts/install-packages.sh installs it)";
+        useNewServer();
+        home_ = testHostFolder();
+    }
+
+    // The next tmux command starts a server on a socket of its own: one just
+    // killed may still be letting go of its socket, and a new session there
+    // fails with "server exited unexpectedly".
+    void useNewServer()
+    {
         static std::atomic<int> serial{0};
         socket_ = "quibterm-" + std::to_string(getpid()) + "-" + std::to_string(serial++);
-        home_ = testHostFolder();
     }
 
     void TearDown() override
@@ -429,6 +437,7 @@ TEST_F(TerminalSession, StatusShowsTheLongestStatusWholeAndOffersHelp)
         keys({"Escape"});
         EXPECT_EQ(waitForEnd(), 1);
         tmux({"kill-server"});
+        useNewServer();
     }
 }
 
