@@ -1,4 +1,4 @@
-#include "platform/registry.h"
+#include "platform/process_registry.h"
 
 #include "platform/host_folder.h"
 
@@ -747,3 +747,10 @@ bool registryNamesEqual(const char16_t* a, const char16_t* b)
 RegistryStatus lastRegistryStatus() { return status; }
 
 bool registryFilePath(char* out, std::size_t capacity) { return hostFilePath(registryFileName, out, capacity); }
+
+// This store offered to the libraries the program loads (process_registry.h).
+extern "C" const ProcessRegistry quibProcessRegistry = {
+    sizeof(ProcessRegistry), openRegistryKey, createRegistryKey, queryRegistryValue, setRegistryValue,
+    closeRegistryKey, enumRegistrySubKey, enumRegistryValue, deleteRegistryValue, deleteRegistryKey,
+    registryNamesEqual, lastRegistryStatus,
+};

@@ -1,6 +1,6 @@
 // The least work any Simple Format by Quib! Tools has to do, and nothing
-// else: a program that loads SQLite (as the tool does, from the system's
-// shared library), opens the registry store and reads from it, loads the
+// else: a program that uses SQLite (linked as the tool links it), opens the
+// registry store and reads from it, loads the
 // driver library, and writes the 219 sectors of a quick format one request
 // each, with a plain pwrite. No dialog, no drive state, no transcript.
 // scripts/benchmark.sh times it beside the tool and mkfs.fat: what the tool
