@@ -4,8 +4,6 @@
 // reads its settings' defaults.
 #include "platform/process_registry.h"
 
-#include "platform/host_folder.h"
-
 #include <dlfcn.h>
 
 namespace {
@@ -80,5 +78,3 @@ bool deleteRegistryValue(RegistryKey key, const char16_t* name) { return registr
 bool deleteRegistryKey(const char16_t* path) { return registry().deleteKey(path); }
 bool registryNamesEqual(const char16_t* a, const char16_t* b) { return registry().namesEqual(a, b); }
 RegistryStatus lastRegistryStatus() { return registry().lastStatus(); }
-
-bool registryFilePath(char* out, std::size_t capacity) { return hostFilePath(registryFileName, out, capacity); }

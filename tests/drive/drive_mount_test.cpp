@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <dirent.h>
+#include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -27,6 +30,28 @@ void setText(const char16_t* name, const std::u16string& text)
     EXPECT_TRUE(setRegistryValue(key, name, registryTypeString, text.c_str(),
                                  std::uint32_t((text.size() + 1) * sizeof(char16_t))));
     closeRegistryKey(key);
+}
+
+// Descriptors of this process open on the registry's database file.
+int openRegistryFiles()
+{
+    int found = 0;
+    DIR* folder = opendir("/proc/self/fd");
+    if (folder == nullptr)
+        return -1;
+    const std::string name = std::string("/") + registryFileName;
+    while (dirent* entry = readdir(folder)) {
+        char target[4096];
+        std::string link = std::string("/proc/self/fd/") + entry->d_name;
+        ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+        if (n <= 0)
+            continue;
+        std::string path(target, std::size_t(n));
+        if (path.size() >= name.size() && path.compare(path.size() - name.size(), name.size(), name) == 0)
+            ++found;
+    }
+    closedir(folder);
+    return found;
 }
 
 // A FAT boot sector carrying an 11-byte label.
@@ -143,3 +168,22 @@ TEST(Remount, RefusesAFlagOtherThanReadableOrNot)
 }
 
 } // namespace
+
+// The test program offers its registry as quibtools does: the library reads
+// the folder settings through the program's own connection, so the process
+// holds the store open once, and a setting the program changes is what the
+// next re-mount reads.
+TEST(SharedRegistry, TheLibraryReadsThroughTheProgramsConnection)
+{
+    setNumber(u"Fixed", 1);
+    setText(u"Folder", u"First");
+    ASSERT_EQ(openRegistryFiles(), 1);
+    ASSERT_EQ(remount(0x00).status, 0u);
+    EXPECT_EQ(mountFolder(), "First");
+    EXPECT_EQ(openRegistryFiles(), 1) << "the driver library opened a connection of its own";
+
+    setText(u"Folder", u"Second");
+    ASSERT_EQ(remount(0x00).status, 0u);
+    EXPECT_EQ(mountFolder(), "Second");
+    EXPECT_EQ(openRegistryFiles(), 1);
+}
