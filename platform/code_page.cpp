@@ -9,28 +9,38 @@
 
 namespace {
 
-// Descriptors are opened once, on first use, and kept for the run.
-struct Converters {
-    iconv_t toCodePage = iconv_t(-1);
-    iconv_t fromCodePage = iconv_t(-1);
-    iconv_t toUtf8 = iconv_t(-1);
-    iconv_t fromUtf8 = iconv_t(-1);
-    unsigned codePage = 0;
-};
-
-Converters& converters()
+// Each descriptor is opened at its first use and kept for the run: a run
+// that never meets the code page (most dialogs) loads no converter for it.
+unsigned codePageInForce()
 {
-    static Converters c = [] {
-        Converters made;
-        made.codePage = defaultLanguageId() == languageJapanese ? 932 : 1252;
-        const char* name = made.codePage == 932 ? "CP932" : "CP1252";
-        made.toCodePage = iconv_open(name, "UTF-16LE");
-        made.fromCodePage = iconv_open("UTF-16LE", name);
-        made.toUtf8 = iconv_open("UTF-8", "UTF-16LE");
-        made.fromUtf8 = iconv_open("UTF-16LE", "UTF-8");
-        return made;
-    }();
-    return c;
+    static unsigned codePage = defaultLanguageId() == languageJapanese ? 932 : 1252;
+    return codePage;
+}
+
+const char* codePageName() { return codePageInForce() == 932 ? "CP932" : "CP1252"; }
+
+iconv_t toCodePage()
+{
+    static iconv_t cd = iconv_open(codePageName(), "UTF-16LE");
+    return cd;
+}
+
+iconv_t fromCodePage()
+{
+    static iconv_t cd = iconv_open("UTF-16LE", codePageName());
+    return cd;
+}
+
+iconv_t toUtf8()
+{
+    static iconv_t cd = iconv_open("UTF-8", "UTF-16LE");
+    return cd;
+}
+
+iconv_t fromUtf8()
+{
+    static iconv_t cd = iconv_open("UTF-16LE", "UTF-8");
+    return cd;
 }
 
 // Converts one UTF-16 character (one or two units) with cd into out.
@@ -147,18 +157,18 @@ bool decodeToWide(iconv_t cd, const char* bytes, std::size_t byteCount, char16_t
 
 } // namespace
 
-unsigned activeCodePage() { return converters().codePage; }
+unsigned activeCodePage() { return codePageInForce(); }
 
 bool wideToCodePage(const char16_t* text, char* out, std::size_t capacity, std::size_t* written)
 {
-    return encodeWide(converters().toCodePage, text, out, capacity, written);
+    return encodeWide(toCodePage(), text, out, capacity, written);
 }
 
 bool codePageToWide(const char* bytes, std::size_t byteCount, char16_t* out, std::size_t capacity)
 {
     if (capacity == 0)
         return false;
-    return decodeToWide(converters().fromCodePage, bytes, byteCount, out, capacity);
+    return decodeToWide(fromCodePage(), bytes, byteCount, out, capacity);
 }
 
 bool wideToUtf8(const char16_t* text, char* out, std::size_t capacity)
@@ -166,7 +176,7 @@ bool wideToUtf8(const char16_t* text, char* out, std::size_t capacity)
     if (capacity == 0)
         return false;
     std::size_t written = 0;
-    bool ok = encodeWide(converters().toUtf8, text, out, capacity - 1, &written);
+    bool ok = encodeWide(toUtf8(), text, out, capacity - 1, &written);
     out[written] = '\0';
     return ok;
 }
@@ -188,5 +198,5 @@ bool utf8ToWide(const char* text, char16_t* out, std::size_t capacity)
 {
     if (capacity == 0)
         return false;
-    return decodeToWide(converters().fromUtf8, text, std::strlen(text), out, capacity);
+    return decodeToWide(fromUtf8(), text, std::strlen(text), out, capacity);
 }

@@ -410,6 +410,17 @@ bool openStore(const char* path)
     else if (errno != EEXIST)
         return fail(RegistryStatus::noStore);
 
+    // The store holds a few small rows: no lookaside slots (about 120 KiB
+    // that SQLite would set aside, and touch, for each connection) and no
+    // page-cache memory taken ahead. Set before SQLite's first use, which
+    // is this open; later calls are refused by SQLite and change nothing.
+    static bool configured = [] {
+        sqlite3_config(SQLITE_CONFIG_LOOKASIDE, 0, 0);
+        sqlite3_config(SQLITE_CONFIG_PAGECACHE, static_cast<void*>(nullptr), 0, 0);
+        return true;
+    }();
+    (void)configured;
+
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(path, &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW, nullptr) != SQLITE_OK) {
         sqlite3_close(db);
