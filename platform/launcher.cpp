@@ -7,6 +7,7 @@
 #include "frontend/desktop/desktop_front_end.h"
 #include "platform/ending_signals.h"
 #include "platform/front_end.h"
+#include "platform/drive_chooser.h"
 #include "platform/host_folder.h"
 #include "platform/library_loader.h"
 #include "platform/module.h"
@@ -33,6 +34,8 @@ namespace {
 // Exit statuses of the host's own; the program itself ends with 0 or 1.
 constexpr int exitBadCommandLine = 2;
 constexpr int exitHostFolderUnusable = 4;
+// Cancelling the chooser of the real drive ends the tool as its Close does.
+constexpr int exitChooserCancelled = 1;
 
 const char usage[] =
     "Usage: quibtools [--desktop | --terminal | --script FILE] [--protect]\n"
@@ -302,6 +305,15 @@ int main(int argc, char** argv)
         }
     }
     installFrontEnd(frontEnd);
+    // On the real drive with no drive named, the person at a terminal or a
+    // desktop picks it; a script or a job has nobody to ask.
+    if (job == nullptr && scriptFrontEnd == nullptr && isRealDriveCopy() && !isSet("QUIB_DEVICE") &&
+        chooseRealDrive() == DriveChoice::cancelled) {
+        frontEnd->programEnded(exitChooserCancelled);
+        installFrontEnd(nullptr);
+        closeTerminal();
+        return exitChooserCancelled;
+    }
     if (job != nullptr)
         listenToWork(tellJobsWork);
     // A job opens its dialogs by their commands, from the program's own menu.

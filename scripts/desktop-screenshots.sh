@@ -21,7 +21,8 @@ if [ ${#need[@]} -gt 0 ]; then
   echo "Installing: ${need[*]}"
   $sudo apt-get install -y -qq "${need[@]}" >/dev/null
 fi
-cmake --build "$build" --target quibtools quib_desktop quib_drive_library quibdrive desktop_control_position >/dev/null
+cmake --build "$build" --target quibtools quib_desktop quib_drive_library quibdrive desktop_control_position \
+  quib_folder_machine >/dev/null
 
 display=:$((200 + $$ % 500))
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
@@ -152,6 +153,43 @@ texts() { # language id, suffix, template ids: menu protect
   wait "$tool" || true
 }
 
+# The chooser of the real drive: its copy of the tool started with no drive
+# named, on a machine laid out in a folder (the library's test build reads
+# it, tests/usbdrive/folder_machine.cpp) with a memory stick and a Quib! drive.
+usb_disk() { # machine folder, disk, generic node, vendor, product, serial, blocks, port
+  local root=$1 disk=$2 generic=$3 vendor=$4 product=$5 serial=$6 blocks=$7 port=$8
+  local usb=/sys/devices/pci0000:00/0000:00:14.0/usb1/1-$port
+  local scsi=$usb/1-$port:1.0/host$port/target$port:0:0/$port:0:0:0
+  local block=$scsi/block/$disk
+  mkdir -p "$root$block/queue" "$root$scsi/scsi_generic/$generic" "$root/sys/class/block" "$root/dev/disk/by-id"
+  echo "$serial" > "$root$usb/serial"
+  echo "$vendor" > "$root$scsi/vendor"
+  echo "$product" > "$root$scsi/model"
+  echo "$blocks" > "$root$block/size"
+  echo 1 > "$root$block/removable"
+  echo 512 > "$root$block/queue/logical_block_size"
+  ln -s ../.. "$root$block/device"
+  ln -s "../..${block#/sys}" "$root/sys/class/block/$disk"
+  : > "$root/dev/$disk"
+  ln -s "../../$disk" "$root/dev/disk/by-id/usb-${vendor}_${product}_$serial-0:0"
+}
+
+chooser() { # language id, suffix, title
+  export QUIB_LANGID=$1 QUIB_HOME=$home/chooser-$2
+  local machine=$home/machine-$2
+  mkdir -p "$machine"
+  usb_disk "$machine" sdb sg1 ACME STICK A77 15633408 1
+  usb_disk "$machine" sdc sg2 QUIB DRIVE Q0001 78848 2
+  env -u QUIB_DEVICE QUIB_TEST_MACHINE="$machine" "$build/tests/folder-machine/real-drive/quibtools" --desktop &
+  local tool=$!
+  local id; id=$(window "$3")
+  shoot "$id" "chooser-$2"
+  kill "$tool"
+  wait "$tool" || true
+}
+
+chooser 1033 en "Quib! Drive"
+chooser 1041 ja "Quib! ドライブ"
 run 1033 en 134 132 128 124 131
 run 1041 ja 135 118 116 117 112
 texts 1033 en 134 131

@@ -91,3 +91,29 @@ bool findUsbDisk(const std::string& named, UsbDisk& disk)
         }
     return false;
 }
+
+namespace {
+
+std::string listingField(const std::string& text)
+{
+    std::string field = text;
+    for (char& c : field)
+        if (c == '\t' || c == '\n' || c == '\r')
+            c = ' ';
+    return field;
+}
+
+} // namespace
+
+std::string usbDiskListing()
+{
+    std::string listing;
+    for (const UsbDisk& disk : listUsbDisks()) {
+        const std::string& path = disk.stablePath.empty() ? disk.diskNode : disk.stablePath;
+        listing += listingField(path) + '\t' + listingField(disk.diskNode) + '\t' + listingField(disk.vendor) +
+                   '\t' + listingField(disk.product) + '\t' + listingField(disk.serial) + '\t' +
+                   std::to_string(disk.blocks * disk.blockSize) + '\t' + (looksLikeQuibDisk(disk) ? "1" : "0") +
+                   '\n';
+    }
+    return listing;
+}

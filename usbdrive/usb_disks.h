@@ -27,3 +27,11 @@ std::vector<UsbDisk> listUsbDisks();
 // The USB disk that a path names (its disk or generic node, or a link to
 // either such as its stable path); false when it names none present.
 bool findUsbDisk(const std::string& named, UsbDisk& disk);
+
+// The disks present as the host's chooser of the drive reads them: one line
+// per disk, its fields separated by tabs: the path to name it by (its
+// stable path, else its disk node), the disk node, vendor, product, serial,
+// the capacity in bytes (0 without a disk in the drive), and 1 when it looks
+// like a Quib! disk, else 0. Tabs and line breaks within a field become
+// spaces.
+std::string usbDiskListing();

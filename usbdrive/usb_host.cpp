@@ -85,7 +85,9 @@ int sendScsiCommand(int node, sg_io_hdr_t& header)
 
 int rereadPartitionTable(int node) { return ioctl(node, BLKRRPART) < 0 ? errno : 0; }
 
-const UsbHost realHost{resolvePath,        readTextFile,       listFolderNames,
+// Constant data, so that the host in force is set before any code of the
+// library runs (a test's replacement, made at load, is never overwritten).
+constexpr UsbHost realHost{resolvePath,        readTextFile,       listFolderNames,
                        openDeviceNode,     claimWholeDisk,     closeDeviceNode,
                        deviceNumberOfPath, deviceNumberOfNode, sendScsiCommand,
                        rereadPartitionTable};

@@ -6,6 +6,7 @@
 #include "tests/desktop/virtual_display.h"
 #include "tests/support/host_folder_fixture.h"
 #include "tests/support/run_program.h"
+#include "tests/support/usb_machine_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
@@ -57,9 +59,8 @@ protected:
     }
 
     // The tool, its standard error kept in the host folder (errors()).
-    void startTool()
+    void startTool(const std::string& program = builtProgram("quibtools"))
     {
-        std::string program = builtProgram("quibtools");
         const char* argv[] = {program.c_str(), "--desktop", nullptr};
         std::string errors = testHostFolder() + "/tool.err";
         posix_spawn_file_actions_t actions;
@@ -295,3 +296,28 @@ TEST_F(DesktopProgram, ASimpleFormatThroughTheWindowsWritesACleanFileSystem)
 }
 
 } // namespace
+
+// The copy of the tool beside the real-drive library, started from a menu
+// entry with no drive named, on a machine laid out in a folder (the
+// library's test build): the chooser's window lists the USB disks, and the
+// one chosen serves the run.
+TEST_F(DesktopProgram, TheRealDriveChooserStartsTheProgramOnTheChosenDisk)
+{
+    std::string machine = testHostFolder() + "/machine";
+    std::filesystem::create_directories(machine);
+    addUsbDisk(machine, {"sdb", "sg1", "ACME", "STICK", "A77", 15633408, 1});
+    addUsbDisk(machine, {"sdc", "sg2", "QUIB", "DRIVE", "Q0001", 78848, 2});
+    setenv("QUIB_TEST_MACHINE", machine.c_str(), 1);
+    unsetenv("QUIB_DEVICE");
+    startTool(std::string(QUIB_FOLDER_MACHINE_DIR) + "/quibtools");
+    unsetenv("QUIB_TEST_MACHINE");
+    ASSERT_FALSE(waitForWindow("Quib! Drive").empty()) << "no chooser window: " << errors();
+    key("Return"); // the Quib! disk, offered though listed second
+    // The drive of the test machine answers nothing: the program says so.
+    ASSERT_FALSE(waitForWindow("No Drive is Connected.").empty()) << errors();
+    std::ifstream openedFile(machine + "/opened");
+    std::stringstream opened;
+    opened << openedFile.rdbuf();
+    EXPECT_NE(opened.str().find("/dev/sdc\n"), std::string::npos) << opened.str();
+    EXPECT_EQ(opened.str().find("/dev/sdb"), std::string::npos) << opened.str();
+}

@@ -164,7 +164,7 @@ done
 
 # On a virtual display each entry's Exec line, run with the package's
 # programs on the PATH, opens the tool's window: the tool menu on the virtual
-# drive; on the real drive, with no device named, the message saying so.
+# drive; on the real drive, with no device named, the chooser of the drive.
 if command -v Xvfb >/dev/null && command -v xdotool >/dev/null; then
   number=$((200 + $$ % 600))
   while [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ]; do number=$((number + 1)); done
@@ -173,7 +173,7 @@ if command -v Xvfb >/dev/null && command -v xdotool >/dev/null; then
   for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$number" ] && break; sleep 0.1; done
   windows=(
     "org.example.quibtools.desktop|Quib! Tools"
-    "org.example.quibtools-real-drive.desktop|No Drive is Connected."
+    "org.example.quibtools-real-drive.desktop|Quib! Drive"
   )
   for row in "${windows[@]}"; do
     IFS='|' read -r name title <<<"$row"

@@ -4,6 +4,7 @@
 #include "tests/support/disk_image_fixture.h"
 #include "tests/support/host_folder_fixture.h"
 #include "tests/support/run_program.h"
+#include "tests/support/usb_machine_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -91,7 +93,7 @@ protected:
         std::string command = std::string(ignoreHangUp ? "trap '' HUP; " : "") + "trap true INT; stty -a > " + shellQuoted(home_ + "/modes-before") + "; sh -c 'echo $$ > " +
                               home_ + "/pid; exec \"$0\" \"$@\"' env " + unset_ + " QUIB_HOME=" + shellQuoted(home_) +
                               " QUIB_LANGID=" + languageId + " LC_ALL=C.UTF-8 " + extraEnvironment + " " +
-                              shellQuoted(builtProgram("quibtools")) + "; code=$?; stty -a > " +
+                              shellQuoted(program_) + "; code=$?; stty -a > " +
                               shellQuoted(home_ + "/modes-after") +
                               "; printf '\\nexit=%s\\n' \"$code\"; exec sleep 600";
         ProgramRun run = tmux({"new-session", "-d", "-x", "100", "-y", "30", command});
@@ -157,6 +159,7 @@ protected:
     std::string tmux_;
     std::string socket_;
     std::string home_;
+    std::string program_ = builtProgram("quibtools");
     // The tool must draw in this terminal even when the tests run on a
     // desktop, where it would otherwise open windows.
     std::string unset_ = "-u DISPLAY -u WAYLAND_DISPLAY";
@@ -712,3 +715,75 @@ TEST_F(TerminalSession, AJobWhileTheDialogsAreOpenSaysWhatToDo)
 }
 
 } // namespace
+
+// The copy of the tool beside the real-drive library, started with no
+// drive named, on a machine laid out in a folder (its test build of the
+// library): the person chooses the drive before the program starts.
+class RealDriveChooser : public TerminalSession {
+protected:
+    void SetUp() override
+    {
+        TerminalSession::SetUp();
+        if (IsSkipped())
+            return;
+        program_ = std::string(QUIB_FOLDER_MACHINE_DIR) + "/quibtools";
+        machine_ = home_ + "/machine";
+        std::filesystem::create_directories(machine_);
+        unset_ += " -u QUIB_DEVICE";
+    }
+
+    void startOnTheMachine(const std::string& languageId, const std::string& extraEnvironment = "")
+    {
+        start(languageId, "QUIB_TEST_MACHINE=" + shellQuoted(machine_) + " " + extraEnvironment);
+    }
+
+    // The device nodes the library opened, one a line.
+    std::string opened() { return readFile(machine_ + "/opened"); }
+
+    std::string machine_;
+};
+
+const UsbDiskInFolder quibDrive{"sdb", "sg1", "QUIB", "DRIVE", "Q0001", 78848, 1};
+const UsbDiskInFolder memoryStick{"sdc", "sg2", "ACME", "STICK", "A77", 15633408, 2};
+
+// The Quib! disk is offered first; the disk chosen is the one the run uses.
+TEST_F(RealDriveChooser, TheChosenDiskServesTheRun)
+{
+    addUsbDisk(machine_, quibDrive);
+    addUsbDisk(machine_, memoryStick);
+    startOnTheMachine("1033");
+    std::string shown = waitFor({"Choose the USB disk that is the Quib! drive:", "(*) sdb  QUIB DRIVE, serial Q0001: Quib! disk",
+                                 "( ) sdc  ACME STICK, serial A77: 8004 MB", "[>OK<]", "[ Look Again ]", "[ Cancel ]"});
+    EXPECT_TRUE(opened().empty()) << "the library opened a device before the person chose one";
+    keys({"Down", "Enter"});
+    // The drive of the test machine answers nothing: the program says so.
+    waitFor({"No Drive is Connected."});
+    EXPECT_NE(opened().find("/dev/sdc\n"), std::string::npos) << opened();
+    EXPECT_EQ(opened().find("/dev/sdb"), std::string::npos) << opened();
+}
+
+// With no USB disk present it says so and looks again when asked; Cancel
+// (here Escape) ends the tool before the program starts.
+TEST_F(RealDriveChooser, WithNoDiskItLooksAgainAndCancelEndsTheTool)
+{
+    startOnTheMachine("1041");
+    waitFor({"USB ディスクがありません。", "[>再検索<]"});
+    addUsbDisk(machine_, quibDrive);
+    keys({"Enter"});
+    waitFor({"(*) sdb  QUIB DRIVE", "[>決定<]"});
+    keys({"Escape"});
+    EXPECT_EQ(waitForEnd(), 1);
+    EXPECT_TRUE(opened().empty()) << opened();
+    expectTerminalRestored();
+}
+
+// A drive named in QUIB_DEVICE is used as it stands: no chooser.
+TEST_F(RealDriveChooser, ADriveNamedInTheEnvironmentIsUsedWithoutAsking)
+{
+    addUsbDisk(machine_, quibDrive);
+    addUsbDisk(machine_, memoryStick);
+    startOnTheMachine("1033", "QUIB_DEVICE=/dev/sdc");
+    std::string shown = waitFor({"No Drive is Connected."});
+    EXPECT_EQ(shown.find("Quib! Drive"), std::string::npos) << shown;
+    EXPECT_NE(opened().find("/dev/sdc\n"), std::string::npos) << opened();
+}

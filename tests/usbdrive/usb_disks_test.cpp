@@ -29,6 +29,7 @@ TEST(UsbDiskListing, ShowsOnlyUsbDisksWithWhatTellsThemApart)
     machine.files["/sys/class/block/sdc/size"] = "15728640\n";
     machine.files["/sys/class/block/sdc/queue/logical_block_size"] = "512\n";
     machine.files["/sys/class/block/sdc/removable"] = "1\n";
+    machine.files[stick + "/model"] = "Big\tStick\n"; // a tab would split the chooser's fields
 
     // The machine's own disk, a partition and a loop device.
     machine.paths.insert({"/dev/sda", "/dev/loop0"});
@@ -37,6 +38,7 @@ TEST(UsbDiskListing, ShowsOnlyUsbDisksWithWhatTellsThemApart)
     machine.install(nullptr);
 
     std::vector<UsbDisk> disks = listUsbDisks();
+    std::string listing = usbDiskListing();
     uninstallFakeMachine();
     ASSERT_EQ(disks.size(), 2u);
     EXPECT_EQ(disks[0].diskNode, "/dev/sdb");
@@ -54,6 +56,10 @@ TEST(UsbDiskListing, ShowsOnlyUsbDisksWithWhatTellsThemApart)
     EXPECT_EQ(disks[1].serial, "");
     EXPECT_EQ(disks[1].blocks, 15728640u);
     EXPECT_FALSE(looksLikeQuibDisk(disks[1]));
+
+    // The chooser's listing: named by the stable path where there is one.
+    EXPECT_EQ(listing, std::string(quibStablePath) + "\t/dev/sdb\tQUIB\tDrive\tQB0001\t40370176\t1\n"
+                       "/dev/sdc\t/dev/sdc\t\tBig Stick\t\t8053063680\t0\n");
 }
 
 } // namespace
