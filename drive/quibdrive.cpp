@@ -6,6 +6,8 @@
 #include "drive/drive_files.h"
 #include "drive/virtual_drive.h"
 #include "platform/host_folder.h"
+#include "platform/whole_options.h"
+#include "program_version.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -265,18 +267,32 @@ int carryOut(DriveSession& drive, const std::string& command, const std::string&
     return setFormatTime(drive, argument);
 }
 
+// Options come only before the command; after it every word is the
+// command's argument, --help included.
+enum DriveOption { driveVersion = 256 };
+const option driveOptions[] = {
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, driveVersion},
+    {nullptr, 0, nullptr, 0},
+};
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (argc < 2)
         return usageError("a command is needed");
+    optind = 0;
+    opterr = 0;
+    const char* word = nullptr;
+    int found = nextWholeOption(argc, argv, "+h", driveOptions, &word);
     std::string command = argv[1];
-    if (command == "--help" || command == "-h" || command == "help")
+    if (found == 'h' || command == "help")
         return std::fputs(usage, stdout), 0;
-    if (command == "--version")
-        return std::puts("quibdrive 1.0.0"), 0;
-    if (command[0] == '-')
+    if (found == driveVersion)
+        return std::puts("quibdrive " QUIB_VERSION), 0;
+    // A lone "-" is no option to getopt_long, nor a command here.
+    if (found == '?' || command[0] == '-')
         return usageError("unknown option '" + command + "'");
 
     bool takesArgument = command == "create" || command == "insert" || command == "format-time";

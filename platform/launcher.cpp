@@ -15,8 +15,11 @@
 #include "platform/protect_menu.h"
 #include "platform/work_in_hand.h"
 #include "platform/program_folder.h"
+#include "platform/whole_options.h"
 #include "frontend/script/script_front_end.h"
 #include "frontend/terminal/terminal_front_end.h"
+
+#include "program_version.h"
 
 #include <cerrno>
 #include <climits>
@@ -129,6 +132,18 @@ void closeTerminal()
 
 enum class FrontEndChoice { Automatic, Desktop, Terminal, Script };
 
+// The host's options, long ones only.
+enum HostOption { hostDesktop = 256, hostTerminal, hostScript, hostProtect, hostHelp, hostVersion };
+const option hostOptions[] = {
+    {"desktop", no_argument, nullptr, hostDesktop},
+    {"terminal", no_argument, nullptr, hostTerminal},
+    {"script", required_argument, nullptr, hostScript},
+    {"protect", no_argument, nullptr, hostProtect},
+    {"help", no_argument, nullptr, hostHelp},
+    {"version", no_argument, nullptr, hostVersion},
+    {nullptr, 0, nullptr, 0},
+};
+
 // A job's person waits at a terminal or a script for its answer: a query
 // that waits for a drive still formatting says why it takes long.
 void tellJobsWork(WorkInHand work)
@@ -231,34 +246,42 @@ int main(int argc, char** argv)
     const char* scriptPath = nullptr;
     bool protectOption = false;
     FrontEndChoice choice = FrontEndChoice::Automatic;
-    for (int i = 1; job == nullptr && i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0) {
+    // In the order given: the first word that is wrong is the one told. A
+    // word that is no option (there are no operands) is an unknown option.
+    optind = 0;
+    opterr = 0;
+    while (job == nullptr) {
+        const char* word = nullptr;
+        int found = nextWholeOption(argc, argv, "+:", hostOptions, &word);
+        if (found == -1 && word == nullptr)
+            break;
+        if (found == hostHelp) {
             std::fputs(usage, stdout);
             std::fputs("\n", stdout);
             std::fputs(subCommandSummary, stdout);
             return withStandardOutputClosed(0);
         }
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::puts("quibtools 1.0.0");
+        if (found == hostVersion) {
+            std::puts("quibtools " QUIB_VERSION);
             return withStandardOutputClosed(0);
         }
-        if (std::strcmp(argv[i], "--protect") == 0) {
+        if (found == hostProtect) {
             protectOption = true;
             continue;
         }
-        if (std::strcmp(argv[i], "--script") == 0 && i + 1 < argc) {
-            scriptPath = argv[++i];
+        if (found == hostScript) {
+            scriptPath = optarg;
             choice = FrontEndChoice::Script;
             continue;
         }
-        if (std::strcmp(argv[i], "--desktop") == 0 || std::strcmp(argv[i], "--terminal") == 0) {
-            choice = argv[i][2] == 'd' ? FrontEndChoice::Desktop : FrontEndChoice::Terminal;
+        if (found == hostDesktop || found == hostTerminal) {
+            choice = found == hostDesktop ? FrontEndChoice::Desktop : FrontEndChoice::Terminal;
             continue;
         }
-        if (std::strcmp(argv[i], "--script") == 0)
+        if (found == ':')
             std::fprintf(stderr, "quibtools: --script needs a file name (- for standard input)\n");
         else
-            std::fprintf(stderr, "quibtools: unknown option '%s'\n", argv[i]);
+            std::fprintf(stderr, "quibtools: unknown option '%s'\n", word);
         std::fputs("Try 'quibtools --help'.\n", stderr);
         return exitBadCommandLine;
     }

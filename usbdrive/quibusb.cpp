@@ -8,6 +8,8 @@
 #include "usbdrive/udev_rule.h"
 #include "usbdrive/usb_disks.h"
 #include "usbdrive/usb_host.h"
+#include "platform/whole_options.h"
+#include "program_version.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -198,20 +200,42 @@ int removeAllowance()
     return reloadUdev({}) ? 0 : 1;
 }
 
+// --help and --version stand alone; allow has --remove, its only option.
+enum UsbOption { usbHelp = 256, usbVersion, allowRemove };
+const option usbOptions[] = {
+    {"help", no_argument, nullptr, usbHelp},
+    {"version", no_argument, nullptr, usbVersion},
+    {nullptr, 0, nullptr, 0},
+};
+const option allowOptions[] = {
+    {"remove", no_argument, nullptr, allowRemove},
+    {nullptr, 0, nullptr, 0},
+};
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0)
+    optind = 0;
+    opterr = 0;
+    const char* word = nullptr;
+    int found = nextWholeOption(argc, argv, "+", usbOptions, &word);
+    if (argc == 2 && found == usbHelp)
         return std::fputs(usageText, stdout), 0;
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0)
-        return std::puts("quibusb 1.0.0"), 0;
+    if (argc == 2 && found == usbVersion)
+        return std::puts("quibusb " QUIB_VERSION), 0;
     if (argc == 2 && std::strcmp(argv[1], "list") == 0)
         return list();
     if ((argc == 2 || argc == 3) && std::strcmp(argv[1], "check") == 0)
         return check(argc == 3 ? argv[2] : std::getenv(deviceVariable));
-    if (argc == 3 && std::strcmp(argv[1], "allow") == 0)
-        return std::strcmp(argv[2], "--remove") == 0 ? removeAllowance() : argv[2][0] == '-' ? usage() : allow(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "allow") == 0) {
+        optind = 0;
+        found = nextWholeOption(argc - 1, argv + 1, "+", allowOptions, &word);
+        if (found == allowRemove)
+            return removeAllowance();
+        // Any other word like an option, a lone "-" among them, is no device.
+        return argv[2][0] == '-' ? usage() : allow(argv[2]);
+    }
     if (argc >= 2 && argv[1][0] == '-')
         std::fprintf(stderr, "quibusb: unknown option '%s'\n", argv[1]);
     return usage();

@@ -3,6 +3,7 @@
 #include "frontend/command_line/job.h"
 #include "frontend/command_line/job_front_end.h"
 #include "frontend/command_line/person_terminal.h"
+#include "platform/whole_options.h"
 
 #include <cstdio>
 #include <cstring>
@@ -61,17 +62,51 @@ const char exitCodes[] =
     "Exit status: 0 done, 1 the drive, the disk or the tool refused or failed,\n"
     "2 wrong usage, 3 no drive or no disk, 4 a host folder that cannot be used.\n";
 
+// The sub-commands' options. Each sub-command knows only its own: another's
+// is an unknown option there.
+enum JobOption { jobJson = 256, jobLong, jobLabel, jobPasswordStdin };
+
+const option statusOptions[] = {
+    {"help", no_argument, nullptr, 'h'},
+    {"json", no_argument, nullptr, jobJson},
+    {nullptr, 0, nullptr, 0},
+};
+
+const option formatOptions[] = {
+    {"help", no_argument, nullptr, 'h'},
+    {"long", no_argument, nullptr, jobLong},
+    {"label", required_argument, nullptr, jobLabel},
+    {"yes", no_argument, nullptr, 'y'},
+    {nullptr, 0, nullptr, 0},
+};
+
+const option protectOptions[] = {
+    {"help", no_argument, nullptr, 'h'},
+    {"yes", no_argument, nullptr, 'y'},
+    {"password-stdin", no_argument, nullptr, jobPasswordStdin},
+    {nullptr, 0, nullptr, 0},
+};
+
+const option folderOptions[] = {
+    {"help", no_argument, nullptr, 'h'},
+    {nullptr, 0, nullptr, 0},
+};
+
 struct SubCommand {
     const char* name;
     JobKind kind;
     const char* usage;
+    // For getopt_long; the leading '-' hands over the operands in their
+    // place among the options, so that the first wrong word is the one told.
+    const char* shortOptions;
+    const option* longOptions;
 };
 
 const SubCommand subCommands[] = {
-    {"status", JobKind::Status, statusUsage},
-    {"format", JobKind::Format, formatUsage},
-    {"protect", JobKind::Protect, protectUsage},
-    {"folder", JobKind::Folder, folderUsage},
+    {"status", JobKind::Status, statusUsage, "-:h", statusOptions},
+    {"format", JobKind::Format, formatUsage, "-:hy", formatOptions},
+    {"protect", JobKind::Protect, protectUsage, "-:hy", protectOptions},
+    {"folder", JobKind::Folder, folderUsage, "-:h", folderOptions},
 };
 
 struct NamedMode {
@@ -112,40 +147,44 @@ int parseJob(const SubCommand& command, int argc, char** argv, Job& job)
 {
     job.kind = command.kind;
     int operands = 0;
-    for (int i = 1; i < argc; ++i) {
-        const char* word = argv[i];
-        if (std::strcmp(word, "--help") == 0 || std::strcmp(word, "-h") == 0) {
+    optind = 0;
+    opterr = 0;
+    for (;;) {
+        const char* word = nullptr;
+        int found = nextWholeOption(argc, argv, command.shortOptions, command.longOptions, &word);
+        if (found == -1)
+            break;
+        if (found == 'h') {
             std::printf("%s%s", command.usage, exitCodes);
             return 0;
         }
-        if (command.kind == JobKind::Status && std::strcmp(word, "--json") == 0) {
+        if (found == jobJson) {
             job.json = true;
-        } else if (command.kind == JobKind::Format && std::strcmp(word, "--long") == 0) {
+        } else if (found == jobLong) {
             job.longFormat = true;
-        } else if (command.kind == JobKind::Format && std::strcmp(word, "--label") == 0) {
-            if (i + 1 >= argc)
-                return wrongUsage(command, "--label needs the label", nullptr);
-            const char* label = argv[++i];
+        } else if (found == ':') {
+            return wrongUsage(command, "--label needs the label", nullptr);
+        } else if (found == jobLabel) {
+            const char* label = optarg;
             if (std::strlen(label) >= sizeof job.label)
                 return wrongUsage(command, "the label is far too long", nullptr);
             std::strcpy(job.label, label);
             job.labelGiven = true;
-        } else if ((command.kind == JobKind::Format || command.kind == JobKind::Protect) &&
-                   (std::strcmp(word, "--yes") == 0 || std::strcmp(word, "-y") == 0)) {
+        } else if (found == 'y') {
             job.assumeYes = true;
-        } else if (command.kind == JobKind::Protect && std::strcmp(word, "--password-stdin") == 0) {
+        } else if (found == jobPasswordStdin) {
             job.passwordFromStdin = true;
-        } else if (word[0] == '-' && word[1] != '\0') {
+        } else if (found == '?') {
             return wrongUsage(command, "unknown option", word);
         } else if (command.kind == JobKind::Protect && operands == 0) {
-            const NamedMode* found = nullptr;
+            const NamedMode* named = nullptr;
             for (const NamedMode& mode : protectModes) {
                 if (std::strcmp(mode.name, word) == 0)
-                    found = &mode;
+                    named = &mode;
             }
-            if (found == nullptr)
+            if (named == nullptr)
                 return wrongUsage(command, "unknown protection", word);
-            job.protectMode = found->mode;
+            job.protectMode = named->mode;
             ++operands;
         } else if (command.kind == JobKind::Folder && operands == 0) {
             if (std::strcmp(word, "auto") == 0)

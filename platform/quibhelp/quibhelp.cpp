@@ -11,6 +11,8 @@
 #include "platform/quibhelp/topic_text.h"
 #include "platform/language.h"
 #include "platform/line_breaking/line_breaks.h"
+#include "platform/whole_options.h"
+#include "program_version.h"
 
 #include <cerrno>
 #include <climits>
@@ -210,6 +212,17 @@ int refuseTopic(const char* topic, const std::string& folder)
     return 1;
 }
 
+// --help and --version stand alone; --print and --page come before the
+// topic, the only other word.
+enum HelpOption { helpHelp = 256, helpVersion, helpPrint, helpPage };
+const option helpOptions[] = {
+    {"help", no_argument, nullptr, helpHelp},
+    {"version", no_argument, nullptr, helpVersion},
+    {"print", no_argument, nullptr, helpPrint},
+    {"page", no_argument, nullptr, helpPage},
+    {nullptr, 0, nullptr, 0},
+};
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -218,17 +231,20 @@ int main(int argc, char** argv)
     if (std::setlocale(LC_CTYPE, "") == nullptr || MB_CUR_MAX < 2)
         std::setlocale(LC_CTYPE, "C.UTF-8");
     setLineBreakLanguage(japaneseRun() ? "ja" : "en");
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+    optind = 0;
+    opterr = 0;
+    const char* word = nullptr;
+    int found = nextWholeOption(argc, argv, "+", helpOptions, &word);
+    if (argc == 2 && found == helpHelp) {
         std::fputs(usage, stdout);
         return 0;
     }
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::puts("PegHelp.exe 1.0.0");
+    if (argc == 2 && found == helpVersion) {
+        std::puts("PegHelp.exe " QUIB_VERSION);
         return 0;
     }
-    const char* option = argc == 3 ? argv[1] : nullptr;
-    bool printing = option != nullptr && std::strcmp(option, "--print") == 0;
-    bool paging = option != nullptr && std::strcmp(option, "--page") == 0;
+    bool printing = argc == 3 && found == helpPrint;
+    bool paging = argc == 3 && found == helpPage;
     if (argc >= 2 && argv[1][0] == '-' && !printing && !paging) {
         std::fprintf(stderr, "PegHelp.exe: unknown option '%s'\nTry 'PegHelp.exe --help'.\n", argv[1]);
         return 2;

@@ -4,6 +4,8 @@
 // export a key tree as .reg text.
 #include "platform/host_folder.h"
 #include "platform/registry.h"
+#include "platform/whole_options.h"
+#include "program_version.h"
 
 #include <cerrno>
 #include <cctype>
@@ -524,6 +526,15 @@ int showWhere()
     return exitDone;
 }
 
+// Options come only before the command. Any other word there, one that
+// looks like an option too, is an unknown command.
+enum RegistryOption { registryVersion = 256 };
+const option registryOptions[] = {
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, registryVersion},
+    {nullptr, 0, nullptr, 0},
+};
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -532,12 +543,16 @@ int main(int argc, char** argv)
     if (args.empty())
         return usageError("a command is needed");
     const std::string& command = args[0];
-    if (command == "--help" || command == "-h") {
+    optind = 0;
+    opterr = 0;
+    const char* word = nullptr;
+    int found = nextWholeOption(argc, argv, "+h", registryOptions, &word);
+    if (found == 'h') {
         std::fputs(usage, stdout);
         return exitDone;
     }
-    if (command == "--version") {
-        std::puts("quibreg 1.0.0");
+    if (found == registryVersion) {
+        std::puts("quibreg " QUIB_VERSION);
         return exitDone;
     }
     if (command == "where")

@@ -33,6 +33,47 @@ for row in "${programs[@]}"; do
   [ "$program" = quibtools ] || [ $status -eq 2 ] || fail "$program without arguments: status $status, not 2"
 done
 
+# An option is taken only as its whole word and only where the program reads
+# options: a shortened one, one with its argument glued on, letters run
+# together, "--", another sub-command's option, or a word after the command
+# is refused (or left to the command) with the program's own message, and
+# standard output stays empty. The first wrong word is the one told.
+# expected status|standard error holds|command
+refused_options=(
+  "2|quibtools: unknown option '--vers'|quibtools --vers"
+  "2|quibtools: unknown option '--script=walk.txt'|quibtools --script=walk.txt"
+  "2|quibtools: --script needs a file name (- for standard input)|quibtools --desktop --script"
+  "2|quibtools: unknown option '--scr'|quibtools --scr"
+  "2|quibtools: unknown option '--'|quibtools -- --help"
+  "2|quibtools: unknown option '--bogus'|quibtools --protect --bogus --help"
+  "2|quibtools: unknown option 'walk'|quibtools walk --help"
+  "2|quibtools status: unknown option '--js'|quibtools status --js"
+  "2|quibtools status: unknown option '--yes'|quibtools status --yes"
+  "2|quibtools format: unknown option '--label=X'|quibtools format --label=X --yes"
+  "2|quibtools format: unknown option '-yh'|quibtools format -yh"
+  "2|quibtools folder: unexpected word '3'|quibtools folder linked 3 --help"
+  "2|quibtools protect: unknown option '--'|quibtools protect -- write"
+  "2|quibdrive: unknown option '--vers'|quibdrive --vers"
+  "2|quibdrive: unknown option '-hx'|quibdrive -hx"
+  "2|quibdrive: status takes no argument|quibdrive status --help"
+  "2|quibreg: unknown command '--vers'|quibreg --vers"
+  "2|quibreg: 'where' takes no arguments|quibreg where --help"
+  "2|quibusb: unknown option '--vers'|quibusb --vers"
+  "2|quibusb: unknown option '--help'|quibusb --help list"
+  "2|Usage: quibusb list|quibusb allow --rem"
+  "2|PegHelp.exe: unknown option '--pri'|PegHelp.exe --pri QuibUSB.htc"
+)
+for row in "${refused_options[@]}"; do
+  IFS='|' read -r expected message command <<<"$row"
+  read -ra words <<<"$command"
+  out=$("$bin/${words[0]}" "${words[@]:1}" 2>"$QUIB_HOME.err" </dev/null); status=$?
+  err=$(cat "$QUIB_HOME.err")
+  [ $status -eq "$expected" ] || fail "$command: status $status, not $expected"
+  [[ $err == *"$message"* ]] || fail "$command: '$err' does not say '$message'"
+  [ -z "$out" ] || fail "$command: wrote '$out' to standard output"
+done
+rm -f "$QUIB_HOME.err"
+
 # A read-only query on a host folder that is not there leaves none behind.
 export QUIB_HOME=$(dirname "$QUIB_HOME")/not-made
 out=$("$bin/quibdrive" status); status=$?
