@@ -193,6 +193,12 @@ TEST_P(EnterInTheTerminal, PressesTheButtonDrawnAsTheOne)
     if (!c.keys.empty())
         keys(c.keys);
     std::string before = waitFor({c.marked});
+    // tmux may show the screen while the focus is being redrawn, with the
+    // old mark not yet cleared: wait a little for the drawing to settle.
+    for (int i = 0; i < 20 && occurrences(before, "[>") != 1; ++i) {
+        std::this_thread::sleep_for(50ms);
+        before = screen();
+    }
     EXPECT_EQ(occurrences(before, "[>"), 1u) << before;
     keys({"Enter"});
     waitFor({c.after});
