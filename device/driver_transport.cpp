@@ -1,6 +1,6 @@
 #include "device/driver_transport.h"
 
-#include "platform/library_loader.h"
+#include "os/library_loader.h"
 
 #include <cstring>
 

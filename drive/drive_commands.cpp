@@ -1,6 +1,6 @@
 #include "drive/drive_commands.h"
 
-#include "drive/disk_image.h"
+#include "driverkit/disk_image.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "drive/drive_files.h"
 
-#include "platform/host_folder.h"
+#include "os/host_folder.h"
 
 #include <cerrno>
 #include <climits>

@@ -7,7 +7,7 @@
 // only the status and sense fields of the record are ever written.
 #include "device/driver_request.h"
 #include "drive/drive_commands.h"
-#include "drive/request_record.h"
+#include "driverkit/request_record.h"
 
 #include <optional>
 

@@ -1,10 +1,10 @@
 #include "drive/virtual_drive.h"
 
-#include "drive/disk_image.h"
+#include "driverkit/disk_image.h"
 #include "drive/drive_files.h"
 #include "drive/drive_lock.h"
 #include "drive/kept_drive.h"
-#include "drive/mount_folder.h"
+#include "driverkit/mount_folder.h"
 #include "drive/sense.h"
 
 #include <chrono>

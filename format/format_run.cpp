@@ -3,14 +3,14 @@
 #include "device/drive_commands.h"
 #include "device/driver_transport.h"
 #include "format/quick_format.h"
-#include "platform/dialogs.h"
-#include "platform/ending_signals.h"
-#include "platform/message_box.h"
-#include "platform/pause.h"
-#include "platform/wide_format.h"
-#include "platform/work_in_hand.h"
+#include "dialogs/dialogs.h"
+#include "os/ending_signals.h"
+#include "dialogs/message_box.h"
+#include "os/pause.h"
+#include "os/wide_format.h"
+#include "os/work_in_hand.h"
 #include "protection/protection_status.h"
-#include "ui/message_catalogue.h"
+#include "ui/framework/message_catalogue.h"
 
 std::uint8_t FormatLabel[12] = {};
 

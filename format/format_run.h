@@ -4,7 +4,7 @@
 // dialog and the outcome in the Format dialog's status line.
 #pragma once
 
-#include "platform/front_end.h"
+#include "dialogs/front_end.h"
 
 #include <cstdint>
 

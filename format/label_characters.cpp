@@ -1,6 +1,6 @@
 #include "format/label_characters.h"
 
-#include "platform/code_page.h"
+#include "os/code_page.h"
 
 #include <cstring>
 

@@ -4,7 +4,7 @@
 #include "device/driver_transport.h"
 #include "format/boot_record_image.h"
 #include "format/boot_sector_image.h"
-#include "platform/clock.h"
+#include "os/clock.h"
 
 #include <cstring>
 

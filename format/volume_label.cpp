@@ -2,7 +2,7 @@
 
 #include "device/drive_commands.h"
 #include "device/driver_transport.h"
-#include "platform/code_page.h"
+#include "os/code_page.h"
 
 #include <cstddef>
 #include <cstdint>

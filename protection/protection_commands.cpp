@@ -2,8 +2,8 @@
 
 #include "device/drive_commands.h"
 #include "device/driver_transport.h"
-#include "platform/code_page.h"
-#include "platform/secret.h"
+#include "os/code_page.h"
+#include "os/secret.h"
 #include "protection/protection_status.h"
 
 #include <cstddef>

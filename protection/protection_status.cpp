@@ -2,10 +2,10 @@
 
 #include "device/drive_commands.h"
 #include "device/driver_transport.h"
-#include "platform/pause.h"
-#include "platform/work_in_hand.h"
-#include "platform/wide_format.h"
-#include "ui/message_catalogue.h"
+#include "os/pause.h"
+#include "os/work_in_hand.h"
+#include "os/wide_format.h"
+#include "ui/framework/message_catalogue.h"
 
 #include <cstddef>
 #include <cstring>

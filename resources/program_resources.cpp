@@ -1,6 +1,6 @@
 // The program's module table: every dialog template, Japanese and English,
 // and the logo bitmap. Templates are found by id alone; each id is unique.
-#include "platform/module.h"
+#include "dialogs/module.h"
 
 #include "resources/templates.h"
 

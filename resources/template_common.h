@@ -3,7 +3,7 @@
 // tables readable. Rectangles are in dialog units (x, y, width, height).
 #pragma once
 
-#include "platform/dialog_template.h"
+#include "dialogs/dialog_template.h"
 
 #include <cstdint>
 

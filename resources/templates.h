@@ -2,7 +2,7 @@
 // resource; program_resources.cpp gathers them into the module's table.
 #pragma once
 
-#include "platform/dialog_template.h"
+#include "dialogs/dialog_template.h"
 
 namespace templates {
 

@@ -1,8 +1,8 @@
 #include "settings/driver_settings.h"
 
-#include "platform/registry.h"
-#include "platform/wide_format.h"
-#include "ui/message_catalogue.h"
+#include "os/registry.h"
+#include "os/wide_format.h"
+#include "ui/framework/message_catalogue.h"
 
 namespace {
 

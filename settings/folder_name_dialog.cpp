@@ -1,13 +1,13 @@
 #include "settings/folder_name_dialog.h"
 
 #include "device/driver_transport.h"
-#include "platform/dialogs.h"
-#include "platform/message_box.h"
-#include "platform/wide_format.h"
+#include "dialogs/dialogs.h"
+#include "dialogs/message_box.h"
+#include "os/wide_format.h"
 #include "protection/protection_status.h"
 #include "settings/driver_settings.h"
-#include "ui/dialog_framework.h"
-#include "ui/message_catalogue.h"
+#include "ui/framework/dialog_framework.h"
+#include "ui/framework/message_catalogue.h"
 
 namespace {
 

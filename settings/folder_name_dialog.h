@@ -3,7 +3,7 @@
 // the volume label), kept in the driver's registry settings.
 #pragma once
 
-#include "platform/front_end.h"
+#include "dialogs/front_end.h"
 
 // Runs the Folder Setting dialog modally over owner (the main menu). OK
 // stores the chosen mode (and for Fixed a valid number and its folder name)

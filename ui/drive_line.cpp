@@ -1,9 +1,9 @@
 #include "ui/drive_line.h"
 
 #include "device/driver_transport.h"
-#include "platform/dialogs.h"
-#include "platform/wide_format.h"
-#include "ui/message_catalogue.h"
+#include "dialogs/dialogs.h"
+#include "os/wide_format.h"
+#include "ui/framework/message_catalogue.h"
 
 void composeDriveLine(ProtectionState state, char16_t* line, std::size_t capacity)
 {

@@ -3,7 +3,7 @@
 // no drive, no disk, or no folder the driver names.
 #pragma once
 
-#include "platform/front_end.h"
+#include "dialogs/front_end.h"
 #include "protection/protection_status.h"
 
 #include <cstddef>

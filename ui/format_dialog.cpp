@@ -3,13 +3,13 @@
 #include "format/format_run.h"
 #include "format/label_characters.h"
 #include "format/volume_label.h"
-#include "platform/code_page.h"
-#include "platform/dialogs.h"
-#include "platform/message_box.h"
+#include "os/code_page.h"
+#include "dialogs/dialogs.h"
+#include "dialogs/message_box.h"
 #include "protection/protection_status.h"
-#include "ui/dialog_framework.h"
+#include "ui/framework/dialog_framework.h"
 #include "ui/drive_line.h"
-#include "ui/message_catalogue.h"
+#include "ui/framework/message_catalogue.h"
 
 #include <cstring>
 

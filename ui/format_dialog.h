@@ -2,7 +2,7 @@
 // protection) and the Format Execute dialog that runs the format.
 #pragma once
 
-#include "platform/front_end.h"
+#include "dialogs/front_end.h"
 
 #include <cstdint>
 

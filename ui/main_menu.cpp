@@ -1,12 +1,12 @@
 #include "ui/main_menu.h"
 
-#include "platform/dialogs.h"
-#include "platform/message_box.h"
+#include "dialogs/dialogs.h"
+#include "dialogs/message_box.h"
 #include "protection/protection_status.h"
 #include "settings/folder_name_dialog.h"
-#include "ui/dialog_framework.h"
+#include "ui/framework/dialog_framework.h"
 #include "ui/format_dialog.h"
-#include "ui/message_catalogue.h"
+#include "ui/framework/message_catalogue.h"
 #include "ui/protect_dialog.h"
 #include "ui/status_dialog.h"
 

@@ -1,7 +1,7 @@
 // The tool menu: Status, Format, Folder Name and Close.
 #pragma once
 
-#include "platform/front_end.h"
+#include "dialogs/front_end.h"
 
 // Runs the menu modally (start-up passes no owner) until it is closed.
 void openMainMenu(DialogHandle owner);

@@ -1,11 +1,11 @@
 #include "ui/password_dialogs.h"
 
-#include "platform/dialogs.h"
-#include "platform/message_box.h"
-#include "platform/secret.h"
-#include "platform/wide_format.h"
-#include "ui/dialog_framework.h"
-#include "ui/message_catalogue.h"
+#include "dialogs/dialogs.h"
+#include "dialogs/message_box.h"
+#include "os/secret.h"
+#include "os/wide_format.h"
+#include "ui/framework/dialog_framework.h"
+#include "ui/framework/message_catalogue.h"
 
 #include <cstdint>
 

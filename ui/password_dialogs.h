@@ -2,7 +2,7 @@
 // the Protect Setting dialog. Neither talks to the drive.
 #pragma once
 
-#include "platform/front_end.h"
+#include "dialogs/front_end.h"
 
 #include <cstddef>
 

@@ -1,12 +1,12 @@
 #include "ui/protect_dialog.h"
 
-#include "platform/dialogs.h"
-#include "platform/message_box.h"
+#include "dialogs/dialogs.h"
+#include "dialogs/message_box.h"
 #include "protection/protection_commands.h"
 #include "protection/protection_status.h"
-#include "ui/dialog_framework.h"
+#include "ui/framework/dialog_framework.h"
 #include "ui/drive_line.h"
-#include "ui/message_catalogue.h"
+#include "ui/framework/message_catalogue.h"
 #include "ui/password_dialogs.h"
 
 #include <cstddef>

@@ -2,7 +2,7 @@
 // offers exactly the protection changes that fit it.
 #pragma once
 
-#include "platform/front_end.h"
+#include "dialogs/front_end.h"
 
 // Runs the dialog modally over owner (the main menu, for its command 1025).
 void openProtectDialog(DialogHandle owner);

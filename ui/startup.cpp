@@ -1,16 +1,12 @@
 #include "ui/startup.h"
 
 #include "device/driver_transport.h"
-#include "platform/language.h"
-#include "platform/message_box.h"
-#include "platform/window_class.h"
+#include "os/language.h"
+#include "dialogs/message_box.h"
+#include "dialogs/window_class.h"
 #include "settings/driver_settings.h"
 #include "ui/main_menu.h"
-#include "ui/message_catalogue.h"
-
-ModuleHandle instanceHandle = nullptr;
-std::uint16_t languageId = 0;
-EventHandle singleInstanceEvent = nullptr;
+#include "ui/framework/message_catalogue.h"
 
 namespace {
 

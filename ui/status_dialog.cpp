@@ -1,10 +1,10 @@
 #include "ui/status_dialog.h"
 
 #include "format/volume_label.h"
-#include "platform/dialogs.h"
-#include "platform/wide_format.h"
+#include "dialogs/dialogs.h"
+#include "os/wide_format.h"
 #include "protection/protection_status.h"
-#include "ui/dialog_framework.h"
+#include "ui/framework/dialog_framework.h"
 #include "ui/drive_line.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // protection state, read once when it opens.
 #pragma once
 
-#include "platform/front_end.h"
+#include "dialogs/front_end.h"
 
 // Runs the Status dialog modally over owner (the main menu).
 void openStatusDialog(DialogHandle owner);

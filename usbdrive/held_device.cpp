@@ -1,7 +1,7 @@
 #include "usbdrive/held_device.h"
 
-#include "drive/disk_image.h"
-#include "drive/request_record.h"
+#include "driverkit/disk_image.h"
+#include "driverkit/request_record.h"
 #include "usbdrive/usb_host.h"
 
 #include <cerrno>

@@ -1,8 +1,8 @@
 #include "usbdrive/real_drive.h"
 
-#include "drive/disk_image.h"
-#include "drive/mount_folder.h"
-#include "drive/request_record.h"
+#include "driverkit/disk_image.h"
+#include "driverkit/mount_folder.h"
+#include "driverkit/request_record.h"
 #include "usbdrive/chosen_device.h"
 #include "usbdrive/held_device.h"
 #include "usbdrive/scsi_passthrough.h"

@@ -1,6 +1,6 @@
 #include "usbdrive/usb_disks.h"
 
-#include "drive/disk_image.h"
+#include "driverkit/disk_image.h"
 #include "usbdrive/chosen_device.h"
 #include "usbdrive/usb_host.h"
 

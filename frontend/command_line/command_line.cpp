@@ -3,7 +3,7 @@
 #include "frontend/command_line/job.h"
 #include "frontend/command_line/job_front_end.h"
 #include "frontend/command_line/person_terminal.h"
-#include "platform/whole_options.h"
+#include "os/whole_options.h"
 
 #include <cstdio>
 #include <cstring>

@@ -4,14 +4,14 @@
 #include "frontend/command_line/person_terminal.h"
 #include "format/label_characters.h"
 #include "format/volume_label.h"
-#include "platform/code_page.h"
-#include "platform/dialog_window.h"
-#include "platform/registry.h"
-#include "platform/secret.h"
-#include "platform/wide_format.h"
+#include "os/code_page.h"
+#include "dialogs/dialog_window.h"
+#include "os/registry.h"
+#include "os/secret.h"
+#include "os/wide_format.h"
 #include "protection/protection_status.h"
 #include "settings/driver_settings.h"
-#include "ui/message_catalogue.h"
+#include "ui/framework/message_catalogue.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "frontend/command_line/job.h"
-#include "platform/front_end.h"
+#include "dialogs/front_end.h"
 
 class JobFrontEnd : public FrontEnd {
 public:

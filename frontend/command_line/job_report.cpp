@@ -1,6 +1,6 @@
 #include "frontend/command_line/job_report.h"
 
-#include "platform/code_page.h"
+#include "os/code_page.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,9 +1,9 @@
 #include "frontend/desktop/control_widgets.h"
 
 #include "frontend/desktop/text_lines.h"
-#include "platform/code_page.h"
-#include "platform/wide_format.h"
-#include "platform/module.h"
+#include "os/code_page.h"
+#include "os/wide_format.h"
+#include "dialogs/module.h"
 
 #include <FL/Enumerations.H>
 #include <FL/Fl.H>

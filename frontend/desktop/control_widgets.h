@@ -4,7 +4,7 @@
 #pragma once
 
 #include "frontend/desktop/dialog_geometry.h"
-#include "platform/dialog_window.h"
+#include "dialogs/dialog_window.h"
 
 class Fl_Widget;
 

@@ -10,13 +10,13 @@
 #include "frontend/desktop/font_units.h"
 #include "frontend/desktop/message_window.h"
 #include "frontend/desktop/program_icon.h"
-#include "platform/line_breaking/line_breaks.h"
-#include "platform/code_page.h"
-#include "platform/dialog_window.h"
-#include "platform/language.h"
-#include "platform/pause.h"
-#include "platform/wide_format.h"
-#include "ui/message_catalogue.h"
+#include "frontend/line_breaking/line_breaks.h"
+#include "os/code_page.h"
+#include "dialogs/dialog_window.h"
+#include "os/language.h"
+#include "os/pause.h"
+#include "os/wide_format.h"
+#include "ui/framework/message_catalogue.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Double_Window.H>

@@ -2,7 +2,7 @@
 // launcher loads for a desktop run.
 #pragma once
 
-#include "platform/front_end.h"
+#include "dialogs/front_end.h"
 
 // Connects to the X display named by DISPLAY and returns the front end;
 // null when there is no display to show windows on.

@@ -1,6 +1,6 @@
 #include "frontend/desktop/dialog_geometry.h"
 
-#include "platform/wide_format.h"
+#include "os/wide_format.h"
 
 #include <cstring>
 

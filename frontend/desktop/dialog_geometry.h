@@ -4,7 +4,7 @@
 // keeps its proportions in any font.
 #pragma once
 
-#include "platform/dialog_template.h"
+#include "dialogs/dialog_template.h"
 
 #include <cstddef>
 

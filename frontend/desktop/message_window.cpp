@@ -1,7 +1,7 @@
 #include "frontend/desktop/message_window.h"
 
 #include "frontend/desktop/text_lines.h"
-#include "platform/message_box.h"
+#include "dialogs/message_box.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>

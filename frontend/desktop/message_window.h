@@ -2,7 +2,7 @@
 // and OK or Yes and No. Modal over the whole tool until answered.
 #pragma once
 
-#include "platform/line_breaking/line_breaks.h"
+#include "frontend/line_breaking/line_breaks.h"
 
 #include <cstddef>
 

@@ -1,6 +1,6 @@
 #include "frontend/desktop/text_lines.h"
 
-#include "platform/code_page.h"
+#include "os/code_page.h"
 
 #include <FL/fl_draw.H>
 

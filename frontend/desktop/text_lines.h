@@ -1,8 +1,8 @@
 // Texts wrapped in pixels for the desktop's windows, by the same line-breaking
-// rules as the terminal (platform/line_breaking), in FLTK's current font.
+// rules as the terminal (frontend/line_breaking), in FLTK's current font.
 #pragma once
 
-#include "platform/line_breaking/line_breaks.h"
+#include "frontend/line_breaking/line_breaks.h"
 
 #include <cstddef>
 

@@ -1,9 +1,9 @@
 #include "frontend/script/script_front_end.h"
 
-#include "platform/code_page.h"
-#include "platform/dialog_window.h"
-#include "platform/secret.h"
-#include "platform/wide_format.h"
+#include "os/code_page.h"
+#include "dialogs/dialog_window.h"
+#include "os/secret.h"
+#include "os/wide_format.h"
 
 #include <cerrno>
 #include <cstdlib>

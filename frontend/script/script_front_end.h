@@ -2,7 +2,7 @@
 // action per line, and writes a transcript of what the tool shows.
 #pragma once
 
-#include "platform/front_end.h"
+#include "dialogs/front_end.h"
 
 #include <cstddef>
 #include <cstdio>

@@ -1,7 +1,7 @@
 #include "frontend/terminal/terminal_draw.h"
 
 #include "frontend/terminal/terminal_screen.h"
-#include "platform/wide_format.h"
+#include "os/wide_format.h"
 
 #include <cstdio>
 #include <cstring>

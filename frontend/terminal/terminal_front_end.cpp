@@ -1,15 +1,15 @@
 #include "frontend/terminal/terminal_front_end.h"
 
-#include "platform/dialog_window.h"
-#include "platform/language.h"
-#include "platform/pause.h"
-#include "platform/process_start.h"
+#include "dialogs/dialog_window.h"
+#include "os/language.h"
+#include "os/pause.h"
+#include "os/process_start.h"
 #include "frontend/terminal/terminal_draw.h"
 #include "frontend/terminal/terminal_input.h"
 #include "frontend/terminal/terminal_layout.h"
 #include "frontend/terminal/terminal_screen.h"
 #include "frontend/terminal/terminal_texts.h"
-#include "platform/wide_format.h"
+#include "os/wide_format.h"
 
 #include <cerrno>
 #include <climits>

@@ -3,7 +3,7 @@
 // owner, and takes keys and mouse clicks.
 #pragma once
 
-#include "platform/front_end.h"
+#include "dialogs/front_end.h"
 
 // Takes over the terminal and returns the front end; null when standard
 // input and output are no terminal that can show the tool.

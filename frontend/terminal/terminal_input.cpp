@@ -1,6 +1,6 @@
 #include "frontend/terminal/terminal_input.h"
 
-#include "platform/wide_format.h"
+#include "os/wide_format.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // typing edits the focused edit field, whose cursor is kept here.
 #pragma once
 
-#include "platform/front_end.h"
+#include "dialogs/front_end.h"
 #include "frontend/terminal/terminal_layout.h"
 
 #include <cstddef>

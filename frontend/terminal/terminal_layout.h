@@ -6,7 +6,7 @@
 // control.
 #pragma once
 
-#include "platform/dialog_window.h"
+#include "dialogs/dialog_window.h"
 #include "frontend/terminal/terminal_text.h"
 
 #include <cstddef>

@@ -5,7 +5,7 @@
 // without a width of their own as one '?'.
 #pragma once
 
-#include "platform/line_breaking/line_breaks.h"
+#include "frontend/line_breaking/line_breaks.h"
 
 #include <cstddef>
 
@@ -33,7 +33,7 @@ int textCells(const char16_t* text, std::size_t length);
 std::size_t unitsFitting(const char16_t* text, std::size_t length, int maxCells, int* usedCells);
 
 // Breaks text into lines of at most maxCells cells by Unicode's line-breaking
-// rules (platform/line_breaking): at line breaks (CR LF, LF or CR), where the
+// rules (frontend/line_breaking): at line breaks (CR LF, LF or CR), where the
 // rules allow a break (after blanks, which are dropped, and between Japanese
 // characters, never before "?" or "。"), and inside a word too long for a
 // line. Writes at most capacity lines (their width in cells) and returns the

@@ -1,7 +1,7 @@
 #include "frontend/terminal/terminal_texts.h"
 
-#include "platform/front_end.h"
-#include "platform/language.h"
+#include "dialogs/front_end.h"
+#include "os/language.h"
 
 #include <cstring>
 

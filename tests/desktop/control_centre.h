@@ -5,7 +5,7 @@
 
 #include "frontend/desktop/dialog_geometry.h"
 #include "frontend/desktop/font_units.h"
-#include "platform/dialogs.h"
+#include "dialogs/dialogs.h"
 #include "tests/resources/resource_lookup.h"
 
 // False when the template or the control is not there.

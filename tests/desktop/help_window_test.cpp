@@ -2,9 +2,9 @@
 // web page its window renders, the window's width fitted to the page's
 // longest line (no horizontal scroll bar, nothing cut at the right), and
 // lines wrapped to a narrow terminal by Unicode's rules.
-#include "platform/line_breaking/line_breaks.h"
-#include "platform/quibhelp/help_window.h"
-#include "platform/quibhelp/topic_text.h"
+#include "frontend/line_breaking/line_breaks.h"
+#include "tools/quibhelp/help_window.h"
+#include "tools/quibhelp/topic_text.h"
 #include "tests/desktop/virtual_display.h"
 
 #include <FL/Fl.H>

@@ -4,15 +4,15 @@
 #include "frontend/desktop/desktop_front_end.h"
 #include "frontend/desktop/dialog_geometry.h"
 #include "frontend/desktop/font_units.h"
-#include "platform/dialogs.h"
-#include "platform/module.h"
+#include "dialogs/dialogs.h"
+#include "dialogs/module.h"
 #include "tests/desktop/virtual_display.h"
 #include "tests/support/longest_texts.h"
 #include "frontend/desktop/control_widgets.h"
 #include "frontend/desktop/message_window.h"
 #include "frontend/desktop/text_lines.h"
-#include "platform/message_box.h"
-#include "ui/message_catalogue.h"
+#include "dialogs/message_box.h"
+#include "ui/framework/message_catalogue.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Input_.H>

@@ -2,9 +2,9 @@
 // test's own: what a person's keys, clicks and typing send to the dialog
 // procedure, what the transcript shows, and the control services the
 // program's dialogs call.
-#include "platform/dialog_window.h"
-#include "platform/dialogs.h"
-#include "platform/message_box.h"
+#include "dialogs/dialog_window.h"
+#include "dialogs/dialogs.h"
+#include "dialogs/message_box.h"
 #include "tests/support/script_session.h"
 
 #include <gtest/gtest.h>

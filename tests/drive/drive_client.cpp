@@ -1,6 +1,6 @@
 #include "tests/drive/drive_client.h"
 
-#include "platform/code_page.h"
+#include "os/code_page.h"
 
 #include <gtest/gtest.h>
 

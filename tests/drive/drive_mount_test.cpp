@@ -2,7 +2,7 @@
 // registry's folder-name settings when the disk is mounted.
 #include "tests/drive/drive_client.h"
 
-#include "platform/registry.h"
+#include "os/registry.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // record instead of acting on it.
 #include "tests/drive/drive_client.h"
 
-#include "platform/registry.h"
+#include "os/registry.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "format/quick_format.h"
-#include "platform/clock.h"
+#include "os/clock.h"
 #include "tests/support/test_driver.h"
 
 #include <gtest/gtest.h>

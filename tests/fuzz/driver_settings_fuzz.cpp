@@ -10,10 +10,10 @@
 // Only the first 12 entries count: each is a write to the store, and more
 // of them only repeat what four names can hold.
 #include "drive/drive_files.h"
-#include "drive/mount_folder.h"
+#include "driverkit/mount_folder.h"
 #include "drive/virtual_drive.h"
-#include "platform/code_page.h"
-#include "platform/registry.h"
+#include "os/code_page.h"
+#include "os/registry.h"
 #include "settings/driver_settings.h"
 #include "tests/fuzz/fuzz_host_folder.h"
 

@@ -3,9 +3,9 @@
 // which order, and the mode select list the switch builds.
 #include "protection/protection_status.h"
 #include "device/driver_transport.h"
-#include "platform/pause.h"
+#include "os/pause.h"
 #include "tests/support/test_driver.h"
-#include "ui/message_catalogue.h"
+#include "ui/framework/message_catalogue.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "protection/protection_commands.h"
 #include "protection/protection_status.h"
 #include "tests/support/test_driver.h"
-#include "ui/message_catalogue.h"
+#include "ui/framework/message_catalogue.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 // that never show in the transcript.
 #include "tests/protection_ui/protect_fixture.h"
 
-#include "platform/dialog_window.h"
+#include "dialogs/dialog_window.h"
 
 namespace protect_test {
 namespace {

@@ -2,10 +2,10 @@
 // start-up check, in both languages, down to the stored bytes.
 #include "settings/driver_settings.h"
 
-#include "platform/registry.h"
+#include "os/registry.h"
 #include "tests/registry/store_files.h"
 #include "tests/support/host_folder_fixture.h"
-#include "ui/message_catalogue.h"
+#include "ui/framework/message_catalogue.h"
 
 #include <gtest/gtest.h>
 

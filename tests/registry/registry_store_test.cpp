@@ -1,6 +1,6 @@
 // The registry store: types and exact bytes, names without regard to case,
 // the key tree, damaged files left alone, several processes at once.
-#include "platform/registry.h"
+#include "os/registry.h"
 #include "tests/registry/store_files.h"
 #include "tests/support/host_folder_fixture.h"
 

@@ -1,6 +1,6 @@
 #include "tests/registry/store_files.h"
 
-#include "platform/registry.h"
+#include "os/registry.h"
 #include "tests/support/host_folder_fixture.h"
 
 #include <sqlite3.h>

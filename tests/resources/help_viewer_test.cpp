@@ -3,7 +3,7 @@
 // browser on a desktop (a stand-in xdg-open records what it was given), and
 // nowhere otherwise; unknown topics and paths refused; a viewer that cannot
 // start says nothing; startProcess starting it by its own name.
-#include "platform/process_start.h"
+#include "os/process_start.h"
 #include "tests/support/host_folder_fixture.h"
 #include "tests/support/run_program.h"
 

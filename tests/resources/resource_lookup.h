@@ -2,8 +2,8 @@
 // width of text in terminal cells.
 #pragma once
 
-#include "platform/dialog_template.h"
-#include "platform/module.h"
+#include "dialogs/dialog_template.h"
+#include "dialogs/module.h"
 
 #include <cstdint>
 #include <string>

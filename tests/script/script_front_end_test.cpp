@@ -3,7 +3,7 @@
 // written into the transcript (escapes, bytes that are not UTF-8), that a
 // typed line does not stay in memory, and how a run whose transcript cannot
 // be written ends.
-#include "platform/dialogs.h"
+#include "dialogs/dialogs.h"
 #include "frontend/script/script_front_end.h"
 #include "tests/support/script_session.h"
 

@@ -5,9 +5,9 @@
 // switch-off, Close, help.
 #include "tests/ui/menu_fixture.h"
 
-#include "platform/code_page.h"
-#include "platform/dialog_window.h"
-#include "platform/registry.h"
+#include "os/code_page.h"
+#include "dialogs/dialog_window.h"
+#include "os/registry.h"
 #include "settings/driver_settings.h"
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 // test can call an opener directly and compare what the tool showed.
 #pragma once
 
-#include "platform/front_end.h"
+#include "dialogs/front_end.h"
 #include "frontend/script/script_front_end.h"
 
 #include <cstdio>

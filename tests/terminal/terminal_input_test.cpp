@@ -1,8 +1,8 @@
 // A person's keys and clicks in the terminal, translated for a running
 // dialog of the dialog manager: what reaches the dialog procedure, how
 // radio groups and edit fields respond, and the keys of a message box.
-#include "platform/dialog_window.h"
-#include "platform/dialogs.h"
+#include "dialogs/dialog_window.h"
+#include "dialogs/dialogs.h"
 #include "frontend/terminal/terminal_input.h"
 #include "frontend/terminal/terminal_layout.h"
 

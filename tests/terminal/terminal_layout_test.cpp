@@ -3,12 +3,12 @@
 // overlap (Japanese labels wider than their rectangles included), and each
 // caption, title and fixed text shows whole. Plus the placement rules
 // themselves and the message box.
-#include "platform/dialog_window.h"
-#include "platform/dialogs.h"
-#include "platform/module.h"
+#include "dialogs/dialog_window.h"
+#include "dialogs/dialogs.h"
+#include "dialogs/module.h"
 #include "frontend/terminal/terminal_layout.h"
 #include "tests/support/longest_texts.h"
-#include "ui/message_catalogue.h"
+#include "ui/framework/message_catalogue.h"
 
 #include <gtest/gtest.h>
 

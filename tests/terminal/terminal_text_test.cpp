@@ -3,7 +3,7 @@
 // message boxes and multi-line texts, and scrolling an edit field so that
 // its cursor stays in view.
 #include "frontend/terminal/terminal_text.h"
-#include "ui/message_catalogue.h"
+#include "ui/framework/message_catalogue.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // Format and Protect in both languages.
 #include "tests/ui/menu_fixture.h"
 
-#include "platform/dialog_window.h"
+#include "dialogs/dialog_window.h"
 
 namespace menu_test {
 namespace {

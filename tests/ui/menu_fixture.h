@@ -4,13 +4,13 @@
 #pragma once
 
 #include "device/driver_transport.h"
-#include "platform/module.h"
-#include "platform/pause.h"
+#include "dialogs/module.h"
+#include "os/pause.h"
 #include "protection/protection_status.h"
 #include "tests/support/script_session.h"
 #include "tests/support/test_driver.h"
 #include "ui/main_menu.h"
-#include "ui/message_catalogue.h"
+#include "ui/framework/message_catalogue.h"
 #include "ui/startup.h"
 
 #include <gtest/gtest.h>

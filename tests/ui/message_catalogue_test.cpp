@@ -1,6 +1,6 @@
 // The catalogue by language: only 1041 selects the Japanese texts, and
 // every entry is set in both.
-#include "ui/message_catalogue.h"
+#include "ui/framework/message_catalogue.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // no drive in both languages, help, closing, and that it never refreshes.
 #include "tests/ui/menu_fixture.h"
 
-#include "platform/dialog_window.h"
+#include "dialogs/dialog_window.h"
 
 namespace menu_test {
 namespace {

@@ -4,7 +4,7 @@
 #include "tests/usbdrive/fake_machine.h"
 #include "tests/usbdrive/real_drive_client.h"
 
-#include "platform/registry.h"
+#include "os/registry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,74 @@
+// A running dialog as the dialog manager keeps it: the template it came
+// from, its owner, and each control's state as the person sees it. Front
+// ends read it through the functions below to draw a dialog and to report
+// its changes; only the dialog manager writes it.
+#pragma once
+
+#include "dialogs/dialog_template.h"
+#include "dialogs/dialogs.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// Longest control text kept, with its NUL: the longest text a template or
+// the program puts into a control is far shorter.
+constexpr std::size_t controlTextCapacity = 256;
+// Controls of one dialog and dialogs open at once (they nest strictly).
+constexpr std::size_t maxDialogControls = 32;
+constexpr std::size_t maxNestedDialogs = 8;
+
+// What a control is, from its class and style.
+enum class ControlKind : std::uint8_t {
+    PushButton, RadioButton, CheckBox, GroupBox, Edit, StaticText, Bitmap, ProgressBar
+};
+
+// What changed in the control that controlChanged reports.
+enum class ControlChange : std::uint8_t {
+    Text, Enabled, Check, Focus, DefaultButton, ProgressRange, ProgressPosition
+};
+
+struct ControlState {
+    const ControlTemplate* source;
+    ControlKind kind;
+    char16_t text[controlTextCapacity];
+    bool enabled;
+    bool checked;
+    bool tabStop;      // radio buttons take it with their check
+    bool isDefault;    // the push button that Enter presses
+    std::uint16_t rangeLow, rangeHigh, position;   // progress bars
+};
+
+struct DialogWindow {
+    const DialogTemplate* source;
+    DialogHandle owner;
+    DialogProcedure procedure;
+    ControlState controls[maxDialogControls];
+    std::size_t controlCount;
+    int focus;              // index into controls, -1 for none
+    int defaultId;          // the template's default push button, else 1
+    bool running;
+    bool shown;             // initialisation is over and the front end shows it
+    bool ended;
+    std::intptr_t result;
+    int changedIndex;       // the control whose change is being reported
+    ControlChange change;
+};
+
+// The innermost running dialog, the one that takes input; null for none.
+DialogHandle activeDialog();
+
+const DialogTemplate* dialogTemplateOf(DialogHandle dialog);
+std::size_t dialogControlCount(DialogHandle dialog);
+// The control at index in template order; null past the end.
+const ControlState* dialogControlAt(DialogHandle dialog, std::size_t index);
+// The first control with id; null for none.
+const ControlState* findControl(DialogHandle dialog, int id);
+// The control that has the keyboard focus; null for none.
+const ControlState* focusedControl(DialogHandle dialog);
+// The control whose change controlChanged is reporting, and what changed.
+const ControlState* changedControl(DialogHandle dialog, ControlChange* what);
+
+// Style questions front ends ask when drawing.
+bool isPasswordEdit(const ControlState* control);
+bool isReadOnlyEdit(const ControlState* control);
+bool isMultiLineEdit(const ControlState* control);

@@ -1,0 +1,46 @@
+#include "host/protect_menu.h"
+
+#include "dialogs/dialogs.h"
+#include "os/host_folder.h"
+
+#include <climits>
+#include <unistd.h>
+
+namespace {
+
+bool protectMenuOn = false;
+
+struct TemplateSwap {
+    std::uint16_t programId;
+    std::uint16_t hostId;
+};
+
+constexpr TemplateSwap protectMenuTemplates[] = {
+    {126, 134},   // English menu: Protect between Format and Folder Name
+    {113, 135},   // Japanese menu
+    {133, 124},   // English Format Execute with the progress bar
+};
+
+bool settingFilePresent()
+{
+    char path[PATH_MAX];
+    return hostFilePath("protect-menu", path, sizeof path) && access(path, F_OK) == 0;
+}
+
+} // namespace
+
+void chooseProtectMenu(bool optionGiven)
+{
+    protectMenuOn = optionGiven || settingFilePresent();
+    setTemplateChoice(hostTemplateId);
+}
+
+std::uint16_t hostTemplateId(std::uint16_t id)
+{
+    if (!protectMenuOn)
+        return id;
+    for (const TemplateSwap& swap : protectMenuTemplates)
+        if (swap.programId == id)
+            return swap.hostId;
+    return id;
+}
