@@ -15,6 +15,7 @@
 #include "host/protect_menu.h"
 #include "os/work_in_hand.h"
 #include "os/program_folder.h"
+#include "os/system_error.h"
 #include "os/whole_options.h"
 #include "frontend/script/script_front_end.h"
 #include "frontend/terminal/terminal_front_end.h"
@@ -102,12 +103,16 @@ bool isSet(const char* name)
 
 // The desktop front end lives in a module of its own beside the program, so
 // that runs without windows never load the window system's libraries.
+// A module that does not load (a library it needs is missing) is told
+// apart from one that loads and finds no display or terminal: the person
+// reads the loader's reason.
+bool moduleMissing = false;
+
 FrontEnd* openDesktop()
 {
     LibraryHandle module = loadLibrary(desktopModuleName);
-    if (module == nullptr)
-        return nullptr;
     auto open = reinterpret_cast<OpenDesktopFrontEnd>(findExport(module, desktopEntryName));
+    moduleMissing = open == nullptr;
     return open != nullptr ? open() : nullptr;
 }
 
@@ -119,6 +124,7 @@ FrontEnd* openTerminal()
 {
     terminalModule = loadLibrary(terminalModuleName);
     auto open = reinterpret_cast<OpenTerminalFrontEnd>(findExport(terminalModule, terminalOpenEntryName));
+    moduleMissing = open == nullptr;
     return open != nullptr ? open() : nullptr;
 }
 
@@ -314,8 +320,12 @@ int main(int argc, char** argv)
     if (frontEnd == nullptr && desktop) {
         frontEnd = openDesktop();
         if (frontEnd == nullptr && choice == FrontEndChoice::Desktop) {
-            std::fprintf(stderr, "quibtools: no desktop to show windows on (DISPLAY names no X display "
-                                 "that can be reached); try --terminal\n");
+            if (moduleMissing)
+                std::fprintf(stderr, "quibtools: the desktop front end cannot be loaded: %s; try --terminal\n",
+                             lastSystemError().reason);
+            else
+                std::fprintf(stderr, "quibtools: no desktop to show windows on (DISPLAY names no X display "
+                                     "that can be reached); try --terminal\n");
             return exitBadCommandLine;
         }
     }
@@ -323,7 +333,12 @@ int main(int argc, char** argv)
     if (frontEnd == nullptr) {
         frontEnd = openTerminal();
         if (frontEnd == nullptr) {
-            tellNoTerminal();
+            if (moduleMissing)
+                std::fprintf(stderr, "quibtools: the terminal front end cannot be loaded: %s; use --script FILE "
+                                     "for a run without dialogs\n",
+                             lastSystemError().reason);
+            else
+                tellNoTerminal();
             return exitBadCommandLine;
         }
     }

@@ -1,5 +1,6 @@
 #include "usbdrive/scsi_passthrough.h"
 
+#include "os/system_error.h"
 #include "usbdrive/chosen_device.h"
 #include "usbdrive/usb_host.h"
 
@@ -120,6 +121,12 @@ ScsiOutcome sendScsiCommand(int node, const std::uint8_t* command, bool dataIn, 
     sg_io_hdr_t header;
     buildScsiHeader(header, command, dataIn, buffer, length, senseBuffer, sizeof senseBuffer);
     int error = usbHost().sendScsi(node, header);
+    // The kernel's reason for a call it refused is kept for the person; a
+    // device that went away is told by the outcome itself.
+    if (error != 0 && !meansDeviceGone(error)) {
+        systemFailure("send a command to the drive (SG_IO)", error);
+        reportDeviceProblem(std::string("cannot ") + lastSystemError().doing + ": " + lastSystemError().reason);
+    }
     return scsiOutcome(error, header, senseBuffer);
 }
 

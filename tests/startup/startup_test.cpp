@@ -279,6 +279,38 @@ TEST(Launcher, MissingScriptFileIsReported)
     EXPECT_EQ(r.errors, "quibtools: cannot read the script '/nonexistent/script.txt': No such file or directory\n");
 }
 
+// A front-end module beside the program that does not load (here a file
+// that is no library; in life one whose libraries are missing) is named with
+// the loader's reason, not taken for a missing display or terminal.
+TEST(Launcher, AFrontEndModuleThatDoesNotLoadIsToldWithTheLoadersReason)
+{
+    struct Case {
+        const char* option;
+        const char* module;
+        const char* told;
+    };
+    const Case cases[] = {
+        {"--desktop", "quibtools-desktop.so", "quibtools: the desktop front end cannot be loaded: "},
+        {"--terminal", "quibtools-terminal.so", "quibtools: the terminal front end cannot be loaded: "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.option);
+        std::string folder = testHostFolder() + "/program" + c.option;
+        fs::create_directories(folder);
+        fs::copy_file(builtProgram("quibtools"), folder + "/quibtools");
+        FILE* module = std::fopen((folder + "/" + c.module).c_str(), "w");
+        ASSERT_NE(module, nullptr);
+        std::fputs("no library\n", module);
+        std::fclose(module);
+        ProgramOptions options;
+        options.environment = {"DISPLAY=:0"};
+        ProgramRun r = runProgram(folder + "/quibtools", {c.option}, options);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_EQ(r.errors.rfind(c.told, 0), 0u) << r.errors;
+        EXPECT_NE(r.errors.find(folder + "/" + c.module + ": "), std::string::npos) << r.errors;
+    }
+}
+
 // A folder opens as a file but cannot be read: a wrong command line, not a
 // script that ran out.
 TEST(Launcher, ScriptThatIsAFolderIsAWrongCommandLine)

@@ -171,6 +171,28 @@ TEST_F(RealDriveCommands, EachOutcomeIsWrittenIntoTheRecordAsTheDriveWritesIt)
     }
 }
 
+// A call the kernel refuses is told with the kernel's own reason; a device
+// that went away needs no word beside its outcome.
+TEST_F(RealDriveCommands, ARefusedSgIoCallTellsTheKernelsReason)
+{
+    struct Case {
+        int error;
+        const char* told; // empty: nothing told
+    };
+    // The same words twice in a row are told once.
+    const Case cases[] = {{EPERM, "ZOVEVIV.DLL: cannot send a command to the drive (SG_IO): Operation not permitted\n"},
+                          {EPERM, ""},
+                          {EINVAL, "ZOVEVIV.DLL: cannot send a command to the drive (SG_IO): Invalid argument\n"},
+                          {ENODEV, ""}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.error);
+        machine.drive = [&c](const std::vector<std::uint8_t>&) { return ioctlError(c.error); };
+        testing::internal::CaptureStderr();
+        sendCommand({0x00}, false, nullptr, 0);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.told);
+    }
+}
+
 TEST_F(RealDriveCommands, AVanishedOrForbiddenNodeSendsNothing)
 {
     machine.openErrors["/dev/sdb"] = EACCES;

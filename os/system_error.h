@@ -1,0 +1,20 @@
+// Why the last call to the operating system failed, kept as the system gave
+// it, for the message that tells a person: what the tool was doing, the
+// errno value (0 where the system gives words alone, as dlerror does) and
+// the system's own words. One record for the process: each failure
+// replaces the one before.
+#pragma once
+
+struct SystemError {
+    int code = 0;
+    char doing[128] = "";
+    char reason[384] = "";
+};
+
+// Records a failure with its errno value (its words from strerror) and
+// returns false, so that a service can end with "return systemFailure(...)".
+bool systemFailure(const char* doing, int code);
+// Records a failure the system told in words alone (dlerror).
+bool systemFailureInWords(const char* doing, const char* reason);
+
+const SystemError& lastSystemError();
