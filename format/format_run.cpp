@@ -10,6 +10,7 @@
 #include "os/wide_format.h"
 #include "os/work_in_hand.h"
 #include "protection/protection_status.h"
+#include "resources/dialog_ids.h"
 #include "ui/framework/message_catalogue.h"
 
 std::uint8_t FormatLabel[12] = {};
@@ -28,12 +29,12 @@ constexpr std::uint32_t pollPause = 500;
 // taken as stuck: that counts as a failed poll, so the buttons come back.
 constexpr std::uint32_t pollTimeLimit = 30 * 60 * 1000;
 
-constexpr int startButton = 1;
-constexpr int closeButton = 2;
-constexpr int progressText = 1046;
-constexpr int progressBar = 1030;
-constexpr int simpleFormatRadio = 1037;
-constexpr int statusLine = 1041;
+constexpr int startButton = controlId::ok;
+constexpr int closeButton = controlId::close;
+constexpr int progressText = controlId::executeText;
+constexpr int progressBar = controlId::executeProgressBar;
+constexpr int simpleFormatRadio = controlId::formatSimple;
+constexpr int statusLine = controlId::formatStatusLine;
 
 constexpr std::size_t senseLength = 18;
 

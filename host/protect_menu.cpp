@@ -2,6 +2,7 @@
 
 #include "dialogs/dialogs.h"
 #include "os/host_folder.h"
+#include "resources/dialog_ids.h"
 
 #include <climits>
 #include <unistd.h>
@@ -16,9 +17,11 @@ struct TemplateSwap {
 };
 
 constexpr TemplateSwap protectMenuTemplates[] = {
-    {126, 134},   // English menu: Protect between Format and Folder Name
-    {113, 135},   // Japanese menu
-    {133, 124},   // English Format Execute with the progress bar
+    // The menus: Protect between Format and Folder Name.
+    {templateId::mainMenuEnglish, templateId::mainMenuWithProtectEnglish},
+    {templateId::mainMenuJapanese, templateId::mainMenuWithProtectJapanese},
+    // The English Format Execute with the progress bar.
+    {templateId::formatExecuteEnglish, templateId::formatExecuteWithProgressEnglish},
 };
 
 bool settingFilePresent()

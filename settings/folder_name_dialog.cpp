@@ -5,21 +5,22 @@
 #include "dialogs/message_box.h"
 #include "os/wide_format.h"
 #include "protection/protection_status.h"
+#include "resources/dialog_ids.h"
 #include "settings/driver_settings.h"
 #include "ui/framework/dialog_framework.h"
 #include "ui/framework/message_catalogue.h"
 
 namespace {
 
-constexpr std::uint16_t folderSettingJapaneseId = 108;
-constexpr std::uint16_t folderSettingEnglishId = 125;
+constexpr std::uint16_t folderSettingJapaneseId = templateId::folderSettingJapanese;
+constexpr std::uint16_t folderSettingEnglishId = templateId::folderSettingEnglish;
 
-constexpr int okId = 1;
-constexpr int closeId = 2;
-constexpr int automatedRadio = 1034;
-constexpr int fixedRadio = 1035;
-constexpr int linkedRadio = 1036;
-constexpr int numberField = 1044;
+constexpr int okId = controlId::ok;
+constexpr int closeId = controlId::close;
+constexpr int automatedRadio = controlId::folderAutomated;
+constexpr int fixedRadio = controlId::folderFixed;
+constexpr int linkedRadio = controlId::folderLinked;
+constexpr int numberField = controlId::folderNumber;
 
 constexpr const char16_t* helpTopic = u"QuibUSBFolder.htp";
 

@@ -7,6 +7,7 @@
 #include "dialogs/dialogs.h"
 #include "dialogs/message_box.h"
 #include "protection/protection_status.h"
+#include "resources/dialog_ids.h"
 #include "ui/framework/dialog_framework.h"
 #include "ui/drive_line.h"
 #include "ui/framework/message_catalogue.h"
@@ -15,15 +16,15 @@
 
 namespace {
 
-constexpr int okButton = 1;
-constexpr int closeButton = 2;
-constexpr int simpleFormatRadio = 1037;
-constexpr int longFormatRadio = 1038;
-constexpr int labelField = 1039;
-constexpr int driveLineField = 1040;
-constexpr int statusLineField = 1041;
-constexpr int startButton = 1;
-constexpr int progressTextField = 1046;
+constexpr int okButton = controlId::ok;
+constexpr int closeButton = controlId::close;
+constexpr int simpleFormatRadio = controlId::formatSimple;
+constexpr int longFormatRadio = controlId::formatLong;
+constexpr int labelField = controlId::formatLabel;
+constexpr int driveLineField = controlId::formatDriveLine;
+constexpr int statusLineField = controlId::formatStatusLine;
+constexpr int startButton = controlId::ok;
+constexpr int progressTextField = controlId::executeText;
 
 constexpr std::size_t labelBytes = 11;
 
@@ -195,6 +196,6 @@ bool checkFormatRequest(DialogHandle dialog, std::uint8_t* label)
     return true;
 }
 
-void openFormatDialog(DialogHandle owner) { openDialog(owner, 116, 128, formatProcedure); }
+void openFormatDialog(DialogHandle owner) { openDialog(owner, templateId::formatJapanese, templateId::formatEnglish, formatProcedure); }
 
-void openFormatExecuteDialog(DialogHandle owner) { openDialog(owner, 117, 133, formatExecuteProcedure); }
+void openFormatExecuteDialog(DialogHandle owner) { openDialog(owner, templateId::formatExecuteJapanese, templateId::formatExecuteEnglish, formatExecuteProcedure); }

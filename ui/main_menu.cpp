@@ -3,6 +3,7 @@
 #include "dialogs/dialogs.h"
 #include "dialogs/message_box.h"
 #include "protection/protection_status.h"
+#include "resources/dialog_ids.h"
 #include "settings/folder_name_dialog.h"
 #include "ui/framework/dialog_framework.h"
 #include "ui/format_dialog.h"
@@ -12,14 +13,14 @@
 
 namespace {
 
-constexpr std::uint16_t menuJapaneseId = 113;
-constexpr std::uint16_t menuEnglishId = 126;
+constexpr std::uint16_t menuJapaneseId = templateId::mainMenuJapanese;
+constexpr std::uint16_t menuEnglishId = templateId::mainMenuEnglish;
 
-constexpr int closeId = 2;
-constexpr int formatId = 1023;
-constexpr int statusId = 1024;
-constexpr int protectId = 1025;   // carried only by menu templates the program never opens
-constexpr int folderNameId = 1026;
+constexpr int closeId = controlId::close;
+constexpr int formatId = controlId::menuFormat;
+constexpr int statusId = controlId::menuStatus;
+constexpr int protectId = controlId::menuProtect;   // carried only by menu templates the program never opens
+constexpr int folderNameId = controlId::menuFolderName;
 
 constexpr const char16_t* helpTopic = u"QuibUSB.htc";
 

@@ -4,6 +4,7 @@
 #include "dialogs/message_box.h"
 #include "os/secret.h"
 #include "os/wide_format.h"
+#include "resources/dialog_ids.h"
 #include "ui/framework/dialog_framework.h"
 #include "ui/framework/message_catalogue.h"
 
@@ -13,15 +14,15 @@ char16_t PasswordBuffer[passwordCapacity] = {};
 
 namespace {
 
-constexpr std::uint16_t passwordJapaneseId = 115;
-constexpr std::uint16_t passwordEnglishId = 129;
-constexpr std::uint16_t newPasswordJapaneseId = 114;
-constexpr std::uint16_t newPasswordEnglishId = 130;
+constexpr std::uint16_t passwordJapaneseId = templateId::passwordJapanese;
+constexpr std::uint16_t passwordEnglishId = templateId::passwordEnglish;
+constexpr std::uint16_t newPasswordJapaneseId = templateId::newPasswordJapanese;
+constexpr std::uint16_t newPasswordEnglishId = templateId::newPasswordEnglish;
 
-constexpr int okId = 1;
-constexpr int cancelId = 2;
-constexpr int passwordField = 1027;
-constexpr int verifyField = 1022;   // New Password only
+constexpr int okId = controlId::ok;
+constexpr int cancelId = controlId::close;
+constexpr int passwordField = controlId::passwordField;
+constexpr int verifyField = controlId::passwordVerify;   // New Password only
 
 // Empties the fields and puts the focus back on the first one, after the
 // message that says what was wrong; the dialog stays open.

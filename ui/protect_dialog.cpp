@@ -4,6 +4,7 @@
 #include "dialogs/message_box.h"
 #include "protection/protection_commands.h"
 #include "protection/protection_status.h"
+#include "resources/dialog_ids.h"
 #include "ui/framework/dialog_framework.h"
 #include "ui/drive_line.h"
 #include "ui/framework/message_catalogue.h"
@@ -14,17 +15,17 @@
 
 namespace {
 
-constexpr std::uint16_t protectJapaneseId = 112;
-constexpr std::uint16_t protectEnglishId = 131;
+constexpr std::uint16_t protectJapaneseId = templateId::protectSettingJapanese;
+constexpr std::uint16_t protectEnglishId = templateId::protectSettingEnglish;
 
-constexpr int closeId = 2;
-constexpr int writeProtectId = 1016;
-constexpr int writeProtectPasswordId = 1019;
-constexpr int readWriteProtectPasswordId = 1017;
-constexpr int temporaryRemoveId = 1018;
-constexpr int removeProtectionId = 1015;
-constexpr int driveLineField = 1042;
-constexpr int statusLineField = 1043;
+constexpr int closeId = controlId::close;
+constexpr int writeProtectId = controlId::protectWrite;
+constexpr int writeProtectPasswordId = controlId::protectWriteWithPassword;
+constexpr int readWriteProtectPasswordId = controlId::protectReadWriteWithPassword;
+constexpr int temporaryRemoveId = controlId::protectRemoveUntilEject;
+constexpr int removeProtectionId = controlId::protectRemove;
+constexpr int driveLineField = controlId::protectDriveLine;
+constexpr int statusLineField = controlId::protectStatusLine;
 
 constexpr const char16_t* helpTopic = u"QuibUSBProtect.htp";
 

@@ -4,18 +4,19 @@
 #include "dialogs/dialogs.h"
 #include "os/wide_format.h"
 #include "protection/protection_status.h"
+#include "resources/dialog_ids.h"
 #include "ui/framework/dialog_framework.h"
 #include "ui/drive_line.h"
 
 namespace {
 
-constexpr std::uint16_t statusJapaneseId = 118;
-constexpr std::uint16_t statusEnglishId = 132;
+constexpr std::uint16_t statusJapaneseId = templateId::statusJapanese;
+constexpr std::uint16_t statusEnglishId = templateId::statusEnglish;
 
-constexpr int closeId = 2;
-constexpr int stateField = 1021;
-constexpr int labelField = 1031;
-constexpr int driveLineField = 1045;
+constexpr int closeId = controlId::close;
+constexpr int stateField = controlId::statusState;
+constexpr int labelField = controlId::statusLabel;
+constexpr int driveLineField = controlId::statusDriveLine;
 
 constexpr const char16_t* helpTopic = u"QuibUSBStatus.htp";
 

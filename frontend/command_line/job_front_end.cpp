@@ -10,6 +10,7 @@
 #include "os/secret.h"
 #include "os/wide_format.h"
 #include "protection/protection_status.h"
+#include "resources/dialog_ids.h"
 #include "settings/driver_settings.h"
 #include "ui/framework/message_catalogue.h"
 
@@ -23,59 +24,62 @@ namespace {
 // The dialogs a job meets, by the template ids of both languages.
 enum class Screen { Menu, Status, Format, FormatExecute, Protect, Password, NewPassword, Folder, Other };
 
-Screen screenOf(int templateId)
+Screen screenOf(int id)
 {
-    switch (templateId) {
-    case 113: case 126: case 134: case 135: return Screen::Menu;
-    case 118: case 132: return Screen::Status;
-    case 116: case 128: return Screen::Format;
-    case 117: case 133: case 124: return Screen::FormatExecute;
-    case 112: case 131: return Screen::Protect;
-    case 115: case 129: return Screen::Password;
-    case 114: case 130: return Screen::NewPassword;
-    case 108: case 125: return Screen::Folder;
+    using namespace templateId;
+    switch (id) {
+    case mainMenuJapanese: case mainMenuEnglish: case mainMenuWithProtectEnglish: case mainMenuWithProtectJapanese:
+        return Screen::Menu;
+    case statusJapanese: case statusEnglish: return Screen::Status;
+    case formatJapanese: case formatEnglish: return Screen::Format;
+    case formatExecuteJapanese: case formatExecuteEnglish: case formatExecuteWithProgressEnglish:
+        return Screen::FormatExecute;
+    case protectSettingJapanese: case protectSettingEnglish: return Screen::Protect;
+    case passwordJapanese: case passwordEnglish: return Screen::Password;
+    case newPasswordJapanese: case newPasswordEnglish: return Screen::NewPassword;
+    case folderSettingJapanese: case folderSettingEnglish: return Screen::Folder;
     default: return Screen::Other;
     }
 }
 
 // Control ids of the program's dialogs.
-constexpr int okButton = 1;
-constexpr int closeButton = 2;
-constexpr int menuStatus = 1024;
-constexpr int menuFormat = 1023;
-constexpr int menuProtect = 1025;
-constexpr int menuFolderName = 1026;
-constexpr int statusDriveLine = 1045;
-constexpr int statusVolumeLabel = 1031;
-constexpr int statusText = 1021;
-constexpr int longFormatRadio = 1038;
-constexpr int labelField = 1039;
-constexpr int executeText = 1046;
-constexpr int protectStatusLine = 1043;
-constexpr int passwordField = 1027;
-constexpr int verifyField = 1022;
-constexpr int folderNumberField = 1044;
+constexpr int okButton = controlId::ok;
+constexpr int closeButton = controlId::close;
+constexpr int menuStatus = controlId::menuStatus;
+constexpr int menuFormat = controlId::menuFormat;
+constexpr int menuProtect = controlId::menuProtect;
+constexpr int menuFolderName = controlId::menuFolderName;
+constexpr int statusDriveLine = controlId::statusDriveLine;
+constexpr int statusVolumeLabel = controlId::statusLabel;
+constexpr int statusText = controlId::statusState;
+constexpr int longFormatRadio = controlId::formatLong;
+constexpr int labelField = controlId::formatLabel;
+constexpr int executeText = controlId::executeText;
+constexpr int protectStatusLine = controlId::protectStatusLine;
+constexpr int passwordField = controlId::passwordField;
+constexpr int verifyField = controlId::passwordVerify;
+constexpr int folderNumberField = controlId::folderNumber;
 
 int protectButton(ProtectMode mode)
 {
     switch (mode) {
-    case ProtectMode::Write: return 1016;
-    case ProtectMode::WritePassword: return 1019;
-    case ProtectMode::ReadWritePassword: return 1017;
-    case ProtectMode::Unprotect: return 1015;
-    case ProtectMode::UnprotectUntilEject: return 1018;
+    case ProtectMode::Write: return controlId::protectWrite;
+    case ProtectMode::WritePassword: return controlId::protectWriteWithPassword;
+    case ProtectMode::ReadWritePassword: return controlId::protectReadWriteWithPassword;
+    case ProtectMode::Unprotect: return controlId::protectRemove;
+    case ProtectMode::UnprotectUntilEject: return controlId::protectRemoveUntilEject;
     }
-    return 1016;
+    return controlId::protectWrite;
 }
 
 int folderRadio(FolderMode mode)
 {
     switch (mode) {
-    case FolderMode::Automated: return 1034;
-    case FolderMode::Fixed: return 1035;
-    case FolderMode::Linked: return 1036;
+    case FolderMode::Automated: return controlId::folderAutomated;
+    case FolderMode::Fixed: return controlId::folderFixed;
+    case FolderMode::Linked: return controlId::folderLinked;
     }
-    return 1034;
+    return controlId::folderAutomated;
 }
 
 bool sameText(const char16_t* a, const char16_t* b) { return a != nullptr && b != nullptr && wideEqual(a, b); }

@@ -16,6 +16,7 @@
 #include "os/language.h"
 #include "os/pause.h"
 #include "os/wide_format.h"
+#include "resources/dialog_ids.h"
 #include "ui/framework/message_catalogue.h"
 
 #include <FL/Fl.H>
@@ -43,16 +44,19 @@ constexpr int exitDisplayLostDuringFormat = 6;
 bool displayGone = false;
 XIOErrorHandler previousDisplayLostHandler = nullptr;
 
-// A Format Execute dialog (117, 133) whose Close is disabled: a format
-// run is in hand, and the disk must not be left half-written.
+// A Format Execute dialog (any of its templates, the host's one with the
+// progress bar too) whose Close is disabled: a format run is in hand, and
+// the disk must not be left half-written.
 bool formatRunning()
 {
     DialogHandle active = activeDialog();
     if (active == nullptr)
         return false;
     int id = dialogTemplateOf(active)->id;
-    const ControlState* close = findControl(active, 2);
-    return (id == 117 || id == 133) && close != nullptr && !close->enabled;
+    const ControlState* close = findControl(active, controlId::close);
+    bool execute = id == templateId::formatExecuteJapanese || id == templateId::formatExecuteEnglish ||
+                   id == templateId::formatExecuteWithProgressEnglish;
+    return execute && close != nullptr && !close->enabled;
 }
 
 // Xlib's handler for a lost connection (the X server ended, the window

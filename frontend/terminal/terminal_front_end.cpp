@@ -10,6 +10,7 @@
 #include "frontend/terminal/terminal_screen.h"
 #include "frontend/terminal/terminal_texts.h"
 #include "os/wide_format.h"
+#include "resources/dialog_ids.h"
 
 #include <cerrno>
 #include <climits>
@@ -67,11 +68,11 @@ void dropTypeahead()
 }
 
 // The dialogs that answer F1 though their frame has no help button:
-// Status (its templates 118 and 132).
+// Status.
 bool answersHelp(DialogHandle dialog, bool helpMark)
 {
     const DialogTemplate* source = dialogTemplateOf(dialog);
-    return helpMark || (source != nullptr && (source->id == 118 || source->id == 132));
+    return helpMark || (source != nullptr && (source->id == templateId::statusJapanese || source->id == templateId::statusEnglish));
 }
 
 bool isSet(const char* name)

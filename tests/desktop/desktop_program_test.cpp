@@ -59,9 +59,9 @@ protected:
     }
 
     // The tool, its standard error kept in the host folder (errors()).
-    void startTool(const std::string& program = builtProgram("quibtools"))
+    void startTool(const std::string& program = builtProgram("quibtools"), bool protectMenu = false)
     {
-        const char* argv[] = {program.c_str(), "--desktop", nullptr};
+        const char* argv[] = {program.c_str(), "--desktop", protectMenu ? "--protect" : nullptr, nullptr};
         std::string errors = testHostFolder() + "/tool.err";
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
@@ -98,14 +98,15 @@ protected:
         XCloseDisplay(display);
     }
 
-    // From the menu to a running Long Format.
-    void startLongFormat()
+    // From the menu to a running Long Format; with the host's Protect menu,
+    // through its menu and its English Format Execute with the progress bar.
+    void startLongFormat(bool protectMenu = false)
     {
         EXPECT_EQ(runProgram(builtProgram("quibdrive"), {"format-time", "3"}).exitCode, 0);
-        startTool();
+        startTool(builtProgram("quibtools"), protectMenu);
         std::string menu = waitForWindow("Quib! Tools");
         EXPECT_FALSE(menu.empty());
-        clickControl(menu, 126, 1023); // Format
+        clickControl(menu, protectMenu ? 134 : 126, 1023); // Format
         std::string format = waitForWindow("Format");
         EXPECT_FALSE(format.empty());
         clickControl(format, 128, 1038); // Long Format
@@ -114,7 +115,7 @@ protected:
         key("Return");
         std::string execute = waitForWindow("Format Execute");
         EXPECT_FALSE(execute.empty());
-        clickControl(execute, 133, 1); // Start
+        clickControl(execute, protectMenu ? 124 : 133, 1); // Start
         std::this_thread::sleep_for(800ms);
     }
 
@@ -175,6 +176,24 @@ protected:
         xdotool({"key", name});
     }
 
+    void closeTheWindowDuringAFormatAndExpectItsEnd(bool protectMenu)
+    {
+        startLongFormat(protectMenu);
+        std::string execute = waitForWindow("Format Execute");
+        ASSERT_FALSE(execute.empty());
+        closeFromWindowManager(execute);
+        std::this_thread::sleep_for(500ms);
+        EXPECT_TRUE(toolRunning());
+        EXPECT_FALSE(waitForWindow("Format Execute").empty()); // still there while the drive formats
+        ASSERT_TRUE(windowGone("Format Execute")) << errors(); // ... and gone after the run
+        ASSERT_TRUE(windowGone("Format"));
+        ASSERT_FALSE(waitForWindow("Quib! Tools").empty());
+        key("Escape");
+        EXPECT_EQ(toolExit(), 1);
+        ProgramRun status = runProgram(builtProgram("quibtools"), {"status", "--json"});
+        EXPECT_NE(status.output.find("\"fileSystem\":true"), std::string::npos) << status.output;
+    }
+
     pid_t tool_ = -1;
 };
 
@@ -203,20 +222,14 @@ TEST_F(DesktopProgram, StatusOpensFromTheMenuAndCloseOrEscapeEndTheTool)
 // would (the Format dialog with it), and the tool waits in its menu.
 TEST_F(DesktopProgram, ClosingTheWindowDuringAFormatWaitsForItsEnd)
 {
-    startLongFormat();
-    std::string execute = waitForWindow("Format Execute");
-    ASSERT_FALSE(execute.empty());
-    closeFromWindowManager(execute);
-    std::this_thread::sleep_for(500ms);
-    EXPECT_TRUE(toolRunning());
-    EXPECT_FALSE(waitForWindow("Format Execute").empty()); // still there while the drive formats
-    ASSERT_TRUE(windowGone("Format Execute")) << errors();  // ... and gone after the run
-    ASSERT_TRUE(windowGone("Format"));
-    ASSERT_FALSE(waitForWindow("Quib! Tools").empty());
-    key("Escape");
-    EXPECT_EQ(toolExit(), 1);
-    ProgramRun status = runProgram(builtProgram("quibtools"), {"status", "--json"});
-    EXPECT_NE(status.output.find("\"fileSystem\":true"), std::string::npos) << status.output;
+    closeTheWindowDuringAFormatAndExpectItsEnd(false);
+}
+
+// The same through the host's Protect menu, whose English Format Execute
+// is a template of its own.
+TEST_F(DesktopProgram, ClosingTheWindowDuringAFormatWaitsForItsEndWithTheProtectMenu)
+{
+    closeTheWindowDuringAFormatAndExpectItsEnd(true);
 }
 
 // The tool's X connection killed during a format (as xkill does): the run
