@@ -7,6 +7,21 @@
 #include "os/secret.h"
 #include "os/wide_format.h"
 
+// A running dialog as the dialog manager keeps it.
+struct DialogWindow {
+    const DialogTemplate* source;
+    DialogHandle owner;
+    DialogProcedure procedure;
+    ControlState controls[maxDialogControls];
+    std::size_t controlCount;
+    int focus;              // index into controls, -1 for none
+    int defaultId;          // the template's default push button, else 1
+    bool running;
+    bool shown;             // initialisation is over and the front end shows it
+    bool ended;
+    std::intptr_t result;
+};
+
 namespace {
 
 DialogWindow pool[maxNestedDialogs];
@@ -63,9 +78,7 @@ void report(DialogHandle dialog, int index, ControlChange what)
     FrontEnd* frontEnd = activeFrontEnd();
     if (!dialog->shown || frontEnd == nullptr)
         return;
-    dialog->changedIndex = index;
-    dialog->change = what;
-    frontEnd->controlChanged(dialog, dialog->controls[index].source->id);
+    frontEnd->controlChanged(dialog, dialog->controls[index], what);
 }
 
 void setChecked(DialogHandle dialog, int index, bool checked)
@@ -164,7 +177,7 @@ void checkInGroup(DialogHandle dialog, int index)
             setChecked(dialog, i, i == index);
 }
 
-void refuse(const UserAction& action, const char* why)
+void refuse(const UserAction& action, Refusal why)
 {
     if (FrontEnd* frontEnd = activeFrontEnd())
         frontEnd->actionRefused(action, why);
@@ -175,12 +188,12 @@ ControlState* controlForInput(DialogHandle dialog, const UserAction& action)
 {
     int index = indexOf(dialog, action.controlId);
     if (index < 0 || !isVisible(dialog->controls[index])) {
-        refuse(action, "there is no such control");
+        refuse(action, Refusal::NoSuchControl);
         return nullptr;
     }
     ControlState& control = dialog->controls[index];
     if (!control.enabled) {
-        refuse(action, refusedDisabledControl);
+        refuse(action, Refusal::DisabledControl);
         return nullptr;
     }
     return &control;
@@ -211,7 +224,7 @@ void click(DialogHandle dialog, const UserAction& action)
         moveFocus(dialog, index);
         return;
     default:
-        refuse(action, "the control takes no clicks");
+        refuse(action, Refusal::TakesNoClicks);
         return;
     }
     sendCommand(dialog, control->source->id, clickNotification);
@@ -223,11 +236,11 @@ void type(DialogHandle dialog, const UserAction& action)
     if (control == nullptr)
         return;
     if (control->kind != ControlKind::Edit) {
-        refuse(action, "the control is no edit field");
+        refuse(action, Refusal::NotAnEditField);
         return;
     }
     if (isReadOnlyEdit(control)) {
-        refuse(action, refusedReadOnlyEdit);
+        refuse(action, Refusal::ReadOnlyEdit);
         return;
     }
     moveFocus(dialog, int(control - dialog->controls));
@@ -246,7 +259,7 @@ void pressEnter(DialogHandle dialog, const UserAction& action)
     }
     int index = indexOf(dialog, dialog->defaultId);
     if (index >= 0 && !dialog->controls[index].enabled) {
-        refuse(action, refusedDisabledDefault);
+        refuse(action, Refusal::DisabledDefault);
         return;
     }
     sendCommand(dialog, dialog->defaultId, clickNotification);
@@ -282,7 +295,7 @@ void handle(DialogHandle dialog, const UserAction& action)
     case UserActionKind::Key: pressKey(dialog, action); break;
     case UserActionKind::Command: sendCommand(dialog, action.controlId, clickNotification); break;
     case UserActionKind::Answer:
-        refuse(action, "no message box is showing");
+        refuse(action, Refusal::NoMessageBox);
         break;
     case UserActionKind::Dump:
         break; // the front end writes it itself
@@ -299,7 +312,6 @@ void build(DialogWindow* dialog, const DialogTemplate* dialogTemplate, DialogHan
     dialog->focus = noFocus;
     dialog->defaultId = okId;
     dialog->running = true;
-    dialog->changedIndex = -1;
     bool defaultFound = false;
     for (std::size_t i = 0; i < dialog->controlCount; ++i) {
         const ControlTemplate& source = dialogTemplate->controls[i];
@@ -372,6 +384,11 @@ std::intptr_t runModalDialog(const DialogTemplate* dialogTemplate, DialogHandle 
     dialog->running = false;
     --openCount;
     return result;
+}
+
+bool sendDialogMessage(DialogHandle dialog, std::uint32_t message, std::uintptr_t first, std::intptr_t second)
+{
+    return isRunning(dialog) && dialog->procedure(dialog, message, first, second);
 }
 
 bool endDialog(DialogHandle dialog, std::intptr_t result)
@@ -548,14 +565,7 @@ const ControlState* focusedControl(DialogHandle dialog)
     return &dialog->controls[dialog->focus];
 }
 
-const ControlState* changedControl(DialogHandle dialog, ControlChange* what)
-{
-    if (!isRunning(dialog) || dialog->changedIndex < 0)
-        return nullptr;
-    if (what != nullptr)
-        *what = dialog->change;
-    return &dialog->controls[dialog->changedIndex];
-}
+bool isVisibleControl(const ControlState* control) { return control != nullptr && isVisible(*control); }
 
 bool isPasswordEdit(const ControlState* control)
 {

@@ -1,7 +1,7 @@
-// A running dialog as the dialog manager keeps it: the template it came
-// from, its owner, and each control's state as the person sees it. Front
-// ends read it through the functions below to draw a dialog and to report
-// its changes; only the dialog manager writes it.
+// A running dialog as front ends see it: the template it came from and each
+// control's state as the person sees it, read through the functions below
+// to draw a dialog and to report its changes. The dialog manager's own
+// record of it (owner, procedure, focus, ...) is private to the manager.
 #pragma once
 
 #include "dialogs/dialog_template.h"
@@ -22,11 +22,6 @@ enum class ControlKind : std::uint8_t {
     PushButton, RadioButton, CheckBox, GroupBox, Edit, StaticText, Bitmap, ProgressBar
 };
 
-// What changed in the control that controlChanged reports.
-enum class ControlChange : std::uint8_t {
-    Text, Enabled, Check, Focus, DefaultButton, ProgressRange, ProgressPosition
-};
-
 struct ControlState {
     const ControlTemplate* source;
     ControlKind kind;
@@ -36,22 +31,6 @@ struct ControlState {
     bool tabStop;      // radio buttons take it with their check
     bool isDefault;    // the push button that Enter presses
     std::uint16_t rangeLow, rangeHigh, position;   // progress bars
-};
-
-struct DialogWindow {
-    const DialogTemplate* source;
-    DialogHandle owner;
-    DialogProcedure procedure;
-    ControlState controls[maxDialogControls];
-    std::size_t controlCount;
-    int focus;              // index into controls, -1 for none
-    int defaultId;          // the template's default push button, else 1
-    bool running;
-    bool shown;             // initialisation is over and the front end shows it
-    bool ended;
-    std::intptr_t result;
-    int changedIndex;       // the control whose change is being reported
-    ControlChange change;
 };
 
 // The innermost running dialog, the one that takes input; null for none.
@@ -65,10 +44,10 @@ const ControlState* dialogControlAt(DialogHandle dialog, std::size_t index);
 const ControlState* findControl(DialogHandle dialog, int id);
 // The control that has the keyboard focus; null for none.
 const ControlState* focusedControl(DialogHandle dialog);
-// The control whose change controlChanged is reporting, and what changed.
-const ControlState* changedControl(DialogHandle dialog, ControlChange* what);
 
-// Style questions front ends ask when drawing.
+// Style questions front ends ask when drawing. A hidden control (its
+// template without the visible style) is neither drawn nor takes input.
+bool isVisibleControl(const ControlState* control);
 bool isPasswordEdit(const ControlState* control);
 bool isReadOnlyEdit(const ControlState* control);
 bool isMultiLineEdit(const ControlState* control);

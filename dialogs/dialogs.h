@@ -53,6 +53,11 @@ void setTemplateChoice(TemplateChoice choice);
 std::intptr_t runModalDialog(const DialogTemplate* dialogTemplate, DialogHandle owner, DialogProcedure procedure,
                              std::intptr_t initParam);
 
+// Sends a message to the dialog's procedure at once, as the platform's
+// SendMessage does, and returns what the procedure returned; false for a
+// dialog that is not running.
+bool sendDialogMessage(DialogHandle dialog, std::uint32_t message, std::uintptr_t first, std::intptr_t second);
+
 // Ends the dialog with result once its procedure returns.
 bool endDialog(DialogHandle dialog, std::intptr_t result);
 

@@ -15,6 +15,20 @@ bool tellFrontEnd(const char* program, const char16_t* commandLine)
 
 FrontEnd* activeFrontEnd() { return current; }
 
+const char* refusalText(Refusal why)
+{
+    switch (why) {
+    case Refusal::NoSuchControl: return "there is no such control";
+    case Refusal::DisabledControl: return "the control is disabled";
+    case Refusal::DisabledDefault: return "the default button is disabled";
+    case Refusal::ReadOnlyEdit: return "the edit field is read-only";
+    case Refusal::NotAnEditField: return "the control is no edit field";
+    case Refusal::TakesNoClicks: return "the control takes no clicks";
+    case Refusal::NoMessageBox: return "no message box is showing";
+    }
+    return "";
+}
+
 // The front end is told of every program the tool starts.
 void installFrontEnd(FrontEnd* frontEnd)
 {

@@ -7,14 +7,28 @@
 
 #include <cstdint>
 
-struct DialogWindow; // a running dialog, owned by the dialog manager
-
-// Reasons the dialog manager gives a front end for an action it refused
-// (the script's transcript writes them as they are).
-constexpr const char* refusedDisabledControl = "the control is disabled";
-constexpr const char* refusedDisabledDefault = "the default button is disabled";
-constexpr const char* refusedReadOnlyEdit = "the edit field is read-only";
+struct DialogWindow; // a running dialog, private to the dialog manager
+struct ControlState; // a control of it as the person sees it (dialogs/dialog_window.h)
 using DialogHandle = DialogWindow*;
+
+// What changed in the control that controlChanged reports.
+enum class ControlChange : std::uint8_t {
+    Text, Enabled, Check, Focus, DefaultButton, ProgressRange, ProgressPosition
+};
+
+// Why the dialog manager refused an action of the person.
+enum class Refusal : std::uint8_t {
+    NoSuchControl,   // a missing or hidden control
+    DisabledControl, // a disabled control
+    DisabledDefault, // Enter, with the default button disabled
+    ReadOnlyEdit,    // typing into a read-only edit field
+    NotAnEditField,  // typing into a control that is no edit field
+    TakesNoClicks,   // a click on a control that takes none (a static text)
+    NoMessageBox,    // an answer with no message box showing
+};
+
+// The refusal in words, as the script's transcript writes it.
+const char* refusalText(Refusal why);
 
 enum class UserActionKind { Click, Type, Key, Command, Answer, Dump };
 enum class DialogKey { Enter, Escape, Tab, BackTab, F1 };
@@ -40,19 +54,18 @@ public:
     virtual void dialogOpened(DialogHandle dialog) = 0;
     virtual void dialogClosed(DialogHandle dialog) = 0;
 
-    // Something visible in a control changed: text, enabled, check, focus or
-    // progress. The screen must show it at once, even while the program
-    // blocks its thread with long work.
-    virtual void controlChanged(DialogHandle dialog, int controlId) = 0;
+    // Something visible in control changed (what: text, enabled, check,
+    // focus or progress). The screen must show it at once, even while the
+    // program blocks its thread with long work.
+    virtual void controlChanged(DialogHandle dialog, const ControlState& control, ControlChange what) = 0;
 
     // The next thing the person does in the active dialog. Returns only with
     // an action; a front end whose input has run out ends the run itself.
     virtual void nextAction(DialogHandle active, UserAction* action) = 0;
 
     // Something a person tried that the dialog could not take (a disabled or
-    // missing control), so the person can be told; why is one of the reasons
-    // below, or another for what they do not name.
-    virtual void actionRefused(const UserAction& action, const char* why) = 0;
+    // missing control), so the person can be told.
+    virtual void actionRefused(const UserAction& action, Refusal why) = 0;
 
     // A message box owned by owner (or none); returns answerOk, answerYes or answerNo.
     virtual int messageBox(DialogHandle owner, const char16_t* text, const char16_t* caption, unsigned flags) = 0;

@@ -10,6 +10,11 @@ constexpr unsigned messageIconStop = 0x10;
 constexpr unsigned messageIconQuestion = 0x20;
 constexpr unsigned messageIconExclamation = 0x30;
 
+// What a box's flags ask for: Yes and No rather than OK alone; its icon
+// (0 for none, else one of the icons above, or 0x40 for information).
+constexpr bool isYesNoBox(unsigned flags) { return (flags & 0x0F) == messageBoxYesNo; }
+constexpr unsigned messageBoxIcon(unsigned flags) { return flags & 0xF0; }
+
 // Shows the box owned by owner (a dialog, or null for none) and waits for
 // the answer: answerOk (1), answerYes (6) or answerNo (7). Without a front
 // end the box cannot be shown and the answer is answerNo for a Yes/No box,

@@ -6,6 +6,7 @@
 #include "format/volume_label.h"
 #include "os/code_page.h"
 #include "dialogs/dialog_window.h"
+#include "dialogs/message_box.h"
 #include "os/registry.h"
 #include "os/secret.h"
 #include "os/wide_format.h"
@@ -425,9 +426,9 @@ void JobFrontEnd::dialogClosed(DialogHandle dialog)
         fail(jobRefused);
 }
 
-void JobFrontEnd::controlChanged(DialogHandle dialog, int controlId)
+void JobFrontEnd::controlChanged(DialogHandle dialog, const ControlState& control, ControlChange)
 {
-    if (job_.kind != JobKind::Format || controlId != executeText ||
+    if (job_.kind != JobKind::Format || control.source->id != executeText ||
         screenOf(dialogTemplateOf(dialog)->id) != Screen::FormatExecute)
         return;
     int percent = percentShown(controlText(dialog, executeText));
@@ -511,7 +512,7 @@ void JobFrontEnd::nextAction(DialogHandle active, UserAction* action)
     ++next_;
 }
 
-void JobFrontEnd::actionRefused(const UserAction& action, const char*)
+void JobFrontEnd::actionRefused(const UserAction& action, Refusal)
 {
     DialogHandle active = activeDialog();
     if (active != nullptr && screenOf(dialogTemplateOf(active)->id) == Screen::Protect &&
@@ -535,7 +536,7 @@ void JobFrontEnd::actionRefused(const UserAction& action, const char*)
 int JobFrontEnd::messageBox(DialogHandle, const char16_t* text, const char16_t* caption, unsigned flags)
 {
     messageSinceOk_ = true;
-    bool yesNo = (flags & 0x0F) == 0x04;
+    bool yesNo = isYesNoBox(flags);
     if (yesNo) {
         // Start-up asks whether to go on without a drive: going on lets the
         // job's own dialog say what is missing.

@@ -14,9 +14,9 @@ public:
 
     void dialogOpened(DialogHandle dialog) override;
     void dialogClosed(DialogHandle dialog) override;
-    void controlChanged(DialogHandle dialog, int controlId) override;
+    void controlChanged(DialogHandle dialog, const ControlState& control, ControlChange what) override;
     void nextAction(DialogHandle active, UserAction* action) override;
-    void actionRefused(const UserAction& action, const char* why) override;
+    void actionRefused(const UserAction& action, Refusal why) override;
     int messageBox(DialogHandle owner, const char16_t* text, const char16_t* caption, unsigned flags) override;
     bool processStarting(const char* program, const char16_t* commandLine) override;
     void programEnded(int exitCode) override;

@@ -236,7 +236,7 @@ void controlTextUtf8(const ControlState& control, char* out, std::size_t capacit
 Fl_Widget* createControlWidget(const ControlState& control, const PixelRect& rect, int fontSlot, int fontSize,
                                const ControlEvents& events)
 {
-    if ((control.source->style & styleVisible) == 0)
+    if (!isVisibleControl(&control))
         return nullptr;
     int x = rect.x, y = rect.y, w = rect.width, h = rect.height;
     Fl_Widget* widget = nullptr;

@@ -13,6 +13,7 @@
 #include "frontend/line_breaking/line_breaks.h"
 #include "os/code_page.h"
 #include "dialogs/dialog_window.h"
+#include "dialogs/message_box.h"
 #include "os/language.h"
 #include "os/pause.h"
 #include "os/wide_format.h"
@@ -187,21 +188,17 @@ public:
 
     // Shown at once: during a format the program's thread is busy, and only
     // this keeps the windows drawn and the progress moving.
-    void controlChanged(DialogHandle dialog, int) override
+    void controlChanged(DialogHandle dialog, const ControlState& control, ControlChange what) override
     {
         if (displayGone)
             return;
         ShownDialog* shown = find(dialog);
         if (shown == nullptr)
             return;
-        ControlChange what;
-        const ControlState* control = changedControl(dialog, &what);
-        if (control != nullptr) {
-            std::size_t index = std::size_t(control - dialogControlAt(dialog, 0));
-            syncControlWidget(shown->widgets[index], *control);
-            if (what == ControlChange::Text) // a new text may need more (or less) room
-                fitTexts(*shown);
-        }
+        std::size_t index = std::size_t(&control - dialogControlAt(dialog, 0));
+        syncControlWidget(shown->widgets[index], control);
+        if (what == ControlChange::Text) // a new text may need more (or less) room
+            fitTexts(*shown);
         syncFocus(*shown);
         Fl::check();
     }
@@ -244,13 +241,13 @@ public:
         --pendingCount_;
     }
 
-    void actionRefused(const UserAction&, const char*) override { fl_beep(FL_BEEP_ERROR); }
+    void actionRefused(const UserAction&, Refusal) override { fl_beep(FL_BEEP_ERROR); }
 
     int messageBox(DialogHandle owner, const char16_t* text, const char16_t* caption, unsigned flags) override
     {
         // Nobody can see the box any more: the format's failure is told at the end.
         if (displayGone)
-            return (flags & 0x0F) == 0x04 ? answerNo : answerOk;
+            return isYesNoBox(flags) ? answerNo : answerOk;
         char captionUtf8[256];
         if (!wideToUtf8(caption != nullptr ? caption : u"", captionUtf8, sizeof captionUtf8))
             captionUtf8[0] = '\0';

@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr unsigned iconMask = 0xF0;
-constexpr unsigned buttonsMask = 0x0F;
 
 // The icon of the flags: a red disc with a cross, a blue disc with a
 // question mark, a yellow triangle with an exclamation mark, or a blue
@@ -137,8 +135,8 @@ const char* secondLabelOf(bool japanese) { return japanese ? "いいえ(&N)" : "
 MessageWindowLayout layoutMessageWindow(const char16_t* text, unsigned flags, bool japanese, int fontSlot,
                                         int fontSize, TextLine* lines)
 {
-    bool yesNo = (flags & buttonsMask) == messageBoxYesNo;
-    bool icon = (flags & iconMask) != 0;
+    bool yesNo = isYesNoBox(flags);
+    bool icon = messageBoxIcon(flags) != 0;
     MessageWindowLayout layout{};
     layout.textLeft = margin + (icon ? iconSize + margin : 0);
     // Wrapped at five eighths of the screen's width, as the platform's boxes are.
@@ -164,8 +162,8 @@ MessageWindowLayout layoutMessageWindow(const char16_t* text, unsigned flags, bo
 int runMessageWindow(Fl_Window* owner, const char16_t* text, const char* caption, unsigned flags, bool japanese,
                      int fontSlot, int fontSize)
 {
-    bool yesNo = (flags & buttonsMask) == messageBoxYesNo;
-    unsigned icon = flags & iconMask;
+    bool yesNo = isYesNoBox(flags);
+    unsigned icon = messageBoxIcon(flags);
     static TextLine lines[maxShownLines];
     MessageWindowLayout layout = layoutMessageWindow(text, flags, japanese, fontSlot, fontSize, lines);
     std::size_t count = layout.lineCount;

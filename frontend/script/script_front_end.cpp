@@ -2,6 +2,7 @@
 
 #include "os/code_page.h"
 #include "dialogs/dialog_window.h"
+#include "dialogs/message_box.h"
 #include "os/secret.h"
 #include "os/wide_format.h"
 
@@ -281,7 +282,7 @@ bool ScriptFrontEnd::parseLine(UserAction* action)
         action->kind = UserActionKind::Type;
         if (utf8ToWide(rest, action->text, sizeof action->text / sizeof action->text[0]))
             return true;
-        actionRefused(*action, "the text is not valid UTF-8");
+        writeRefused(*action, "the text is not valid UTF-8");
         clearSecret(action->text, sizeof action->text);
         return false;
     }
@@ -330,7 +331,9 @@ void ScriptFrontEnd::describe(const UserAction& action, char* out, std::size_t c
     }
 }
 
-void ScriptFrontEnd::actionRefused(const UserAction& action, const char* why)
+void ScriptFrontEnd::actionRefused(const UserAction& action, Refusal why) { writeRefused(action, refusalText(why)); }
+
+void ScriptFrontEnd::writeRefused(const UserAction& action, const char* why)
 {
     char text[64];
     describe(action, text, sizeof text);
@@ -348,16 +351,16 @@ int ScriptFrontEnd::messageBox(DialogHandle, const char16_t* text, const char16_
     writeQuoted(text);
     std::fputc('\n', transcript_);
     flush();
-    bool yesNo = (flags & 0x0F) == 0x04;
+    bool yesNo = isYesNoBox(flags);
     for (;;) {
         UserAction action;
         readAction(&action);
         if (action.kind != UserActionKind::Answer) {
-            actionRefused(action, "a message box is showing");
+            writeRefused(action, "a message box is showing");
             continue;
         }
         if (yesNo != (action.answer != answerOk)) {
-            actionRefused(action, yesNo ? "the message box asks Yes or No" : "the message box has only OK");
+            writeRefused(action, yesNo ? "the message box asks Yes or No" : "the message box has only OK");
             continue;
         }
         std::fprintf(transcript_, "answer %s\n", answerName(action.answer));
@@ -392,7 +395,7 @@ void ScriptFrontEnd::nextAction(DialogHandle active, UserAction* action)
     for (;;) {
         readAction(action);
         if (action->kind == UserActionKind::Answer) {
-            actionRefused(*action, "no message box is showing");
+            writeRefused(*action, "no message box is showing");
             continue;
         }
         if (action->kind == UserActionKind::Dump) {
@@ -466,20 +469,17 @@ void ScriptFrontEnd::dialogClosed(DialogHandle dialog)
 
 // Long work shows in the transcript as it goes: each new text of a control
 // and each new position of a progress bar, once the dialog is open.
-void ScriptFrontEnd::controlChanged(DialogHandle dialog, int controlId)
+void ScriptFrontEnd::controlChanged(DialogHandle, const ControlState& control, ControlChange what)
 {
-    ControlChange what;
-    const ControlState* control = changedControl(dialog, &what);
-    if (control == nullptr)
-        return;
+    int controlId = control.source->id;
     char16_t text[controlTextCapacity];
-    if (what == ControlChange::Text && control->kind != ControlKind::ProgressBar) {
-        shownText(*control, text, controlTextCapacity);
+    if (what == ControlChange::Text && control.kind != ControlKind::ProgressBar) {
+        shownText(control, text, controlTextCapacity);
         std::fprintf(transcript_, "text %d ", controlId);
         writeQuoted(text);
         std::fputc('\n', transcript_);
     } else if (what == ControlChange::ProgressPosition) {
-        std::fprintf(transcript_, "progress %d %u\n", controlId, unsigned(control->position));
+        std::fprintf(transcript_, "progress %d %u\n", controlId, unsigned(control.position));
     } else {
         return;
     }
@@ -492,7 +492,7 @@ void ScriptFrontEnd::dump(DialogHandle dialog)
     char16_t text[controlTextCapacity];
     for (std::size_t i = 0; i < dialogControlCount(dialog); ++i) {
         const ControlState* control = dialogControlAt(dialog, i);
-        if ((control->source->style & styleVisible) == 0)
+        if (!isVisibleControl(control))
             continue;
         shownText(*control, text, controlTextCapacity);
         std::fprintf(transcript_, "control %u %s ", unsigned(control->source->id), kindWord(*control));

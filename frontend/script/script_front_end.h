@@ -26,9 +26,9 @@ public:
 
     void dialogOpened(DialogHandle dialog) override;
     void dialogClosed(DialogHandle dialog) override;
-    void controlChanged(DialogHandle dialog, int controlId) override;
+    void controlChanged(DialogHandle dialog, const ControlState& control, ControlChange what) override;
     void nextAction(DialogHandle active, UserAction* action) override;
-    void actionRefused(const UserAction& action, const char* why) override;
+    void actionRefused(const UserAction& action, Refusal why) override;
     int messageBox(DialogHandle owner, const char16_t* text, const char16_t* caption, unsigned flags) override;
     bool processStarting(const char* program, const char16_t* commandLine) override;
     void programEnded(int exitCode) override;
@@ -52,6 +52,8 @@ private:
     [[noreturn]] void stall();
     [[noreturn]] void endWithoutTranscript();
     void refuseLine(const char* line, const char* why);
+    // An action refused, by the dialog manager or by this front end itself.
+    void writeRefused(const UserAction& action, const char* why);
     void flush();
     void writeQuoted(const char16_t* text);
     void writeQuotedUtf8(const char* text);

@@ -1,5 +1,6 @@
 #include "frontend/terminal/terminal_draw.h"
 
+#include "dialogs/message_box.h"
 #include "frontend/terminal/terminal_screen.h"
 #include "os/wide_format.h"
 
@@ -272,7 +273,7 @@ void drawGroupBox(const ControlState& control, const CellRect& cells)
 
 const char* messageIconMark(unsigned flags)
 {
-    switch (flags & 0xF0) {
+    switch (messageBoxIcon(flags)) {
     case 0x10: return "(X)";
     case 0x20: return "(?)";
     case 0x30: return "(!)";
@@ -301,7 +302,7 @@ void drawDialog(DialogHandle dialog, const DialogLayout& layout, bool active, Ed
     for (int pass = 0; pass < 2; ++pass) {
         for (std::size_t i = 0; i < layout.controlCount; ++i) {
             const ControlState* control = dialogControlAt(dialog, i);
-            if ((control->source->style & styleVisible) == 0)
+            if (!isVisibleControl(control))
                 continue;
             if ((control->kind == ControlKind::GroupBox) != (pass == 0))
                 continue;

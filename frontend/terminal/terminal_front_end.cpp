@@ -1,6 +1,7 @@
 #include "frontend/terminal/terminal_front_end.h"
 
 #include "dialogs/dialog_window.h"
+#include "dialogs/message_box.h"
 #include "os/language.h"
 #include "os/pause.h"
 #include "os/process_start.h"
@@ -44,8 +45,6 @@ struct ShownMessage {
     int focusedButton;
     MessageBoxLayout layout;
 };
-
-bool isYesNo(unsigned flags) { return (flags & 0x0F) == 0x04; }
 
 // Set while the program waits on its own between steps of its work (a
 // format polling the drive): what the person types meanwhile was meant for
@@ -98,7 +97,7 @@ bool hasRadioGroup(DialogHandle dialog)
     for (std::size_t i = 0; i < dialogControlCount(dialog); ++i) {
         const ControlState* control = dialogControlAt(dialog, i);
         if (control->kind == ControlKind::RadioButton && control->enabled &&
-            (control->source->style & styleVisible) != 0)
+            isVisibleControl(control))
             return true;
     }
     return false;
@@ -214,7 +213,7 @@ public:
     }
 
     // Drawn at once: during long work nothing else would show the change.
-    void controlChanged(DialogHandle, int) override { redraw(); }
+    void controlChanged(DialogHandle, const ControlState&, ControlChange) override { redraw(); }
 
     void nextAction(DialogHandle active, UserAction* action) override
     {
@@ -239,7 +238,7 @@ public:
         }
     }
 
-    void actionRefused(const UserAction&, const char* why) override
+    void actionRefused(const UserAction&, Refusal why) override
     {
         copyWide(notice_, keyLineCapacity, refusalNotice(why));
         beep();
@@ -248,7 +247,7 @@ public:
 
     int messageBox(DialogHandle owner, const char16_t* text, const char16_t* caption, unsigned flags) override
     {
-        bool yesNo = isYesNo(flags);
+        bool yesNo = isYesNoBox(flags);
         bool japanese = defaultLanguageId() == languageJapanese;
         message_ = ShownMessage{};
         message_.showing = true;
@@ -382,7 +381,7 @@ private:
             if (notice_[0] != u'\0')
                 copyWide(keys, keyLineCapacity, notice_);
             else if (message_.showing)
-                messageKeyLine(isYesNo(message_.flags), message_.labels[message_.focusedButton], keys);
+                messageKeyLine(isYesNoBox(message_.flags), message_.labels[message_.focusedButton], keys);
             else if (shownCount_ > 0)
                 dialogKeyLine(shown_[shownCount_ - 1], layouts_[shownCount_ - 1].helpMark, keys);
             else

@@ -4,7 +4,7 @@
 
 namespace {
 
-bool isShown(const ControlState& control) { return (control.source->style & styleVisible) != 0; }
+bool isShown(const ControlState& control) { return isVisibleControl(&control); }
 
 const ControlState* editWithCursor(DialogHandle dialog, const EditCursor& edit)
 {

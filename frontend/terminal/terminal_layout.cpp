@@ -4,7 +4,7 @@ namespace {
 
 constexpr int noControl = -1;
 
-bool isShown(const ControlState& control) { return (control.source->style & styleVisible) != 0; }
+bool isShown(const ControlState& control) { return isVisibleControl(&control); }
 
 // Texts of more than one line: a multi-line field, or a static text at
 // least two rows high.

@@ -49,14 +49,17 @@ const TerminalTexts japanese = {
 
 const TerminalTexts& terminalTexts() { return defaultLanguageId() == languageJapanese ? japanese : english; }
 
-const char16_t* refusalNotice(const char* why)
+const char16_t* refusalNotice(Refusal why)
 {
     const TerminalTexts& texts = terminalTexts();
-    if (std::strcmp(why, refusedDisabledControl) == 0)
-        return texts.refusedDisabled;
-    if (std::strcmp(why, refusedDisabledDefault) == 0)
-        return texts.refusedDefaultDisabled;
-    if (std::strcmp(why, refusedReadOnlyEdit) == 0)
-        return texts.refusedReadOnly;
+    switch (why) {
+    case Refusal::DisabledControl: return texts.refusedDisabled;
+    case Refusal::DisabledDefault: return texts.refusedDefaultDisabled;
+    case Refusal::ReadOnlyEdit: return texts.refusedReadOnly;
+    case Refusal::NoSuchControl:
+    case Refusal::NotAnEditField:
+    case Refusal::TakesNoClicks:
+    case Refusal::NoMessageBox: return texts.refusedOther;
+    }
     return texts.refusedOther;
 }

@@ -3,6 +3,8 @@
 // notice that the terminal is too small, and what a refused action says.
 #pragma once
 
+#include "dialogs/front_end.h"
+
 #include <cstddef>
 
 struct TerminalTexts {
@@ -20,7 +22,7 @@ struct TerminalTexts {
     const char16_t* yesNoTabKeys;   // moving between Yes and No
     // Needed columns x rows, present columns x rows.
     const char16_t* tooSmall;
-    // A refused action, by the dialog manager's English reason.
+    // A refused action, by the dialog manager's reason.
     const char16_t* refusedDisabled;
     const char16_t* refusedDefaultDisabled;
     const char16_t* refusedReadOnly;
@@ -32,4 +34,4 @@ const TerminalTexts& terminalTexts();
 
 // The notice for a refused action in the run's language, from the dialog
 // manager's reason.
-const char16_t* refusalNotice(const char* why);
+const char16_t* refusalNotice(Refusal why);

@@ -295,13 +295,11 @@ TEST_F(DialogManager, EnterWithoutDefaultButtonGivesOneAndEscapeGivesTwoWithoutS
 class FocusRecorder : public ScriptFrontEnd {
 public:
     using ScriptFrontEnd::ScriptFrontEnd;
-    void controlChanged(DialogHandle dialog, int controlId) override
+    void controlChanged(DialogHandle dialog, const ControlState& control, ControlChange what) override
     {
-        ControlChange what;
-        const ControlState* control = changedControl(dialog, &what);
-        if (what == ControlChange::Focus && control == focusedControl(dialog))
-            focus.push_back(controlId);
-        ScriptFrontEnd::controlChanged(dialog, controlId);
+        if (what == ControlChange::Focus && &control == focusedControl(dialog))
+            focus.push_back(control.source->id);
+        ScriptFrontEnd::controlChanged(dialog, control, what);
     }
     std::vector<int> focus;
 };
@@ -430,19 +428,15 @@ TEST_F(DialogManager, TypingReplacesTheTextAndSendsAChangeNotification)
 
 TEST_F(DialogManager, APasswordFieldIsWipedWhenItsDialogEnds)
 {
-    DialogHandle seen = nullptr;
-    onCommand = [&seen](DialogHandle dialog, int) { seen = dialog; };
-    run(sampleTemplate, sampleProcedure, "type 1039 LABEL\ntype 1027 Secret 2\nkey escape\n");
-    ASSERT_NE(seen, nullptr);
     // The dialog's slot outlives it; none of its password may stay there.
+    // Its controls are found while it runs and looked at after it ended.
     const ControlState* password = nullptr;
     const ControlState* label = nullptr;
-    for (std::size_t i = 0; i < seen->controlCount; ++i) {
-        if (seen->controls[i].source->id == 1027)
-            password = &seen->controls[i];
-        if (seen->controls[i].source->id == 1039)
-            label = &seen->controls[i];
-    }
+    onCommand = [&password, &label](DialogHandle dialog, int) {
+        password = findControl(dialog, 1027);
+        label = findControl(dialog, 1039);
+    };
+    run(sampleTemplate, sampleProcedure, "type 1039 LABEL\ntype 1027 Secret 2\nkey escape\n");
     ASSERT_NE(password, nullptr);
     ASSERT_NE(label, nullptr);
     for (char16_t unit : password->text)

@@ -196,9 +196,9 @@ public:
     {
         if (!sent_) {
             sent_ = true;
-            handled.push_back(active->procedure(active, messageHelp, 0, 0));
+            handled.push_back(sendDialogMessage(active, messageHelp, 0, 0));
             for (std::uintptr_t id : {1u, 2u})
-                handled.push_back(active->procedure(active, messageCommand, id | 0x300u << 16, 0));
+                handled.push_back(sendDialogMessage(active, messageCommand, id | 0x300u << 16, 0));
         }
         ScriptFrontEnd::nextAction(active, action);
     }

@@ -409,7 +409,7 @@ public:
     {
         if (dialogTemplateOf(active)->id == 125 && !sent_) {
             sent_ = true;
-            handled = active->procedure(active, messageCommand, 1 | 0x300u << 16, 0);
+            handled = sendDialogMessage(active, messageCommand, 1 | 0x300u << 16, 0);
         }
         ScriptFrontEnd::nextAction(active, action);
     }

@@ -90,7 +90,7 @@ public:
     EditCursor edit{nullptr, -1, 0, 0};
     void dialogOpened(DialogHandle) override {}
     void dialogClosed(DialogHandle) override {}
-    void controlChanged(DialogHandle, int) override {}
+    void controlChanged(DialogHandle, const ControlState&, ControlChange) override {}
     void nextAction(DialogHandle dialog, UserAction* action) override
     {
         DialogLayout layout;
@@ -115,7 +115,10 @@ public:
         action->kind = UserActionKind::Command;
         action->controlId = 2;
     }
-    void actionRefused(const UserAction&, const char* why) override { received.push_back(std::string("refused ") + why); }
+    void actionRefused(const UserAction&, Refusal why) override
+    {
+        received.push_back(std::string("refused ") + refusalText(why));
+    }
     int messageBox(DialogHandle, const char16_t*, const char16_t*, unsigned) override { return answerOk; }
     bool processStarting(const char*, const char16_t*) override { return false; }
     void programEnded(int) override {}

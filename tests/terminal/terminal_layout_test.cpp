@@ -31,14 +31,14 @@ public:
     void (*check)(DialogHandle dialog) = nullptr;
     void dialogOpened(DialogHandle dialog) override { check(dialog); }
     void dialogClosed(DialogHandle) override {}
-    void controlChanged(DialogHandle, int) override {}
+    void controlChanged(DialogHandle, const ControlState&, ControlChange) override {}
     void nextAction(DialogHandle, UserAction* action) override
     {
         *action = UserAction{};
         action->kind = UserActionKind::Command;
         action->controlId = 2;
     }
-    void actionRefused(const UserAction&, const char*) override {}
+    void actionRefused(const UserAction&, Refusal) override {}
     int messageBox(DialogHandle, const char16_t*, const char16_t*, unsigned) override { return answerOk; }
     bool processStarting(const char*, const char16_t*) override { return false; }
     void programEnded(int) override {}

@@ -71,7 +71,7 @@ public:
             sent_ = true;
             for (std::uint16_t id : {1024, 1023, 1025, 1026, 2})
                 for (std::uintptr_t notification : {1u, 0x300u})
-                    handled.push_back(active->procedure(active, messageCommand, id | notification << 16, 0));
+                    handled.push_back(sendDialogMessage(active, messageCommand, id | notification << 16, 0));
         }
         ScriptFrontEnd::nextAction(active, action);
     }

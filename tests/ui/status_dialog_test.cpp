@@ -156,7 +156,7 @@ public:
     {
         if (dialogTemplateOf(active)->id == 132 && !sent_) {
             sent_ = true;
-            handled = active->procedure(active, messageCommand, 2 | 0x300u << 16, 0);
+            handled = sendDialogMessage(active, messageCommand, 2 | 0x300u << 16, 0);
         }
         ScriptFrontEnd::nextAction(active, action);
     }
