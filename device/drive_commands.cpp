@@ -1,6 +1,7 @@
 #include "device/drive_commands.h"
 
 #include "device/driver_transport.h"
+#include "device/operation_codes.h"
 
 #include <cstring>
 
@@ -38,14 +39,14 @@ const PageLengths& lengthsOf(std::uint16_t page)
     return unlistedPage;
 }
 
-constexpr std::uint8_t opRequestSense = 0x03;
-constexpr std::uint8_t opFormatUnit = 0x04;
-constexpr std::uint8_t opVendorStatus = 0x06;
-constexpr std::uint8_t opVendorProtection = 0x0C;
-constexpr std::uint8_t opModeSelect6 = 0x15;
-constexpr std::uint8_t opModeSense6 = 0x1A;
-constexpr std::uint8_t opRead10 = 0x28;
-constexpr std::uint8_t opWrite10 = 0x2A;
+constexpr std::uint8_t opRequestSense = operationCode::requestSense;
+constexpr std::uint8_t opFormatUnit = operationCode::formatUnit;
+constexpr std::uint8_t opVendorStatus = operationCode::vendorStatus;
+constexpr std::uint8_t opVendorProtection = operationCode::vendorProtection;
+constexpr std::uint8_t opModeSelect6 = operationCode::modeSelect6;
+constexpr std::uint8_t opModeSense6 = operationCode::modeSense6;
+constexpr std::uint8_t opRead10 = operationCode::read10;
+constexpr std::uint8_t opWrite10 = operationCode::write10;
 
 constexpr std::uint32_t blockSize = 512;
 

@@ -1,5 +1,6 @@
 #include "drive/drive_commands.h"
 
+#include "device/operation_codes.h"
 #include "driverkit/disk_image.h"
 
 #include <algorithm>
@@ -7,17 +8,7 @@
 
 namespace {
 
-namespace opcode {
-constexpr std::uint8_t testUnitReady = 0x00;
-constexpr std::uint8_t requestSense = 0x03;
-constexpr std::uint8_t formatUnit = 0x04;
-constexpr std::uint8_t vendorStatus = 0x06;
-constexpr std::uint8_t vendorProtection = 0x0C;
-constexpr std::uint8_t modeSelect6 = 0x15;
-constexpr std::uint8_t modeSense6 = 0x1A;
-constexpr std::uint8_t read10 = 0x28;
-constexpr std::uint8_t write10 = 0x2A;
-} // namespace opcode
+namespace opcode = operationCode;
 
 constexpr std::uint8_t protectionModePage = 0x2F;
 constexpr std::uint8_t allModePages = 0x3F;

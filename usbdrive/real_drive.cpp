@@ -1,5 +1,6 @@
 #include "usbdrive/real_drive.h"
 
+#include "device/operation_codes.h"
 #include "driverkit/disk_image.h"
 #include "driverkit/mount_folder.h"
 #include "driverkit/request_record.h"
@@ -71,11 +72,11 @@ ScsiOutcome testUnitReady()
 }
 
 // Operation codes whose command changes the disk: checked before sending.
-bool changesDisk(std::uint8_t operationCode)
+bool changesDisk(std::uint8_t code)
 {
-    // WRITE(10), FORMAT UNIT, the vendor protection command, and MODE SELECT,
-    // which switches the drive's protection mode.
-    return operationCode == 0x2A || operationCode == 0x04 || operationCode == 0x0C || operationCode == 0x15;
+    // MODE SELECT switches the drive's protection mode.
+    return code == operationCode::write10 || code == operationCode::formatUnit ||
+           code == operationCode::vendorProtection || code == operationCode::modeSelect6;
 }
 
 RequestAnswer carryCommand(const DriverRequest& request)
@@ -156,7 +157,7 @@ RequestAnswer mountFolder(const DriverRequest& request)
     std::string folder;
     if (ready.result == ScsiResult::good)
         folder = chooseMountFolderWith([](std::uint32_t block, std::uint8_t* out) {
-            std::uint8_t read[12] = {0x28, 0, std::uint8_t(block >> 24), std::uint8_t(block >> 16),
+            std::uint8_t read[12] = {operationCode::read10, 0, std::uint8_t(block >> 24), std::uint8_t(block >> 16),
                                      std::uint8_t(block >> 8), std::uint8_t(block), 0, 0, 1};
             ScsiOutcome outcome = sendToHeldDevice(read, true, out, diskSectorSize);
             return outcome.result == ScsiResult::good && outcome.moved == diskSectorSize;

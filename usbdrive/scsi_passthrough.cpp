@@ -1,5 +1,6 @@
 #include "usbdrive/scsi_passthrough.h"
 
+#include "device/operation_codes.h"
 #include "os/system_error.h"
 #include "usbdrive/chosen_device.h"
 #include "usbdrive/usb_host.h"
@@ -38,10 +39,10 @@ std::uint8_t commandBlockLength(const std::uint8_t* command)
 unsigned commandTimeout(std::uint8_t operationCode)
 {
     switch (operationCode) {
-    case 0x04: return 120'000; // FORMAT UNIT: the drive answers at once, but allow one that does not
-    case 0x0C: return 60'000;  // the vendor protection command rewrites the disk's protection
-    case 0x28:
-    case 0x2A: return 30'000;  // READ(10), WRITE(10): one block
+    case operationCode::formatUnit: return 120'000; // the drive answers at once, but allow one that does not
+    case operationCode::vendorProtection: return 60'000; // rewrites the disk's protection
+    case operationCode::read10:
+    case operationCode::write10: return 30'000; // one block
     default: return 10'000;    // status, sense and mode commands answer from the drive's memory
     }
 }
@@ -179,7 +180,7 @@ void fixedFormatSense(const std::uint8_t* sense, std::uint8_t length, std::uint8
 
 ScsiOutcome readCapacity(int node, std::uint32_t& blocks, std::uint32_t& blockSize)
 {
-    std::uint8_t command[12] = {0x25};
+    std::uint8_t command[12] = {operationCode::readCapacity10};
     std::uint8_t answer[8] = {};
     ScsiOutcome outcome = sendScsiCommand(node, command, true, answer, sizeof answer);
     if (outcome.result == ScsiResult::good && outcome.moved < sizeof answer)

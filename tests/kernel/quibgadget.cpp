@@ -14,6 +14,7 @@
 //
 // Usage: quibgadget FUNCTIONFS_FOLDER DRIVE_LIBRARY
 #include "device/driver_request.h"
+#include "device/operation_codes.h"
 
 #include <dlfcn.h>
 #include <endian.h>
@@ -155,7 +156,7 @@ bool carryOut(const std::uint8_t* block, bool dataIn, std::uint8_t* buffer, std:
 {
     moved = 0;
     switch (block[0]) {
-    case 0x12: { // INQUIRY: a removable direct-access device
+    case operationCode::inquiry: { // a removable direct-access device
         static const std::uint8_t inquiry[36] = {0x00, 0x80, 0x04, 0x02, 31, 0, 0, 0,
                                                  'Q', 'U', 'I', 'B', ' ', ' ', ' ', ' ',
                                                  'D', 'r', 'i', 'v', 'e', ' ', ' ', ' ',
@@ -165,7 +166,7 @@ bool carryOut(const std::uint8_t* block, bool dataIn, std::uint8_t* buffer, std:
         std::memcpy(buffer, inquiry, moved);
         return true;
     }
-    case 0x25: { // READ CAPACITY(10): the drive says whether a disk is ready
+    case operationCode::readCapacity10: { // the drive says whether a disk is ready
         std::uint8_t ready[12] = {};
         std::uint32_t none = 0;
         if (askDrive(ready, false, nullptr, 0, none) != statusSuccess)
@@ -175,9 +176,9 @@ bool carryOut(const std::uint8_t* block, bool dataIn, std::uint8_t* buffer, std:
         std::memcpy(buffer, capacity, moved);
         return true;
     }
-    case 0x1B: // START STOP UNIT
-    case 0x1E: // PREVENT ALLOW MEDIUM REMOVAL
-    case 0x35: // SYNCHRONIZE CACHE(10): every write is already in the image
+    case operationCode::startStopUnit:
+    case operationCode::preventAllowRemoval:
+    case operationCode::synchronizeCache10: // every write is already in the image
         return true;
     default:
         return askDrive(block, dataIn, buffer, length, moved) == statusSuccess;
@@ -220,7 +221,7 @@ void serveBulk(int in, int out)
         std::uint8_t block[16] = {};
         std::memcpy(block, wrapper + 15, std::min<std::uint8_t>(wrapper[14] & 0x1F, 16));
         ++received[block[0]];
-        if (block[0] == 0x04) {
+        if (block[0] == operationCode::formatUnit) {
             std::printf("quibgadget: FORMAT UNIT\n");
             std::fflush(stdout);
         }

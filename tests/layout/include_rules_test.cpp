@@ -45,11 +45,12 @@ std::map<std::string, std::vector<std::string>> layerRules()
     for (const std::string& frontEnd : frontEnds)
         rules[frontEnd] = with(programFolders, {"os", "dialogs", "frontend/line_breaking"});
     rules["host"] = with(with(programFolders, frontEnds), {"os", "dialogs", generated});
-    // The drivers share the request record's layout with the program, and
-    // nothing else of it.
-    rules["driverkit"] = {"os", "device/driver_request.h"};
-    rules["drive"] = {"os", "driverkit", "device/driver_request.h"};
-    rules["usbdrive"] = {"os", "driverkit", "device/driver_request.h"};
+    // The drivers share with the program the request record's layout and
+    // the names of the drive's operation codes, and nothing else of it.
+    const std::vector<std::string> shared = {"device/driver_request.h", "device/operation_codes.h"};
+    rules["driverkit"] = with(shared, {"os"});
+    rules["drive"] = with(shared, {"os", "driverkit"});
+    rules["usbdrive"] = with(shared, {"os", "driverkit"});
     for (const char* tool : {"tools/quibreg", "tools/quibhelp", "tools/quibdrive", "tools/quibusb"})
         rules[tool] = {"os", "driverkit", "drive", "usbdrive", "frontend/line_breaking", generated};
     return rules;
