@@ -45,9 +45,11 @@ std::map<std::string, std::vector<std::string>> layerRules()
     for (const std::string& frontEnd : frontEnds)
         rules[frontEnd] = with(programFolders, {"os", "dialogs", "frontend/line_breaking"});
     rules["host"] = with(with(programFolders, frontEnds), {"os", "dialogs", generated});
-    // The drivers share with the program the request record's layout and
-    // the names of the drive's operation codes, and nothing else of it.
-    const std::vector<std::string> shared = {"device/driver_request.h", "device/operation_codes.h"};
+    // The drivers share with the program the request record's layout, the
+    // names of the drive's operation codes and where a disk's label lies,
+    // and nothing else of it.
+    const std::vector<std::string> shared = {"device/driver_request.h", "device/operation_codes.h",
+                                             "device/boot_sector.h"};
     rules["driverkit"] = with(shared, {"os"});
     rules["drive"] = with(shared, {"os", "driverkit"});
     rules["usbdrive"] = with(shared, {"os", "driverkit"});
