@@ -39,15 +39,6 @@ const PageLengths& lengthsOf(std::uint16_t page)
     return unlistedPage;
 }
 
-constexpr std::uint8_t opRequestSense = operationCode::requestSense;
-constexpr std::uint8_t opFormatUnit = operationCode::formatUnit;
-constexpr std::uint8_t opVendorStatus = operationCode::vendorStatus;
-constexpr std::uint8_t opVendorProtection = operationCode::vendorProtection;
-constexpr std::uint8_t opModeSelect6 = operationCode::modeSelect6;
-constexpr std::uint8_t opModeSense6 = operationCode::modeSense6;
-constexpr std::uint8_t opRead10 = operationCode::read10;
-constexpr std::uint8_t opWrite10 = operationCode::write10;
-
 constexpr std::uint32_t blockSize = 512;
 
 // The values every command request starts with; the command bytes are all
@@ -81,7 +72,7 @@ bool requestSense(DriveIndex drive, std::uint8_t* buffer, std::uint8_t allocatio
 {
     DriverRequest request;
     prepareCommand(request, drive, buffer, true, allocationLength);
-    request.command[0] = opRequestSense;
+    request.command[0] = operationCode::requestSense;
     request.command[4] = allocationLength;
     return executeCommand(request);
 }
@@ -95,7 +86,7 @@ bool formatUnit(DriveIndex drive, bool certify)
     std::uint8_t parameterList[4] = {0x00, static_cast<std::uint8_t>(certify ? 0x02 : 0xA2), 0x00, 0x00};
     DriverRequest request;
     prepareCommand(request, drive, parameterList, false, sizeof parameterList);
-    request.command[0] = opFormatUnit;
+    request.command[0] = operationCode::formatUnit;
     request.command[1] = 0x18; // a parameter list follows: the complete defect list
     request.command[2] = certify ? 0x20 : 0x00;
     return executeCommand(request);
@@ -106,7 +97,7 @@ bool readVendorStatus(DriveIndex drive, std::uint8_t* buffer, std::uint16_t page
     std::uint8_t length = lengthsOf(page).vendorStatus;
     DriverRequest request;
     prepareCommand(request, drive, buffer, true, length);
-    request.command[0] = opVendorStatus;
+    request.command[0] = operationCode::vendorStatus;
     request.command[2] = static_cast<std::uint8_t>(page);
     request.command[4] = length;
     return executeCommand(request);
@@ -119,7 +110,7 @@ bool sendProtectionCommand(DriveIndex drive, const char* password, ProtectionCom
     std::uint8_t length = password != nullptr ? static_cast<std::uint8_t>(std::strlen(password)) : 0;
     DriverRequest request;
     prepareCommand(request, drive, password, false, length);
-    request.command[0] = opVendorProtection;
+    request.command[0] = operationCode::vendorProtection;
     request.command[1] = mode & 0x0F;
     request.command[4] = length;
     return executeCommand(request);
@@ -132,7 +123,7 @@ bool modeSense(DriveIndex drive, std::uint8_t* buffer, std::uint16_t page)
     std::uint8_t length = lengthsOf(page).modeSense;
     DriverRequest request;
     prepareCommand(request, drive, buffer, true, length);
-    request.command[0] = opModeSense6;
+    request.command[0] = operationCode::modeSense6;
     request.command[2] = static_cast<std::uint8_t>(page);
     request.command[4] = length;
     return executeCommand(request);
@@ -144,7 +135,7 @@ bool modeSelect(DriveIndex drive, const std::uint8_t* parameterList, std::uint16
     std::uint8_t length = lengthsOf(page).modeSelect;
     DriverRequest request;
     prepareCommand(request, drive, parameterList, false, length);
-    request.command[0] = opModeSelect6;
+    request.command[0] = operationCode::modeSelect6;
     request.command[1] = 0x10; // page format
     request.command[4] = length;
     return executeCommand(request);
@@ -154,7 +145,7 @@ bool readBlock(DriveIndex drive, std::uint8_t* buffer, std::uint32_t block)
 {
     DriverRequest request;
     prepareCommand(request, drive, buffer, true, blockSize);
-    request.command[0] = opRead10;
+    request.command[0] = operationCode::read10;
     putBlockAddress(request, block);
     return executeCommand(request);
 }
@@ -163,7 +154,7 @@ bool writeBlock(DriveIndex drive, const std::uint8_t* buffer, std::uint32_t bloc
 {
     DriverRequest request;
     prepareCommand(request, drive, buffer, false, blockSize);
-    request.command[0] = opWrite10;
+    request.command[0] = operationCode::write10;
     putBlockAddress(request, block);
     return executeCommand(request);
 }

@@ -8,8 +8,6 @@
 
 namespace {
 
-namespace opcode = operationCode;
-
 constexpr std::uint8_t protectionModePage = 0x2F;
 constexpr std::uint8_t allModePages = 0x3F;
 constexpr std::uint8_t protectionModeBit = 0x20;
@@ -244,20 +242,20 @@ CommandOutcome carryOutCommand(DriveSession& drive, const CommandData& data)
     // A disk change (or a reset) fails the next command once, whatever it
     // is, so nothing meant for the disk that was there reaches another;
     // REQUEST SENSE alone reports the change instead.
-    if (drive.state.mediumChanged && data.command[0] != opcode::requestSense) {
+    if (drive.state.mediumChanged && data.command[0] != operationCode::requestSense) {
         drive.state.mediumChanged = false;
         return fail(failure::mediumChanged);
     }
     switch (data.command[0]) {
-    case opcode::testUnitReady: return testUnitReady(drive);
-    case opcode::requestSense: return requestSense(drive, data);
-    case opcode::formatUnit: return formatUnit(drive, data);
-    case opcode::vendorStatus: return vendorStatus(drive, data);
-    case opcode::vendorProtection: return vendorProtection(drive, data);
-    case opcode::modeSelect6: return modeSelect(drive, data);
-    case opcode::modeSense6: return modeSense(drive, data);
-    case opcode::read10: return readOrWrite(drive, data, true);
-    case opcode::write10: return readOrWrite(drive, data, false);
+    case operationCode::testUnitReady: return testUnitReady(drive);
+    case operationCode::requestSense: return requestSense(drive, data);
+    case operationCode::formatUnit: return formatUnit(drive, data);
+    case operationCode::vendorStatus: return vendorStatus(drive, data);
+    case operationCode::vendorProtection: return vendorProtection(drive, data);
+    case operationCode::modeSelect6: return modeSelect(drive, data);
+    case operationCode::modeSense6: return modeSense(drive, data);
+    case operationCode::read10: return readOrWrite(drive, data, true);
+    case operationCode::write10: return readOrWrite(drive, data, false);
     default: return fail(failure::invalidOperationCode);
     }
 }

@@ -29,13 +29,6 @@ constexpr std::uint32_t pollPause = 500;
 // taken as stuck: that counts as a failed poll, so the buttons come back.
 constexpr std::uint32_t pollTimeLimit = 30 * 60 * 1000;
 
-constexpr int startButton = controlId::ok;
-constexpr int closeButton = controlId::close;
-constexpr int progressText = controlId::executeText;
-constexpr int progressBar = controlId::executeProgressBar;
-constexpr int simpleFormatRadio = controlId::formatSimple;
-constexpr int statusLine = controlId::formatStatusLine;
-
 constexpr std::size_t senseLength = 18;
 
 // Sense byte 15 not 0: the drive reports progress, its byte 16 in 256ths.
@@ -71,7 +64,7 @@ void reportToExecuteDialog(void* executeDialog, std::uint32_t done, std::uint32_
 
 void reportFailure(DialogHandle executeDialog, DialogHandle formatDialog)
 {
-    setControlText(formatDialog, statusLine, messageCatalogue.unformattedText);
+    setControlText(formatDialog, controlId::formatStatusLine, messageCatalogue.unformattedText);
     showMessageBox(executeDialog, messageCatalogue.formatFailedText, messageCatalogue.formatResultCaption,
                    messageIconStop);
 }
@@ -115,22 +108,22 @@ void showFormatProgress(DialogHandle executeDialog, std::uint32_t done, std::uin
     unsigned percent = unsigned(std::uint64_t(done) * 100 / total);
     char16_t text[80];
     formatWide(text, 80, messageCatalogue.formatProgressFormat, int(percent));
-    setControlText(executeDialog, progressText, text);
-    sendControlMessage(executeDialog, progressBar, progressSetPosition, percent, 0);
+    setControlText(executeDialog, controlId::executeText, text);
+    sendControlMessage(executeDialog, controlId::executeProgressBar, progressSetPosition, percent, 0);
 }
 
 bool runFormat(DialogHandle executeDialog)
 {
-    enableControl(executeDialog, startButton, false);
-    enableControl(executeDialog, closeButton, false);
-    sendControlMessage(executeDialog, progressBar, progressSetRange, 0, 0x640000);
+    enableControl(executeDialog, controlId::ok, false);
+    enableControl(executeDialog, controlId::close, false);
+    sendControlMessage(executeDialog, controlId::executeProgressBar, progressSetRange, 0, 0x640000);
     showFormatProgress(executeDialog, 0, unitsTotal);
 
     DialogHandle formatDialog = dialogOwner(executeDialog);
-    setControlText(formatDialog, statusLine, messageCatalogue.formattingText);
+    setControlText(formatDialog, controlId::formatStatusLine, messageCatalogue.formattingText);
 
     std::uint32_t startUnits = 0;
-    if (sendControlMessage(formatDialog, simpleFormatRadio, buttonGetCheck, 0, 0) != 1) {
+    if (sendControlMessage(formatDialog, controlId::formatSimple, buttonGetCheck, 0, 0) != 1) {
         // From the format command on, a run cut short leaves the drive
         // erasing the disk: the host says so if a signal ends the tool.
         noteWorkInHand(WorkInHand::driveFormatting);
@@ -150,7 +143,7 @@ bool runFormat(DialogHandle executeDialog)
     bool written = quickFormat(progress, startUnits, unitsTotal, FormatLabel);
     releaseEndingSignals();
     if (written)
-        setControlText(formatDialog, statusLine, messageCatalogue.formatCompletedText);
+        setControlText(formatDialog, controlId::formatStatusLine, messageCatalogue.formatCompletedText);
     else
         reportFailure(executeDialog, formatDialog);
     showFormatProgress(executeDialog, unitsTotal, unitsTotal);

@@ -12,16 +12,6 @@
 
 namespace {
 
-constexpr std::uint16_t folderSettingJapaneseId = templateId::folderSettingJapanese;
-constexpr std::uint16_t folderSettingEnglishId = templateId::folderSettingEnglish;
-
-constexpr int okId = controlId::ok;
-constexpr int closeId = controlId::close;
-constexpr int automatedRadio = controlId::folderAutomated;
-constexpr int fixedRadio = controlId::folderFixed;
-constexpr int linkedRadio = controlId::folderLinked;
-constexpr int numberField = controlId::folderNumber;
-
 constexpr const char16_t* helpTopic = u"QuibUSBFolder.htp";
 
 // The number field is read into 3 characters: only its first two count.
@@ -40,13 +30,13 @@ void fillFolderNameDialog(DialogHandle dialog)
     if (!readRegistryNumber(u"Fixed", &mode, DriverSettingsKey) ||
         !readRegistryNumber(u"FolderNum", &number, DriverSettingsKey))
         return;
-    setControlNumber(dialog, numberField, number);
-    int checked = fixedRadio;   // Fixed also stands for a mode the tool does not know
+    setControlNumber(dialog, controlId::folderNumber, number);
+    int checked = controlId::folderFixed;   // Fixed also stands for a mode the tool does not know
     if (mode == FolderNameAutomated)
-        checked = automatedRadio;
+        checked = controlId::folderAutomated;
     else if (mode == FolderNameLinked)
-        checked = linkedRadio;
-    checkRadioButton(dialog, automatedRadio, linkedRadio, checked);
+        checked = controlId::folderLinked;
+    checkRadioButton(dialog, controlId::folderAutomated, controlId::folderLinked, checked);
 }
 
 bool isChecked(DialogHandle dialog, int id) { return sendControlMessage(dialog, id, buttonGetCheck, 0, 0) == 1; }
@@ -54,9 +44,9 @@ bool isChecked(DialogHandle dialog, int id) { return sendControlMessage(dialog, 
 // With no radio checked the mode is Linked.
 std::uint32_t chosenMode(DialogHandle dialog)
 {
-    if (isChecked(dialog, automatedRadio))
+    if (isChecked(dialog, controlId::folderAutomated))
         return FolderNameAutomated;
-    if (isChecked(dialog, fixedRadio))
+    if (isChecked(dialog, controlId::folderFixed))
         return FolderNameFixed;
     return FolderNameLinked;
 }
@@ -66,7 +56,7 @@ std::uint32_t chosenMode(DialogHandle dialog)
 void applyFixedFolder(DialogHandle dialog)
 {
     char16_t text[numberCapacity];
-    getControlText(dialog, numberField, text, numberCapacity);
+    getControlText(dialog, controlId::folderNumber, text, numberCapacity);
     // Taken as unsigned, a negative number lies above the range too.
     std::uint32_t number = std::uint32_t(parseWideDecimal(text));
     if (number < lowestFolderNumber || number > highestFolderNumber) {
@@ -100,7 +90,7 @@ bool folderNameProcedure(DialogHandle dialog, std::uint32_t message, std::uintpt
     switch (message) {
     case messageInitDialog:
         fillFolderNameDialog(dialog);
-        setFocusToControl(dialog, closeId);
+        setFocusToControl(dialog, controlId::close);
         return false;
     case messageHelp:
         showHelp(helpTopic);
@@ -108,11 +98,11 @@ bool folderNameProcedure(DialogHandle dialog, std::uint32_t message, std::uintpt
     case messageCommand:
         // The whole parameter is compared, so only clicks (notification 0) act.
         switch (first) {
-        case okId:
+        case controlId::ok:
             applyFolderSetting(dialog);
             endDialog(dialog, 1);
             return true;
-        case closeId:
+        case controlId::close:
             endDialog(dialog, 1);
             return true;
         default:
@@ -127,5 +117,5 @@ bool folderNameProcedure(DialogHandle dialog, std::uint32_t message, std::uintpt
 
 void openFolderNameDialog(DialogHandle owner)
 {
-    openDialog(owner, folderSettingJapaneseId, folderSettingEnglishId, folderNameProcedure);
+    openDialog(owner, templateId::folderSettingJapanese, templateId::folderSettingEnglish, folderNameProcedure);
 }

@@ -16,16 +16,6 @@
 
 namespace {
 
-constexpr int okButton = controlId::ok;
-constexpr int closeButton = controlId::close;
-constexpr int simpleFormatRadio = controlId::formatSimple;
-constexpr int longFormatRadio = controlId::formatLong;
-constexpr int labelField = controlId::formatLabel;
-constexpr int driveLineField = controlId::formatDriveLine;
-constexpr int statusLineField = controlId::formatStatusLine;
-constexpr int startButton = controlId::ok;
-constexpr int progressTextField = controlId::executeText;
-
 constexpr std::size_t labelBytes = 11;
 
 // What a state means for each style: refuse with a message, re-confirm
@@ -54,7 +44,7 @@ const StyleRule styleRules[] = {
 bool refuse(DialogHandle dialog, const char16_t* text)
 {
     showMessageBox(dialog, text, messageCatalogue.errorCaption, messageIconStop);
-    setFocusToControl(dialog, closeButton);
+    setFocusToControl(dialog, controlId::close);
     return false;
 }
 
@@ -63,7 +53,7 @@ bool reconfirm(DialogHandle dialog, const char16_t* text)
     if (showMessageBox(dialog, text, messageCatalogue.formatReconfirmCaption,
                        messageIconExclamation | messageBoxYesNo) == answerYes)
         return true;
-    setFocusToControl(dialog, closeButton);
+    setFocusToControl(dialog, controlId::close);
     return false;
 }
 
@@ -76,7 +66,7 @@ bool takeLabel(DialogHandle dialog, std::uint8_t* label)
     // bytes), so a label too long is always noticed and shortened.
     char bytes[2 * 12];
     char16_t text[13];
-    getControlText(dialog, labelField, text, 13);
+    getControlText(dialog, controlId::formatLabel, text, 13);
     if (text[0] == u'\0') {
         std::memset(label, 0, labelBytes);
         return true;
@@ -85,7 +75,7 @@ bool takeLabel(DialogHandle dialog, std::uint8_t* label)
     // A character without an 8-bit form, or one that a FAT volume label may
     // not hold, empties the field: the file system would be invalid.
     if (!wideToCodePage(text, bytes, sizeof bytes, &length) || forbiddenLabelByte(bytes, length) < length) {
-        setControlText(dialog, labelField, u"");
+        setControlText(dialog, controlId::formatLabel, u"");
         return false;
     }
     if (length > labelBytes) {
@@ -96,7 +86,7 @@ bool takeLabel(DialogHandle dialog, std::uint8_t* label)
         if (!wideToCodePage(text, bytes, labelBytes, &length) ||
             !codePageToWide(bytes, length, shortened, 13))
             shortened[0] = u'\0';
-        setControlText(dialog, labelField, shortened);
+        setControlText(dialog, controlId::formatLabel, shortened);
         return false;
     }
     std::memset(label, ' ', labelBytes);
@@ -115,12 +105,12 @@ void endWithProtectionModeOff(DialogHandle dialog)
 bool formatProcedure(DialogHandle dialog, std::uint32_t message, std::uintptr_t first, std::intptr_t)
 {
     if (message == messageInitDialog) {
-        showStatusAndDriveLine(dialog, statusLineField, driveLineField);
+        showStatusAndDriveLine(dialog, controlId::formatStatusLine, controlId::formatDriveLine);
         char16_t text[volumeLabelCapacity];
         readVolumeLabel(text);
-        setControlText(dialog, labelField, text);
-        checkRadioButton(dialog, simpleFormatRadio, longFormatRadio, simpleFormatRadio);
-        setFocusToControl(dialog, closeButton);
+        setControlText(dialog, controlId::formatLabel, text);
+        checkRadioButton(dialog, controlId::formatSimple, controlId::formatLong, controlId::formatSimple);
+        setFocusToControl(dialog, controlId::close);
         return false;
     }
     if (message == messageHelp) {
@@ -129,16 +119,16 @@ bool formatProcedure(DialogHandle dialog, std::uint32_t message, std::uintptr_t 
     }
     if (message != messageCommand)
         return false;
-    if (first == okButton) {
+    if (first == controlId::ok) {
         if (!checkFormatRequest(dialog, FormatLabel)) {
-            setFocusToControl(dialog, closeButton);
+            setFocusToControl(dialog, controlId::close);
             return true;
         }
         openFormatExecuteDialog(dialog);
         endWithProtectionModeOff(dialog);
         return true;
     }
-    if (first == closeButton) {
+    if (first == controlId::close) {
         endWithProtectionModeOff(dialog);
         return true;
     }
@@ -148,22 +138,22 @@ bool formatProcedure(DialogHandle dialog, std::uint32_t message, std::uintptr_t 
 bool formatExecuteProcedure(DialogHandle dialog, std::uint32_t message, std::uintptr_t first, std::intptr_t)
 {
     if (message == messageInitDialog) {
-        setFocusToControl(dialog, closeButton);
-        setControlText(dialog, progressTextField, messageCatalogue.formatStartPromptText);
+        setFocusToControl(dialog, controlId::close);
+        setControlText(dialog, controlId::executeText, messageCatalogue.formatStartPromptText);
         return false;
     }
     if (message != messageCommand)
         return false;
-    if (first == startButton) {
+    if (first == controlId::ok) {
         bool formatted = runFormat(dialog);
-        setControlText(dialog, progressTextField,
+        setControlText(dialog, controlId::executeText,
                        formatted ? messageCatalogue.formatCompletedText : messageCatalogue.formatStartPromptText);
         // Start works once per opening, whatever the outcome.
-        enableControl(dialog, startButton, false);
-        enableControl(dialog, closeButton, true);
+        enableControl(dialog, controlId::ok, false);
+        enableControl(dialog, controlId::close, true);
         return true;
     }
-    if (first == closeButton) {
+    if (first == controlId::close) {
         endWithProtectionModeOff(dialog);
         return true;
     }
@@ -179,11 +169,11 @@ bool checkFormatRequest(DialogHandle dialog, std::uint8_t* label)
 
     if (showMessageBox(dialog, messageCatalogue.formatConfirmText, messageCatalogue.formatConfirmCaption,
                        messageIconExclamation | messageBoxYesNo) != answerYes) {
-        setFocusToControl(dialog, closeButton);
+        setFocusToControl(dialog, controlId::close);
         return false;
     }
 
-    bool simple = sendControlMessage(dialog, simpleFormatRadio, buttonGetCheck, 0, 0) == 1;
+    bool simple = sendControlMessage(dialog, controlId::formatSimple, buttonGetCheck, 0, 0) == 1;
     ProtectionState state = queryProtectionState(nullptr);
     if (state == NoDisk)
         return refuse(dialog, messageCatalogue.noDiskText);
@@ -196,6 +186,12 @@ bool checkFormatRequest(DialogHandle dialog, std::uint8_t* label)
     return true;
 }
 
-void openFormatDialog(DialogHandle owner) { openDialog(owner, templateId::formatJapanese, templateId::formatEnglish, formatProcedure); }
+void openFormatDialog(DialogHandle owner)
+{
+    openDialog(owner, templateId::formatJapanese, templateId::formatEnglish, formatProcedure);
+}
 
-void openFormatExecuteDialog(DialogHandle owner) { openDialog(owner, templateId::formatExecuteJapanese, templateId::formatExecuteEnglish, formatExecuteProcedure); }
+void openFormatExecuteDialog(DialogHandle owner)
+{
+    openDialog(owner, templateId::formatExecuteJapanese, templateId::formatExecuteEnglish, formatExecuteProcedure);
+}

@@ -13,15 +13,6 @@
 
 namespace {
 
-constexpr std::uint16_t menuJapaneseId = templateId::mainMenuJapanese;
-constexpr std::uint16_t menuEnglishId = templateId::mainMenuEnglish;
-
-constexpr int closeId = controlId::close;
-constexpr int formatId = controlId::menuFormat;
-constexpr int statusId = controlId::menuStatus;
-constexpr int protectId = controlId::menuProtect;   // carried only by menu templates the program never opens
-constexpr int folderNameId = controlId::menuFolderName;
-
 constexpr const char16_t* helpTopic = u"QuibUSB.htc";
 
 // Format and Protect need a disk: without a drive or a disk the menu says
@@ -42,7 +33,7 @@ bool mainMenuProcedure(DialogHandle menu, std::uint32_t message, std::uintptr_t 
 {
     switch (message) {
     case messageInitDialog:
-        setFocusToControl(menu, closeId);
+        setFocusToControl(menu, controlId::close);
         return false;
     case messageHelp:
         showHelp(helpTopic);
@@ -50,19 +41,19 @@ bool mainMenuProcedure(DialogHandle menu, std::uint32_t message, std::uintptr_t 
     case messageCommand:
         // The whole parameter is compared, so only clicks (notification 0) act.
         switch (first) {
-        case statusId:
+        case controlId::menuStatus:
             openStatusDialog(menu);
             return true;
-        case formatId:
+        case controlId::menuFormat:
             openWhenDiskPresent(menu, openFormatDialog);
             return true;
-        case protectId:
+        case controlId::menuProtect:
             openWhenDiskPresent(menu, openProtectDialog);
             return true;
-        case folderNameId:
+        case controlId::menuFolderName:
             openFolderNameDialog(menu);
             return true;
-        case closeId:
+        case controlId::close:
             endDialog(menu, 1);
             return true;
         default:
@@ -75,4 +66,7 @@ bool mainMenuProcedure(DialogHandle menu, std::uint32_t message, std::uintptr_t 
 
 } // namespace
 
-void openMainMenu(DialogHandle owner) { openDialog(owner, menuJapaneseId, menuEnglishId, mainMenuProcedure); }
+void openMainMenu(DialogHandle owner)
+{
+    openDialog(owner, templateId::mainMenuJapanese, templateId::mainMenuEnglish, mainMenuProcedure);
+}

@@ -14,25 +14,15 @@ char16_t PasswordBuffer[passwordCapacity] = {};
 
 namespace {
 
-constexpr std::uint16_t passwordJapaneseId = templateId::passwordJapanese;
-constexpr std::uint16_t passwordEnglishId = templateId::passwordEnglish;
-constexpr std::uint16_t newPasswordJapaneseId = templateId::newPasswordJapanese;
-constexpr std::uint16_t newPasswordEnglishId = templateId::newPasswordEnglish;
-
-constexpr int okId = controlId::ok;
-constexpr int cancelId = controlId::close;
-constexpr int passwordField = controlId::passwordField;
-constexpr int verifyField = controlId::passwordVerify;   // New Password only
-
 // Empties the fields and puts the focus back on the first one, after the
 // message that says what was wrong; the dialog stays open.
 void askAgain(DialogHandle dialog, const char16_t* text, bool withVerifyField)
 {
     showMessageBox(dialog, text, messageCatalogue.passwordCaption, messageIconExclamation);
-    setControlText(dialog, passwordField, u"");
+    setControlText(dialog, controlId::passwordField, u"");
     if (withVerifyField)
-        setControlText(dialog, verifyField, u"");
-    setFocusToControl(dialog, passwordField);
+        setControlText(dialog, controlId::passwordVerify, u"");
+    setFocusToControl(dialog, controlId::passwordField);
 }
 
 // Cancel leaves an empty answer, whatever the first field held.
@@ -45,7 +35,7 @@ void cancel(DialogHandle dialog)
 // At most 32 characters of each field are taken; the rest is cut off.
 void acceptPassword(DialogHandle dialog)
 {
-    getControlText(dialog, passwordField, PasswordBuffer, passwordCapacity);
+    getControlText(dialog, controlId::passwordField, PasswordBuffer, passwordCapacity);
     if (PasswordBuffer[0] == u'\0')
         askAgain(dialog, messageCatalogue.noPasswordText, false);
     else
@@ -55,8 +45,8 @@ void acceptPassword(DialogHandle dialog)
 void acceptNewPassword(DialogHandle dialog)
 {
     char16_t verify[passwordCapacity];
-    getControlText(dialog, passwordField, PasswordBuffer, passwordCapacity);
-    getControlText(dialog, verifyField, verify, passwordCapacity);
+    getControlText(dialog, controlId::passwordField, PasswordBuffer, passwordCapacity);
+    getControlText(dialog, controlId::passwordVerify, verify, passwordCapacity);
     // The comparison comes first and is exact (case matters), so one empty
     // and one filled field count as differing entries.
     bool same = wideEqual(PasswordBuffer, verify);
@@ -75,21 +65,21 @@ bool handlePasswordMessage(DialogHandle dialog, std::uint32_t message, std::uint
 {
     switch (message) {
     case messageInitDialog:
-        setControlText(dialog, passwordField, u"");
+        setControlText(dialog, controlId::passwordField, u"");
         if (newPassword)
-            setControlText(dialog, verifyField, u"");
-        setFocusToControl(dialog, passwordField);
+            setControlText(dialog, controlId::passwordVerify, u"");
+        setFocusToControl(dialog, controlId::passwordField);
         return false;
     case messageCommand:
         // The whole parameter is compared, so only clicks (notification 0) act.
         switch (first) {
-        case okId:
+        case controlId::ok:
             if (newPassword)
                 acceptNewPassword(dialog);
             else
                 acceptPassword(dialog);
             return true;
-        case cancelId:
+        case controlId::close:
             cancel(dialog);
             return true;
         default:
@@ -114,9 +104,12 @@ bool newPasswordProcedure(DialogHandle dialog, std::uint32_t message, std::uintp
 
 void forgetPassword() { clearSecret(PasswordBuffer, sizeof PasswordBuffer); }
 
-void askPassword(DialogHandle owner) { openDialog(owner, passwordJapaneseId, passwordEnglishId, passwordProcedure); }
+void askPassword(DialogHandle owner)
+{
+    openDialog(owner, templateId::passwordJapanese, templateId::passwordEnglish, passwordProcedure);
+}
 
 void askNewPassword(DialogHandle owner)
 {
-    openDialog(owner, newPasswordJapaneseId, newPasswordEnglishId, newPasswordProcedure);
+    openDialog(owner, templateId::newPasswordJapanese, templateId::newPasswordEnglish, newPasswordProcedure);
 }

@@ -15,25 +15,14 @@
 
 namespace {
 
-constexpr std::uint16_t protectJapaneseId = templateId::protectSettingJapanese;
-constexpr std::uint16_t protectEnglishId = templateId::protectSettingEnglish;
-
-constexpr int closeId = controlId::close;
-constexpr int writeProtectId = controlId::protectWrite;
-constexpr int writeProtectPasswordId = controlId::protectWriteWithPassword;
-constexpr int readWriteProtectPasswordId = controlId::protectReadWriteWithPassword;
-constexpr int temporaryRemoveId = controlId::protectRemoveUntilEject;
-constexpr int removeProtectionId = controlId::protectRemove;
-constexpr int driveLineField = controlId::protectDriveLine;
-constexpr int statusLineField = controlId::protectStatusLine;
-
 constexpr const char16_t* helpTopic = u"QuibUSBProtect.htp";
 
 constexpr unsigned messagePlain = 0x00;
 
 // The protection buttons, in the order in which they are enabled.
-constexpr int protectionButtons[] = {writeProtectId, writeProtectPasswordId, readWriteProtectPasswordId,
-                                     temporaryRemoveId, removeProtectionId};
+constexpr int protectionButtons[] = {controlId::protectWrite, controlId::protectWriteWithPassword,
+                                     controlId::protectReadWriteWithPassword, controlId::protectRemoveUntilEject,
+                                     controlId::protectRemove};
 constexpr std::size_t protectionButtonCount = sizeof protectionButtons / sizeof protectionButtons[0];
 
 // Which changes fit a state: a protection can only be lifted where there is
@@ -107,7 +96,7 @@ bool protectProcedure(DialogHandle dialog, std::uint32_t message, std::uintptr_t
     switch (message) {
     case messageInitDialog:
         refreshProtectDialog(dialog);
-        setFocusToControl(dialog, closeId);
+        setFocusToControl(dialog, controlId::close);
         return false;
     case messageHelp:
         showHelp(helpTopic);
@@ -120,23 +109,23 @@ bool protectProcedure(DialogHandle dialog, std::uint32_t message, std::uintptr_t
 
     // The whole parameter is compared, so only clicks (notification 0) act.
     switch (first) {
-    case closeId:
+    case controlId::close:
         closeProtectDialog(dialog);
         return true;
-    case writeProtectId:
+    case controlId::protectWrite:
         writeProtect(dialog);
         return true;
-    case writeProtectPasswordId:
+    case controlId::protectWriteWithPassword:
         protectWithPassword(dialog, messageCatalogue.writeProtectPasswordWarningText, writeProtectWithPassword,
                             messageCatalogue.writeProtectPasswordDoneText, messageCatalogue.writeProtectCaption);
         return true;
-    case readWriteProtectPasswordId:
+    case controlId::protectReadWriteWithPassword:
         protectWithPassword(dialog, messageCatalogue.readWriteProtectPasswordWarningText,
                             readWriteProtectWithPassword, messageCatalogue.readWriteProtectPasswordDoneText,
                             messageCatalogue.readWriteProtectCaption);
         return true;
-    case removeProtectionId:
-    case temporaryRemoveId:
+    case controlId::protectRemove:
+    case controlId::protectRemoveUntilEject:
         // What stays open shows the disk as it is now.
         if (removeProtection(dialog, int(first)))
             closeProtectDialog(dialog);
@@ -150,11 +139,14 @@ bool protectProcedure(DialogHandle dialog, std::uint32_t message, std::uintptr_t
 
 } // namespace
 
-void openProtectDialog(DialogHandle owner) { openDialog(owner, protectJapaneseId, protectEnglishId, protectProcedure); }
+void openProtectDialog(DialogHandle owner)
+{
+    openDialog(owner, templateId::protectSettingJapanese, templateId::protectSettingEnglish, protectProcedure);
+}
 
 void refreshProtectDialog(DialogHandle dialog)
 {
-    showStatusAndDriveLine(dialog, statusLineField, driveLineField);
+    showStatusAndDriveLine(dialog, controlId::protectStatusLine, controlId::protectDriveLine);
 
     const ButtonEnabling* row = enablingFor(queryProtectionState(nullptr));
     for (std::size_t i = 0; i < protectionButtonCount; ++i)
@@ -185,7 +177,7 @@ bool removeProtection(DialogHandle dialog, int button)
         break;
     case NoDisk:
         showMessageBox(dialog, messageCatalogue.noDiskText, caption, messageIconStop);
-        setFocusToControl(dialog, closeId);
+        setFocusToControl(dialog, controlId::close);
         return false;
     case NoDrive:
         showMessageBox(dialog, messageCatalogue.noDriveText, caption, messageIconStop);
@@ -197,7 +189,7 @@ bool removeProtection(DialogHandle dialog, int button)
         return false;
     }
 
-    bool forGood = button == removeProtectionId;
+    bool forGood = button == controlId::protectRemove;
     if (!forGood)
         caption = messageCatalogue.tempUnprotectCaption;
     bool done = forGood ? unprotectDisk(password) : unprotectUntilEject(password);

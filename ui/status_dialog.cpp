@@ -10,14 +10,6 @@
 
 namespace {
 
-constexpr std::uint16_t statusJapaneseId = templateId::statusJapanese;
-constexpr std::uint16_t statusEnglishId = templateId::statusEnglish;
-
-constexpr int closeId = controlId::close;
-constexpr int stateField = controlId::statusState;
-constexpr int labelField = controlId::statusLabel;
-constexpr int driveLineField = controlId::statusDriveLine;
-
 constexpr const char16_t* helpTopic = u"QuibUSBStatus.htp";
 
 // The label field's text: the volume label (at most 11 characters) in
@@ -30,14 +22,14 @@ bool statusProcedure(DialogHandle dialog, std::uint32_t message, std::uintptr_t 
     switch (message) {
     case messageInitDialog:
         fillStatusDialog(dialog);
-        setFocusToControl(dialog, closeId);
+        setFocusToControl(dialog, controlId::close);
         return false;
     case messageHelp:
         // The caption shows no help button, but a help request still gets the topic.
         showHelp(helpTopic);
         return true;
     case messageCommand:
-        if (first != closeId)
+        if (first != controlId::close)
             return false;
         endDialog(dialog, 1);
         return true;
@@ -48,16 +40,19 @@ bool statusProcedure(DialogHandle dialog, std::uint32_t message, std::uintptr_t 
 
 } // namespace
 
-void openStatusDialog(DialogHandle owner) { openDialog(owner, statusJapaneseId, statusEnglishId, statusProcedure); }
+void openStatusDialog(DialogHandle owner)
+{
+    openDialog(owner, templateId::statusJapanese, templateId::statusEnglish, statusProcedure);
+}
 
 void fillStatusDialog(DialogHandle dialog)
 {
-    showStatusAndDriveLine(dialog, stateField, driveLineField);
+    showStatusAndDriveLine(dialog, controlId::statusState, controlId::statusDriveLine);
 
     // Read in every state: without a drive or a disk the label is empty.
     char16_t answer[answerCapacity];
     readVolumeLabel(answer);
     char16_t text[textCapacity];
     formatWide(text, textCapacity, u"[%ls]", answer);
-    setControlText(dialog, labelField, text);
+    setControlText(dialog, controlId::statusLabel, text);
 }

@@ -43,24 +43,6 @@ Screen screenOf(int id)
     }
 }
 
-// Control ids of the program's dialogs.
-constexpr int okButton = controlId::ok;
-constexpr int closeButton = controlId::close;
-constexpr int menuStatus = controlId::menuStatus;
-constexpr int menuFormat = controlId::menuFormat;
-constexpr int menuProtect = controlId::menuProtect;
-constexpr int menuFolderName = controlId::menuFolderName;
-constexpr int statusDriveLine = controlId::statusDriveLine;
-constexpr int statusVolumeLabel = controlId::statusLabel;
-constexpr int statusText = controlId::statusState;
-constexpr int longFormatRadio = controlId::formatLong;
-constexpr int labelField = controlId::formatLabel;
-constexpr int executeText = controlId::executeText;
-constexpr int protectStatusLine = controlId::protectStatusLine;
-constexpr int passwordField = controlId::passwordField;
-constexpr int verifyField = controlId::passwordVerify;
-constexpr int folderNumberField = controlId::folderNumber;
-
 int protectButton(ProtectMode mode)
 {
     switch (mode) {
@@ -189,24 +171,24 @@ bool JobFrontEnd::queueTypeUtf8(int id, const char* text)
 void JobFrontEnd::planMenu()
 {
     switch (job_.kind) {
-    case JobKind::Status: queueCommand(menuStatus); break;
-    case JobKind::Format: queueCommand(menuFormat); break;
-    case JobKind::Protect: queueCommand(menuProtect); break;
-    case JobKind::Folder: queueCommand(menuFolderName); break;
+    case JobKind::Status: queueCommand(controlId::menuStatus); break;
+    case JobKind::Format: queueCommand(controlId::menuFormat); break;
+    case JobKind::Protect: queueCommand(controlId::menuProtect); break;
+    case JobKind::Folder: queueCommand(controlId::menuFolderName); break;
     }
 }
 
 void JobFrontEnd::planFormat()
 {
     if (job_.longFormat)
-        queueClick(longFormatRadio);
-    if (job_.labelGiven && !queueTypeUtf8(labelField, job_.label)) {
+        queueClick(controlId::formatLong);
+    if (job_.labelGiven && !queueTypeUtf8(controlId::formatLabel, job_.label)) {
         std::fprintf(stderr, "quibtools format: the label is not valid UTF-8\n");
         fail(jobWrongUsage);
-        queueCommand(closeButton);
+        queueCommand(controlId::close);
         return;
     }
-    queueClick(okButton);
+    queueClick(controlId::ok);
     messageSinceOk_ = false;
 }
 
@@ -217,7 +199,7 @@ void JobFrontEnd::checkLabelAfterOk(DialogHandle format)
     if (messageSinceOk_)
         return;
     char shown[256];
-    if (!wideToUtf8(controlText(format, labelField), shown, sizeof shown))
+    if (!wideToUtf8(controlText(format, controlId::formatLabel), shown, sizeof shown))
         shown[0] = '\0';
     if (shown[0] != '\0') {
         char visible[256];
@@ -305,11 +287,12 @@ bool JobFrontEnd::planPassword(bool twice)
         std::fprintf(stderr, "quibtools protect: a password is needed: type it at a terminal, "
                              "or give --password-stdin\n");
         fail(jobWrongUsage);
-        queueCommand(closeButton);
+        queueCommand(controlId::close);
         return false;
     }
     if (problem == nullptr &&
-        !(queueTypeUtf8(passwordField, first) && (!twice || queueTypeUtf8(verifyField, second))))
+        !(queueTypeUtf8(controlId::passwordField, first) &&
+          (!twice || queueTypeUtf8(controlId::passwordVerify, second))))
         problem = "the password is not valid UTF-8";
     clearSecret(first, sizeof first);
     clearSecret(second, sizeof second);
@@ -317,10 +300,10 @@ bool JobFrontEnd::planPassword(bool twice)
         std::fprintf(stderr, "quibtools protect: %s; nothing was changed\n", problem);
         fail(jobWrongUsage);
         clearQueue();
-        queueCommand(closeButton);
+        queueCommand(controlId::close);
         return false;
     }
-    queueClick(okButton);
+    queueClick(controlId::ok);
     return true;
 }
 
@@ -330,14 +313,14 @@ void JobFrontEnd::planFolder()
     if (job_.folderMode == FolderMode::Fixed) {
         char number[8];
         std::snprintf(number, sizeof number, "%d", job_.folderNumber);
-        queueTypeUtf8(folderNumberField, number);
+        queueTypeUtf8(controlId::folderNumber, number);
     }
-    queueClick(okButton);
+    queueClick(controlId::ok);
 }
 
 void JobFrontEnd::reportStatus(DialogHandle status)
 {
-    const char16_t* state = controlText(status, statusText);
+    const char16_t* state = controlText(status, controlId::statusState);
     bool present = !meansNoDriveOrDisk(state);
     ProtectionState code = 0;
     bool known = stateOfStatusText(state, &code);
@@ -354,8 +337,8 @@ void JobFrontEnd::reportStatus(DialogHandle status)
     if (!job_.json && readable && !fileSystem)
         std::fputs("quibtools status: the disk has no file system; format it before use "
                    "(quibtools format)\n", stderr);
-    StatusReport report{controlText(status, statusDriveLine), staticText(status, 0),
-                        controlText(status, statusVolumeLabel), state,
+    StatusReport report{controlText(status, controlId::statusDriveLine), staticText(status, 0),
+                        controlText(status, controlId::statusLabel), state,
                         !sameText(state, messageCatalogue.noDriveText), present, fileSystem, known, code};
     writeStatusReport(report, job_.json);
     if (!present) {
@@ -428,10 +411,10 @@ void JobFrontEnd::dialogClosed(DialogHandle dialog)
 
 void JobFrontEnd::controlChanged(DialogHandle dialog, const ControlState& control, ControlChange)
 {
-    if (job_.kind != JobKind::Format || control.source->id != executeText ||
+    if (job_.kind != JobKind::Format || control.source->id != controlId::executeText ||
         screenOf(dialogTemplateOf(dialog)->id) != Screen::FormatExecute)
         return;
-    int percent = percentShown(controlText(dialog, executeText));
+    int percent = percentShown(controlText(dialog, controlId::executeText));
     if (percent >= 0)
         showProgress(percent);
 }
@@ -455,55 +438,55 @@ void JobFrontEnd::nextAction(DialogHandle active, UserAction* action)
             if (!again)
                 planMenu();
             else
-                queueCommand(closeButton);
+                queueCommand(controlId::close);
             break;
         case Screen::Status:
             reportStatus(active);
-            queueCommand(closeButton);
+            queueCommand(controlId::close);
             break;
         case Screen::Format:
             if (!again) {
                 planFormat();
             } else {
                 checkLabelAfterOk(active);
-                queueCommand(closeButton);
+                queueCommand(controlId::close);
             }
             break;
         case Screen::FormatExecute:
             if (!again) {
-                queueClick(okButton); // Start
+                queueClick(controlId::ok); // Start
                 break;
             }
             endProgress();
-            if (sameText(controlText(active, executeText), messageCatalogue.formatCompletedText)) {
+            if (sameText(controlText(active, controlId::executeText), messageCatalogue.formatCompletedText)) {
                 writeProgramText(stdout, messageCatalogue.formatCompletedText);
                 succeeded_ = true;
             } else {
                 fail(jobRefused);
             }
-            queueCommand(closeButton);
+            queueCommand(controlId::close);
             break;
         case Screen::Protect:
             if (!again)
                 planProtect();
             else
-                queueCommand(closeButton);
+                queueCommand(controlId::close);
             break;
         case Screen::Password:
         case Screen::NewPassword:
             if (!again)
                 planPassword(screen == Screen::NewPassword);
             else
-                queueCommand(closeButton); // Cancel, after the program said why
+                queueCommand(controlId::close); // Cancel, after the program said why
             break;
         case Screen::Folder:
             if (!again)
                 planFolder();
             else
-                queueCommand(closeButton);
+                queueCommand(controlId::close);
             break;
         case Screen::Other:
-            queueCommand(closeButton);
+            queueCommand(controlId::close);
             break;
         }
     }
@@ -520,13 +503,13 @@ void JobFrontEnd::actionRefused(const UserAction& action, Refusal)
         // The button is disabled: the disk's protection does not allow the
         // change. On a disk without protection that is a removal, and the
         // status ("No Error.") would not say why.
-        const char16_t* status = controlText(active, protectStatusLine);
+        const char16_t* status = controlText(active, controlId::protectStatusLine);
         if (sameText(status, messageCatalogue.stateNormalText))
             std::fputs("quibtools protect: the disk is not protected, so there is no protection to remove: ", stderr);
         else
             std::fputs("quibtools protect: the disk's protection does not allow this change: ", stderr);
         writeProgramText(stderr, status);
-        fail(meansNoDriveOrDisk(controlText(active, protectStatusLine)) ? jobNoDriveOrDisk : jobRefused);
+        fail(meansNoDriveOrDisk(controlText(active, controlId::protectStatusLine)) ? jobNoDriveOrDisk : jobRefused);
         return;
     }
     std::fputs("quibtools: the dialog refused an action\n", stderr);
