@@ -8,11 +8,8 @@
 #include "usbdrive/usb_host.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
-#include <dirent.h>
 #include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -22,43 +19,21 @@ std::string machineRoot()
     return root != nullptr ? root : "/nonexistent";
 }
 
+// The real machine's own functions, each given the path inside the folder.
+UsbHost realMachine;
+
 std::string resolveInMachine(const std::string& path)
 {
-    char resolved[PATH_MAX];
     std::string root = machineRoot();
-    if (realpath((root + path).c_str(), resolved) == nullptr)
-        return {};
-    std::string full = resolved;
-    if (full.compare(0, root.size(), root) != 0)
+    std::string full = realMachine.resolve(root + path);
+    if (full.empty() || full.compare(0, root.size(), root) != 0)
         return {};
     return full.size() == root.size() ? "/" : full.substr(root.size());
 }
 
-bool readInMachine(const std::string& path, std::string& text)
-{
-    std::ifstream file(machineRoot() + path);
-    if (!file)
-        return false;
-    std::stringstream content;
-    content << file.rdbuf();
-    text = content.str();
-    return true;
-}
+bool readInMachine(const std::string& path, std::string& text) { return realMachine.readText(machineRoot() + path, text); }
 
-std::vector<std::string> listInMachine(const std::string& path)
-{
-    std::vector<std::string> names;
-    DIR* folder = opendir((machineRoot() + path).c_str());
-    if (folder == nullptr)
-        return names;
-    while (dirent* entry = readdir(folder)) {
-        std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    }
-    closedir(folder);
-    return names;
-}
+std::vector<std::string> listInMachine(const std::string& path) { return realMachine.listFolder(machineRoot() + path); }
 
 int refuseOpen(const std::string& path, int& error)
 {
@@ -78,6 +53,10 @@ int noReread(int) { return ENODEV; }
 const UsbHost folderMachine{resolveInMachine, readInMachine,  listInMachine,  openInMachine, claimInMachine,
                             closeInMachine,   noNumberOfPath, noNumberOfNode, noScsi,        noReread};
 
-__attribute__((constructor)) void useFolderMachine() { replaceUsbHost(folderMachine); }
+__attribute__((constructor)) void useFolderMachine()
+{
+    realMachine = usbHost();
+    replaceUsbHost(folderMachine);
+}
 
 } // namespace
