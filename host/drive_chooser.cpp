@@ -1,9 +1,11 @@
 #include "host/drive_chooser.h"
 
-#include "os/code_page.h"
 #include "dialogs/dialogs.h"
+#include "os/code_page.h"
 #include "os/language.h"
 #include "os/library_loader.h"
+#include "resources/dialog_ids.h"
+#include "resources/template_common.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -39,7 +41,7 @@ struct ChooserTexts {
     const char* serialPrefix;
     const char* quibDisk;
     const char* noDiskInDrive;
-    const char16_t* face;
+    const char16_t* face; // the program's own, as its dialogs have it
 };
 
 const ChooserTexts englishTexts = {
@@ -52,7 +54,7 @@ const ChooserTexts englishTexts = {
     ", serial ",
     "Quib! disk",
     "no disk",
-    u"Arial",
+    templates::englishFace,
 };
 
 const ChooserTexts japaneseTexts = {
@@ -65,7 +67,7 @@ const ChooserTexts japaneseTexts = {
     "、シリアル ",
     "Quib! ディスク",
     "ディスクなし",
-    u"ＭＳ Ｐゴシック",
+    templates::japaneseFace,
 };
 
 const ChooserTexts& texts() { return defaultLanguageId() == languageJapanese ? japaneseTexts : englishTexts; }
@@ -119,8 +121,8 @@ std::vector<ListedDisk> listDisks(ListUsbDisks list)
         ListedDisk disk;
         disk.path = fields[0];
         disk.quibDisk = fields[6] == "1";
-        disk.label = diskLabel(fields[1], fields[2], fields[3], fields[4], std::strtoull(fields[5].c_str(), nullptr, 10),
-                               disk.quibDisk);
+        unsigned long long bytes = std::strtoull(fields[5].c_str(), nullptr, 10);
+        disk.label = diskLabel(fields[1], fields[2], fields[3], fields[4], bytes, disk.quibDisk);
         disks.push_back(disk);
     }
     return disks;
@@ -134,38 +136,41 @@ struct ChooserTemplate {
     DialogTemplate dialog{};
 };
 
-constexpr std::uint32_t visibleChild = styleVisible | styleChild;
 constexpr std::int16_t chooserWidth = 260;
-constexpr std::int16_t buttonWidth = 56, buttonHeight = 14;
+constexpr std::int16_t buttonWidth = 56, buttonHeight = 14, buttonGap = 6;
 
 void makeTemplate(const std::vector<ListedDisk>& disks, ChooserTemplate& made)
 {
+    using namespace templates;
     const ChooserTexts& t = texts();
     made.controls.clear();
     std::int16_t y = 7;
     std::int16_t promptHeight = disks.empty() ? 20 : 10;
-    made.controls.push_back({ControlClass::Static, staticControlId, visibleChild | styleGroup | staticLeft, 0, 7, y,
-                             chooserWidth - 14, promptHeight, disks.empty() ? t.noDisk : t.prompt, 0});
+    made.controls.push_back(text(disks.empty() ? t.noDisk : t.prompt, 7, y, chooserWidth - 14, promptHeight));
     y += promptHeight + 4;
     for (std::size_t i = 0; i < disks.size(); ++i) {
-        std::uint32_t style = visibleChild | buttonAutoRadio | (i == 0 ? styleGroup | styleTabStop : 0);
-        made.controls.push_back({ControlClass::Button, std::uint16_t(firstDiskId + i), style, 0, 14, y,
-                                 chooserWidth - 21, 10, disks[i].label.c_str(), 0});
+        auto button = i == 0 ? firstRadio : radio;
+        std::uint16_t id = std::uint16_t(firstDiskId + i);
+        made.controls.push_back(button(id, disks[i].label.c_str(), 14, y, chooserWidth - 21, 10));
         y += 12;
     }
     y += 6;
-    std::int16_t x = chooserWidth - 7 - 3 * buttonWidth - 2 * 6;
-    std::uint32_t pushStyle = visibleChild | styleTabStop;
-    // With no disk to choose, Look Again is the button Enter presses.
-    made.controls.push_back({ControlClass::Button, 1, pushStyle | (disks.empty() ? styleDisabled : buttonDefaultPush), 0,
-                             x, y, buttonWidth, buttonHeight, t.ok, 0});
-    made.controls.push_back({ControlClass::Button, lookAgainId, pushStyle | (disks.empty() ? buttonDefaultPush : 0), 0,
-                             std::int16_t(x + buttonWidth + 6), y, buttonWidth, buttonHeight, t.lookAgain, 0});
-    made.controls.push_back({ControlClass::Button, 2, pushStyle, 0, std::int16_t(x + 2 * (buttonWidth + 6)), y,
-                             buttonWidth, buttonHeight, t.cancel, 0});
+    std::int16_t x = chooserWidth - 7 - 3 * buttonWidth - 2 * buttonGap;
+    // With no disk to choose, OK is disabled and Look Again is the button
+    // Enter presses.
+    ControlTemplate ok = disks.empty() ? pushButton(controlId::ok, t.ok, x, y, buttonWidth, buttonHeight)
+                                       : defaultButton(controlId::ok, t.ok, x, y, buttonWidth, buttonHeight);
+    if (disks.empty())
+        ok.style |= styleDisabled;
+    made.controls.push_back(ok);
+    x += buttonWidth + buttonGap;
+    made.controls.push_back(disks.empty() ? defaultButton(lookAgainId, t.lookAgain, x, y, buttonWidth, buttonHeight)
+                                          : pushButton(lookAgainId, t.lookAgain, x, y, buttonWidth, buttonHeight));
+    x += buttonWidth + buttonGap;
+    made.controls.push_back(pushButton(controlId::close, t.cancel, x, y, buttonWidth, buttonHeight));
     y += buttonHeight + 7;
-    made.dialog = {chooserTemplateId, defaultLanguageId(), 0x80C808C0, 0, 0, 0, chooserWidth, y, t.title,
-                   9, t.face, made.controls.data(), made.controls.size()};
+    made.dialog = {chooserTemplateId, defaultLanguageId(), dialogStyle, 0, 0, 0, chooserWidth, y, t.title,
+                   fontPointSize, t.face, made.controls.data(), made.controls.size()};
 }
 
 struct ChooserRun {
@@ -197,12 +202,12 @@ bool chooserProcedure(DialogHandle dialog, std::uint32_t message, std::uintptr_t
     if (message != messageCommand)
         return false;
     int id = int(first & 0xFFFF);
-    if (id == 1 && !disks.empty()) {
+    if (id == controlId::ok && !disks.empty()) {
         for (std::size_t i = 0; i < disks.size(); ++i)
             if (sendControlMessage(dialog, int(firstDiskId + i), buttonGetCheck, 0, 0) == 1)
                 chooserRun->chosen = i;
-        endDialog(dialog, 1);
-    } else if (id == lookAgainId || id == 2) {
+        endDialog(dialog, controlId::ok);
+    } else if (id == lookAgainId || id == controlId::close) {
         endDialog(dialog, id);
     }
     return true;
@@ -231,7 +236,7 @@ DriveChoice chooseRealDrive()
             continue;
         if (answer == -1)
             choice = DriveChoice::unavailable;
-        if (answer == 1) {
+        if (answer == controlId::ok) {
             setenv("QUIB_DEVICE", disks[run.chosen].path.c_str(), 1);
             choice = DriveChoice::chosen;
         }
