@@ -343,9 +343,10 @@ int main(int argc, char** argv)
         }
     }
     installFrontEnd(frontEnd);
+    bool realDriveCopy = isRealDriveCopy();
     // On the real drive with no drive named, the person at a terminal or a
     // desktop picks it; a script or a job has nobody to ask.
-    if (job == nullptr && scriptFrontEnd == nullptr && isRealDriveCopy() && !isSet("QUIB_DEVICE") &&
+    if (job == nullptr && scriptFrontEnd == nullptr && realDriveCopy && !isSet("QUIB_DEVICE") &&
         chooseRealDrive() == DriveChoice::cancelled) {
         frontEnd->programEnded(exitChooserCancelled);
         installFrontEnd(nullptr);
@@ -379,7 +380,7 @@ int main(int argc, char** argv)
         std::fputs("quibtools: Quib! Tools is already running, with its dialogs open in another terminal or "
                    "window (or a job of it is at work): close it there, or let the job end, then try again\n",
                    stderr);
-    if (isRealDriveCopy() && !isSet("QUIB_DEVICE"))
+    if (realDriveCopy && !isSet("QUIB_DEVICE"))
         std::fputs("quibtools: no Quib! drive is named: set QUIB_DEVICE to the drive's device, for example\n"
                    "  QUIB_DEVICE=/dev/disk/by-id/usb-... quibtools-real-drive\n"
                    "('quibusb list' shows the USB disks present)\n",
