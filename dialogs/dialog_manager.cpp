@@ -34,24 +34,6 @@ constexpr std::uint16_t clickNotification = 0;
 
 bool isRunning(DialogHandle dialog) { return dialog != nullptr && dialog->running; }
 
-ControlKind kindOf(const ControlTemplate& control)
-{
-    switch (control.controlClass) {
-    case ControlClass::Edit: return ControlKind::Edit;
-    case ControlClass::ProgressBar: return ControlKind::ProgressBar;
-    case ControlClass::Static:
-        return (control.style & 0x1F) == staticBitmap ? ControlKind::Bitmap : ControlKind::StaticText;
-    case ControlClass::Button:
-        break;
-    }
-    switch (control.style & 0x0F) {
-    case 0x2: case 0x3: case 0x5: case 0x6: return ControlKind::CheckBox;
-    case 0x4: case buttonAutoRadio: return ControlKind::RadioButton;
-    case buttonGroupBox: return ControlKind::GroupBox;
-    default: return ControlKind::PushButton;
-    }
-}
-
 bool isVisible(const ControlState& control) { return (control.source->style & styleVisible) != 0; }
 bool isAutoRadio(const ControlState& control)
 {
@@ -317,7 +299,7 @@ void build(DialogWindow* dialog, const DialogTemplate* dialogTemplate, DialogHan
         const ControlTemplate& source = dialogTemplate->controls[i];
         ControlState& control = dialog->controls[i];
         control.source = &source;
-        control.kind = kindOf(source);
+        control.kind = controlKindOf(source);
         copyWide(control.text, controlTextCapacity, source.text != nullptr ? source.text : u"");
         control.enabled = (source.style & styleDisabled) == 0;
         control.tabStop = (source.style & styleTabStop) != 0;
@@ -330,23 +312,7 @@ void build(DialogWindow* dialog, const DialogTemplate* dialogTemplate, DialogHan
     }
 }
 
-TemplateChoice templateChoice = nullptr;
-
 } // namespace
-
-void setTemplateChoice(TemplateChoice choice) { templateChoice = choice; }
-
-const DialogTemplate* findDialogTemplate(ModuleHandle module, std::uint16_t id)
-{
-    if (module == nullptr)
-        return nullptr;
-    if (templateChoice != nullptr)
-        id = templateChoice(id);
-    for (std::size_t i = 0; i < module->dialogCount; ++i)
-        if (module->dialogs[i] != nullptr && module->dialogs[i]->id == id)
-            return module->dialogs[i];
-    return nullptr;
-}
 
 std::intptr_t runModalDialog(const DialogTemplate* dialogTemplate, DialogHandle owner, DialogProcedure procedure,
                              std::intptr_t initParam)
@@ -563,21 +529,4 @@ const ControlState* focusedControl(DialogHandle dialog)
     if (!isRunning(dialog) || dialog->focus == noFocus)
         return nullptr;
     return &dialog->controls[dialog->focus];
-}
-
-bool isVisibleControl(const ControlState* control) { return control != nullptr && isVisible(*control); }
-
-bool isPasswordEdit(const ControlState* control)
-{
-    return control != nullptr && control->kind == ControlKind::Edit && (control->source->style & editPassword) != 0;
-}
-
-bool isReadOnlyEdit(const ControlState* control)
-{
-    return control != nullptr && control->kind == ControlKind::Edit && (control->source->style & editReadOnly) != 0;
-}
-
-bool isMultiLineEdit(const ControlState* control)
-{
-    return control != nullptr && control->kind == ControlKind::Edit && (control->source->style & editMultiLine) != 0;
 }

@@ -45,6 +45,9 @@ const ControlState* findControl(DialogHandle dialog, int id);
 // The control that has the keyboard focus; null for none.
 const ControlState* focusedControl(DialogHandle dialog);
 
+// What the control of a template is, from its class and style.
+ControlKind controlKindOf(const ControlTemplate& control);
+
 // Style questions front ends ask when drawing. A hidden control (its
 // template without the visible style) is neither drawn nor takes input.
 bool isVisibleControl(const ControlState* control);

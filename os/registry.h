@@ -82,8 +82,16 @@ enum class RegistryStatus {
     damaged,    // the file is damaged, truncated or not a registry database
     busy,       // another process kept the store locked for too long
     failed,     // the store could not be read or written (disk full, read-only, I/O error)
+    refused,    // the system does not let this user write there (Windows: a user without
+                // administrator rights, under the local-machine root)
 };
 RegistryStatus lastRegistryStatus();
+
+// True once the system has refused a write of this process (status
+// refused), whatever the calls after it gave: for the message that tells
+// why a setting read back is not the one written. The Linux store never
+// refuses.
+bool registryRefusedAWrite();
 
 // The database file's name in the host folder.
 constexpr char registryFileName[] = "registry.db";

@@ -17,4 +17,7 @@ bool systemFailure(const char* doing, int code);
 // Records a failure the system told in words alone (dlerror).
 bool systemFailureInWords(const char* doing, const char* reason);
 
+// Records a failure with the system's error code (Windows' GetLastError),
+// its words from the system's message table.
+bool systemCodeFailure(const char* doing, unsigned long code);
 const SystemError& lastSystemError();

@@ -3,7 +3,8 @@
 # once plainly (build/) and once with AddressSanitizer and
 # UndefinedBehaviorSanitizer (build-sanitize/); then replays the fuzz
 # targets' corpora and fuzzes each target for 30 seconds (build-fuzz/, see
-# docs/fuzzing.md). Any failure, sanitizer report or fuzz finding fails the run.
+# docs/fuzzing.md); then the real drive under QEMU, the armhf cross build
+# and the Windows build under Wine. Any failure, sanitizer report or fuzz finding fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-packages.sh
@@ -40,4 +41,12 @@ scripts/kernel-test.sh build # the programs it needs are in build/ from the firs
 echo "== armhf (32-bit ARM) cross build, tested under qemu-arm =="
 unset ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS
 scripts/test-armhf.sh build
+
+# --- The Windows build under Wine -------------------------------------------
+# mingw-w64 builds build-win32/; its tests run under Wine, the suite's
+# scripts are compared with the Linux build's transcripts byte for byte, and
+# a person's keys drive the real windows under Xvfb (docs/windows.md). Prints
+# a SKIP line when mingw-w64 or Wine cannot be installed.
+echo "== Windows build, tested under Wine =="
+scripts/test-win32.sh build
 exit $fuzz_status

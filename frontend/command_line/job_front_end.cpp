@@ -360,6 +360,11 @@ namespace {
 // failed (or none, when a value read back differs from the one written).
 const char* registryProblem(bool readFailed)
 {
+    // Windows keeps the settings under HKEY_LOCAL_MACHINE, where only an
+    // administrator may write.
+    if (registryRefusedAWrite())
+        return "the system refused the change: the driver's settings live under HKEY_LOCAL_MACHINE, which only "
+               "an administrator may change (run the tool as administrator)";
     if (!readFailed)
         return "the registry file could not be written";
     switch (lastRegistryStatus()) {

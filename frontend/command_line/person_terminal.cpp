@@ -2,10 +2,9 @@
 
 #include "frontend/command_line/job_report.h"
 
+#include "os/console.h"
+
 #include <cstdio>
-#include <strings.h>
-#include <termios.h>
-#include <unistd.h>
 
 namespace {
 
@@ -23,7 +22,7 @@ LineRead readLine(char* out, std::size_t capacity)
     bool any = false;
     for (;;) {
         char c;
-        ssize_t n = read(STDIN_FILENO, &c, 1);
+        long n = readStandardInput(&c, 1);
         if (n < 0)
             return LineRead::failed;
         if (n == 0) {
@@ -49,9 +48,22 @@ LineRead readLine(char* out, std::size_t capacity)
     return nul ? LineRead::holdsNul : LineRead::read;
 }
 
+// "y" or "yes" in any case.
+bool isYes(const char* answer)
+{
+    const char* yes = "yes";
+    std::size_t n = 0;
+    for (; answer[n] != '\0'; ++n) {
+        char c = answer[n] >= 'A' && answer[n] <= 'Z' ? char(answer[n] - 'A' + 'a') : answer[n];
+        if (n >= 3 || c != yes[n])
+            return false;
+    }
+    return n == 1 || n == 3;
+}
+
 } // namespace
 
-bool personAtTerminal() { return isatty(STDIN_FILENO) == 1; }
+bool personAtTerminal() { return standardInputIsTerminal(); }
 
 bool askYesNo(const char* question)
 {
@@ -60,24 +72,19 @@ bool askYesNo(const char* question)
     char answer[16];
     if (readLine(answer, sizeof answer) != LineRead::read)
         return false;
-    return strcasecmp(answer, "y") == 0 || strcasecmp(answer, "yes") == 0;
+    return isYes(answer);
 }
 
 LineRead readSecretLine(const char* prompt, char* out, std::size_t capacity)
 {
-    termios saved;
-    bool quiet = isatty(STDIN_FILENO) == 1 && tcgetattr(STDIN_FILENO, &saved) == 0;
-    if (quiet) {
+    if (standardInputIsTerminal()) {
         std::fprintf(stderr, "%s ", prompt);
         std::fflush(stderr);
-        termios silent = saved;
-        silent.c_lflag &= ~tcflag_t(ECHO);
-        silent.c_lflag |= ECHONL;
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &silent);
     }
+    bool quiet = silenceTerminalEcho(true);
     LineRead got = readLine(out, capacity);
     if (quiet)
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        silenceTerminalEcho(false);
     return got;
 }
 
@@ -86,7 +93,7 @@ void showProgress(int percent)
     if (percent == shownPercent)
         return;
     shownPercent = percent;
-    if (isatty(STDERR_FILENO) != 1) {
+    if (!standardErrorIsTerminal()) {
         std::printf("%d%%\n", percent);
         flushOutput(stdout);
         return;

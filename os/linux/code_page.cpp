@@ -181,19 +181,6 @@ bool wideToUtf8(const char16_t* text, char* out, std::size_t capacity)
     return ok;
 }
 
-bool programTextToUtf8(const char16_t* text, char* out, std::size_t capacity)
-{
-    if (!wideToUtf8(text, out, capacity))
-        return false;
-    char* to = out;
-    for (const char* from = out; *from != '\0'; ++from) {
-        if (*from != '\r')
-            *to++ = *from;
-    }
-    *to = '\0';
-    return true;
-}
-
 bool utf8ToWide(const char* text, char16_t* out, std::size_t capacity)
 {
     if (capacity == 0)

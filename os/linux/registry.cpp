@@ -765,3 +765,6 @@ extern "C" const ProcessRegistry quibProcessRegistry = {
     closeRegistryKey, enumRegistrySubKey, enumRegistryValue, deleteRegistryValue, deleteRegistryKey,
     registryNamesEqual, lastRegistryStatus,
 };
+
+// The store is a file of the person's own: it never refuses a write by right.
+bool registryRefusedAWrite() { return false; }

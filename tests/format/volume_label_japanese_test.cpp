@@ -2,6 +2,7 @@
 // double-byte characters give fewer wide characters than bytes, and only
 // the 11 bytes of the label field are read.
 #include "format/volume_label.h"
+#include "tests/support/environment.h"
 #include "tests/support/test_driver.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +16,7 @@ namespace {
 
 // The code page goes with the language and is fixed at the first
 // conversion, so the run is made Japanese before any test starts.
-const int japaneseRun = setenv("QUIB_LANGID", "1041", 1);
+const int japaneseRun = setTestEnvironment("QUIB_LANGID", "1041");
 
 void queueBootSector(const char* label11, const char* fileSystemType)
 {

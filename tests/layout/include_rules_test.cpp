@@ -38,13 +38,17 @@ std::map<std::string, std::vector<std::string>> layerRules()
     std::map<std::string, std::vector<std::string>> rules;
     rules["os"] = {};
     rules["os/linux"] = {"os"};
+    rules["os/win32"] = {"os"};
     rules["dialogs"] = {"os"};
+    // On Windows the toolkit's calls go to the system's dialogs.
+    rules["dialogs/win32"] = {"os", "dialogs"};
     for (const std::string& folder : programFolders)
         rules[folder] = with(programFolders, {"os", "dialogs"});
     rules["frontend/line_breaking"] = {};
     for (const std::string& frontEnd : frontEnds)
         rules[frontEnd] = with(programFolders, {"os", "dialogs", "frontend/line_breaking"});
     rules["host"] = with(with(programFolders, frontEnds), {"os", "dialogs", generated});
+    rules["host/win32"] = with(rules["host"], {"host"});
     // The drivers share with the program the request record's layout, the
     // names of the drive's operation codes and where a disk's label lies,
     // and nothing else of it.

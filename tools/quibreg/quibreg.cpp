@@ -240,6 +240,9 @@ int reportFailure(const std::string& notFound)
                              "quibreg: none is empty, and each name has at most %zu characters\n",
                      registryMaxName - 1);
         break;
+    case RegistryStatus::refused:
+        std::fprintf(stderr, "quibreg: the system refused the change (only an administrator may change it)\n");
+        break;
     case RegistryStatus::moreData:
     case RegistryStatus::failed:
     case RegistryStatus::ok:

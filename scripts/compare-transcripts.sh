@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# Runs every script of tests/scripts on the Linux build and on the Windows
+# build (under Wine, on the system's real dialogs) and compares the two
+# transcripts and exit statuses byte for byte. Both runs use the recording
+# test driver as ZOVEVIV.DLL (or no driver at all, for a script that says
+# so), each with a fresh host folder and, on Windows, the driver's registry
+# keys removed first, so every script starts from the same nothing.
+#
+#   scripts/compare-transcripts.sh LINUX_BUILD WINDOWS_BUILD [SCRIPT...]
+#
+# A script's first lines may say how it runs:
+#   #! QUIB_LANGID=1041      an environment variable for both runs
+#   #! --protect             an option of the tool
+#   #! no driver             no ZOVEVIV.DLL beside the tool
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+linux=$(realpath "$1")
+windows=$(realpath "$2")
+shift 2
+scripts=("$@")
+[ ${#scripts[@]} -gt 0 ] || scripts=("$here"/tests/scripts/*.script)
+
+work=$windows/transcripts
+rm -rf "$work"
+mkdir -p "$work"/linux-driver "$work"/linux-none "$work"/windows-driver "$work"/windows-none
+# The tool beside the test driver, and alone.
+for kind in driver none; do
+  cp "$linux/bin/quibtools" "$work/linux-$kind/"
+  cp "$windows/bin/quibtools.exe" "$work/windows-$kind/"
+done
+cp "$windows/bin/quibtools.com" "$work/windows-driver/"
+cp "$linux/tests/test_driver/ZOVEVIV.DLL" "$work/linux-driver/ZOVEVIV.DLL"
+cp "$windows/tests/test_driver/ZOVEVIV.DLL" "$work/windows-driver/ZOVEVIV.DLL"
+
+export WINEPREFIX=${WINEPREFIX:-$windows/wine-prefix}
+export WINEDEBUG=-all
+wine=/usr/lib/wine/wine64
+
+failed=0
+for script in "${scripts[@]}"; do
+  name=$(basename "$script" .script)
+  environment=()
+  options=()
+  kind=driver
+  while IFS= read -r line; do
+    case "$line" in
+      '#! no driver') kind=none ;;
+      '#! --'*) options+=("${line#'#! '}") ;;
+      '#! '*=*) environment+=("${line#'#! '}") ;;
+      '#'*|'') ;;
+      *) break ;;
+    esac
+  done < "$script"
+  home=$(mktemp -d "$work/home.XXXXXX")
+  linux_status=0
+  env QUIB_HOME="$home/linux" QUIB_LANGID=1033 "${environment[@]}" \
+    "$work/linux-$kind/quibtools" "${options[@]}" --script - < "$script" > "$work/$name.linux" 2>/dev/null \
+    || linux_status=$?
+  "$wine" reg delete 'HKLM\Drivers\USB' /f > /dev/null 2>&1 || true
+  windows_status=0
+  env QUIB_HOME="$($wine winepath -w "$home" 2>/dev/null | tr -d '\r')\\windows" QUIB_LANGID=1033 "${environment[@]}" \
+    "$wine" "$work/windows-$kind/quibtools.exe" "${options[@]}" --script - < "$script" > "$work/$name.windows" \
+    2>/dev/null || windows_status=$?
+  rm -rf "$home"
+  if [ "$linux_status" = "$windows_status" ] && cmp -s "$work/$name.linux" "$work/$name.windows"; then
+    echo "same     $name (exit $linux_status, $(wc -l < "$work/$name.linux") lines)"
+  else
+    echo "DIFFERENT $name: exit $linux_status on Linux, $windows_status on Windows"
+    diff -u --label linux --label windows "$work/$name.linux" "$work/$name.windows" | head -40 || true
+    failed=1
+  fi
+done
+# The command line's jobs, from the console program quibtools.com as
+# cmd.exe starts it: their report on standard output and their status.
+jobs=("status" "folder fixed 4" "folder linked" "format --help" "protect")
+for job in "${jobs[@]}"; do
+  home=$(mktemp -d "$work/home.XXXXXX")
+  read -r -a words <<< "$job"
+  linux_status=0
+  QUIB_HOME="$home/linux" QUIB_LANGID=1033 "$work/linux-driver/quibtools" "${words[@]}" > "$work/job.linux" \
+    2>/dev/null </dev/null || linux_status=$?
+  "$wine" reg delete 'HKLM\Drivers\USB' /f > /dev/null 2>&1 || true
+  windows_status=0
+  QUIB_HOME="$($wine winepath -w "$home" 2>/dev/null | tr -d '\r')\\windows" QUIB_LANGID=1033 \
+    "$wine" "$work/windows-driver/quibtools.com" "${words[@]}" > "$work/job.windows" 2>/dev/null </dev/null \
+    || windows_status=$?
+  rm -rf "$home"
+  if [ "$linux_status" = "$windows_status" ] && cmp -s "$work/job.linux" "$work/job.windows"; then
+    echo "same     quibtools $job (exit $linux_status)"
+  else
+    echo "DIFFERENT quibtools $job: exit $linux_status on Linux, $windows_status on Windows"
+    diff -u --label linux --label windows "$work/job.linux" "$work/job.windows" | head -20 || true
+    failed=1
+  fi
+done
+exit $failed
