@@ -21,4 +21,6 @@ ClockReading readClock();
 // Replaces the clock for this process (a test stands in its own); null
 // restores the real one.
 using ClockSource = ClockReading (*)();
+// The platform's own reading of the local time (os/linux/, os/win32/).
+ClockReading systemClockReading();
 void replaceClock(ClockSource source);

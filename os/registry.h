@@ -1,5 +1,6 @@
 // The registry: a hierarchical key/value store under the local-machine
-// root, kept in one SQLite database in the host folder ("registry.db").
+// root, kept in one SQLite database in the host folder ("registry.db");
+// on Windows the system's own registry under HKEY_LOCAL_MACHINE.
 //
 // Key paths are backslash-separated without a leading backslash; the empty
 // path is the root itself. Key and value names compare without regard to
@@ -57,7 +58,8 @@ void closeRegistryKey(RegistryKey key);
 // name does not fit.
 bool enumRegistrySubKey(RegistryKey key, std::uint32_t index, char16_t* name, std::size_t capacity);
 
-// The index-th value (in the order the values were first set): its name as
+// The index-th value (in the order the values were first set; on Windows in
+// the system's order, which Wine gives by name): its name as
 // for enumRegistrySubKey, type and data as for queryRegistryValue.
 bool enumRegistryValue(RegistryKey key, std::uint32_t index, char16_t* name, std::size_t capacity,
                        std::uint32_t* type, void* data, std::uint32_t* size);

@@ -17,7 +17,7 @@ bool systemFailure(const char* doing, int code);
 // Records a failure the system told in words alone (dlerror).
 bool systemFailureInWords(const char* doing, const char* reason);
 
-// Records a failure with the system's error code (Windows' GetLastError),
-// its words from the system's message table.
+// Windows: records a failure with the system's error code (GetLastError)
+// in the system's words from its message table (code 0, as for words alone).
 bool systemCodeFailure(const char* doing, unsigned long code);
 const SystemError& lastSystemError();

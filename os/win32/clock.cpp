@@ -1,38 +1,10 @@
 #include "os/clock.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <windows.h>
 
-namespace {
-
-ClockSource replacement = nullptr;
-
-bool fixedReading(ClockReading* out)
+ClockReading systemClockReading()
 {
-    const char* fixed = std::getenv("QUIB_CLOCK");
-    if (fixed == nullptr || fixed[0] == '\0')
-        return false;
-    unsigned y, mo, d, h, mi, s, ms;
-    if (std::sscanf(fixed, "%u-%u-%u %u:%u:%u.%u", &y, &mo, &d, &h, &mi, &s, &ms) != 7)
-        return false;
-    *out = ClockReading{std::uint16_t(y), std::uint16_t(mo), std::uint16_t(d), std::uint16_t(h),
-                        std::uint16_t(mi), std::uint16_t(s), std::uint16_t(ms)};
-    return true;
-}
-
-} // namespace
-
-ClockReading readClock()
-{
-    if (replacement != nullptr)
-        return replacement();
-    ClockReading reading{};
-    if (fixedReading(&reading))
-        return reading;
     SYSTEMTIME now;
     GetLocalTime(&now);
     return ClockReading{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
 }
-
-void replaceClock(ClockSource source) { replacement = source; }

@@ -1,3 +1,5 @@
+// The record of the last failure: the same on every platform (the Windows
+// build adds the system's error codes, os/win32/system_error.cpp).
 #include "os/system_error.h"
 
 #include <cstdio>
