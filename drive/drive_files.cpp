@@ -2,12 +2,7 @@
 
 #include "os/host_folder.h"
 
-#include <cerrno>
 #include <climits>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -20,17 +15,10 @@ DriveFileCounts counts;
 struct CheckedFolders {
     std::string host;
     std::string drive, disks; // their paths, for telling the person
-    int driveFd = -1, disksFd = -1;
+    FileHandle driveFd = noFile, disksFd = noFile;
     bool held = false; // checked at the start of the request now running
     unsigned generation = 0;
 } checked;
-
-void closeFolder(int& fd)
-{
-    if (fd >= 0)
-        close(fd);
-    fd = -1;
-}
 
 bool refuseFolder(const std::string& path, const std::string& why)
 {
@@ -38,40 +26,24 @@ bool refuseFolder(const std::string& path, const std::string& why)
     return false;
 }
 
-// The folder open as fd is this user's alone to change, as ssh asks of
-// ~/.ssh: another user's, or one the group or others may write, could have
-// had links planted in it.
-bool isPrivate(int fd, const std::string& path)
+bool isPrivate(FileHandle folder, const std::string& path)
 {
-    struct stat info;
-    if (fstat(fd, &info) != 0)
-        return refuseFolder(path, std::string("cannot be used: ") + std::strerror(errno));
-    if (!S_ISDIR(info.st_mode))
-        return refuseFolder(path, "is not a folder (a link or a file is in its place)");
-    if (info.st_uid != geteuid())
-        return refuseFolder(path, "belongs to another user; the drive uses only folders of its own user");
-    if (info.st_mode & (S_IWGRP | S_IWOTH))
-        return refuseFolder(path, "is one that others may write to; make it private: chmod 700 " + path);
-    return true;
+    std::string why;
+    return folderIsPrivate(folder, path, why) || refuseFolder(path, why);
 }
 
 // The folder name in parent, made when missing, opened one step from
 // parent without following a link, and checked on what was opened.
-bool openFolderIn(int parent, const char* name, const std::string& path, int& fd)
+bool openCheckedFolderIn(FileHandle parent, const char* name, const std::string& path, FileHandle& folder)
 {
     ++counts.folderSetups;
-    if (mkdirat(parent, name, 0700) != 0 && errno != EEXIST)
-        return refuseFolder(path, std::string("cannot be made: ") + std::strerror(errno));
-    fd = openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        int error = errno;
-        if (error == ELOOP || error == ENOTDIR)
-            return refuseFolder(path, "is not a folder (a link or a file is in its place)");
-        return refuseFolder(path, std::string("cannot be used: ") + std::strerror(error));
-    }
-    if (isPrivate(fd, path))
+    std::string why;
+    folder = openFolderIn(parent, name, why);
+    if (folder == noFile)
+        return refuseFolder(path, why);
+    if (isPrivate(folder, path))
         return true;
-    closeFolder(fd);
+    closeFile(folder);
     return false;
 }
 
@@ -84,7 +56,7 @@ bool checkDriveFolders()
     // The host folder the environment names now (no system call): while it
     // is the one whose folders are held, they stay in use.
     char host[PATH_MAX];
-    if (checked.driveFd >= 0 && hostFolderName(host, sizeof host) && checked.host == host)
+    if (checked.driveFd != noFile && hostFolderName(host, sizeof host) && checked.host == host)
         return true;
     problem.clear();
     forgetDriveFolders();
@@ -93,15 +65,17 @@ bool checkDriveFolders()
         return false;
     // The host folder itself is the platform's, checked by it; from it on,
     // every step is one folder, never a link.
-    int hostFd = open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (hostFd < 0)
-        return refuseFolder(path, std::string("cannot be used: ") + std::strerror(errno));
-    std::string drive = std::string(path) + "/drive", disks = drive + "/disks";
-    int driveFd = -1, disksFd = -1;
-    bool opened = openFolderIn(hostFd, "drive", drive, driveFd) && openFolderIn(driveFd, "disks", disks, disksFd);
-    close(hostFd);
+    std::string why;
+    FileHandle hostFd = openHostFolder(path, why);
+    if (hostFd == noFile)
+        return refuseFolder(path, why);
+    std::string drive = std::string(path) + folderSeparator + "drive", disks = drive + folderSeparator + "disks";
+    FileHandle driveFd = noFile, disksFd = noFile;
+    bool opened = openCheckedFolderIn(hostFd, "drive", drive, driveFd) &&
+                  openCheckedFolderIn(driveFd, "disks", disks, disksFd);
+    closeFile(hostFd);
     if (!opened) {
-        closeFolder(driveFd);
+        closeFile(driveFd);
         return false;
     }
     checked.host = host;
@@ -126,23 +100,23 @@ void releaseDriveFolders() { checked.held = false; }
 
 void forgetDriveFolders()
 {
-    closeFolder(checked.driveFd);
-    closeFolder(checked.disksFd);
+    closeFile(checked.driveFd);
+    closeFile(checked.disksFd);
     checked.host.clear();
     ++checked.generation;
 }
 
 bool heldFoldersStillPrivate()
 {
-    return checked.driveFd >= 0 && isPrivate(checked.driveFd, checked.drive) &&
+    return checked.driveFd != noFile && isPrivate(checked.driveFd, checked.drive) &&
            isPrivate(checked.disksFd, checked.disks);
 }
 
 unsigned driveFolderGeneration() { return checked.generation; }
 
-int driveFolderFd() { return checkDriveFolders() ? checked.driveFd : -1; }
+FileHandle driveFolderFd() { return checkDriveFolders() ? checked.driveFd : noFile; }
 
-int disksFolderFd() { return checkDriveFolders() ? checked.disksFd : -1; }
+FileHandle disksFolderFd() { return checkDriveFolders() ? checked.disksFd : noFile; }
 
 std::string driveFolder() { return checkDriveFolders() ? checked.drive : std::string(); }
 
@@ -151,7 +125,7 @@ std::string disksFolder() { return checkDriveFolders() ? checked.disks : std::st
 std::string diskImagePath(const std::string& diskName)
 {
     std::string disks = disksFolder();
-    return disks.empty() ? disks : disks + "/" + diskImageName(diskName);
+    return disks.empty() ? disks : disks + folderSeparator + diskImageName(diskName);
 }
 
 std::string diskImageName(const std::string& diskName) { return diskName + ".img"; }
@@ -181,78 +155,61 @@ bool isValidDiskName(const std::string& name)
     return true;
 }
 
-int openFileIn(int folder, const std::string& name, int flags)
+FileHandle openDriveFileIn(FileHandle folder, const std::string& name, FileAccess access, OpenFailure* failure)
 {
     ++counts.fileOpens;
-    if (folder < 0)
-        return -1;
-    return openat(folder, name.c_str(), flags | O_NOFOLLOW | O_CLOEXEC, 0600);
+    return openFileIn(folder, name, access, failure);
 }
 
-std::optional<std::string> readWholeFd(int fd)
+std::optional<std::string> readWholeFd(FileHandle file)
 {
     ++counts.fileReads;
     std::string text;
     char buffer[4096];
     for (;;) {
-        ssize_t n = pread(fd, buffer, sizeof buffer, off_t(text.size()));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
+        std::size_t got = 0;
+        if (!readAt(file, buffer, sizeof buffer, text.size(), got))
             return std::nullopt;
-        if (n == 0)
+        text.append(buffer, got);
+        if (got < sizeof buffer)
             break;
-        text.append(buffer, std::size_t(n));
     }
     return text;
 }
 
-std::optional<std::string> readWholeFileIn(int folder, const std::string& name)
+std::optional<std::string> readWholeFileIn(FileHandle folder, const std::string& name)
 {
     // Never blocks on a FIFO planted in a file's place; a folder fails its read.
-    int fd = openFileIn(folder, name, O_RDONLY | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
+    FileHandle file = openDriveFileIn(folder, name, FileAccess::read);
+    if (file == noFile)
         return std::nullopt;
-    struct stat info;
     std::optional<std::string> text;
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode))
-        text = readWholeFd(fd);
-    close(fd);
+    if (kindOf(file) == FileKind::plain)
+        text = readWholeFd(file);
+    closeFile(file);
     return text;
 }
 
-bool replaceFileIn(int folder, const std::string& name, const std::string& text, bool flushFolder)
+bool replaceFileIn(FileHandle folder, const std::string& name, const std::string& text, bool flushFolderToo)
 {
     ++counts.fileReplacements;
-    if (folder < 0 || name.find('/') != std::string::npos)
+    if (folder == noFile || name.find('/') != std::string::npos || name.find('\\') != std::string::npos)
         return false; // a name alone, in the folder held
     std::string temporary = name + ".new";
     // Only this file, made here: whatever was left at the name goes first.
-    unlinkat(folder, temporary.c_str(), 0);
-    int fd = openat(folder, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0)
+    removeFileIn(folder, temporary);
+    FileHandle file = openFileIn(folder, temporary, FileAccess::createNew);
+    if (file == noFile)
         return false;
-    std::size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            close(fd);
-            unlinkat(folder, temporary.c_str(), 0);
-            return false;
-        }
-        done += std::size_t(n);
-    }
-    bool flushed = fsync(fd) == 0;
-    bool closed = close(fd) == 0;
-    if (!closed || !flushed || renameat(folder, temporary.c_str(), folder, name.c_str()) != 0) {
-        unlinkat(folder, temporary.c_str(), 0);
+    bool written = writeAt(file, text.data(), text.size(), 0) && flushFile(file);
+    closeFile(file);
+    if (!written || !renameIn(folder, temporary, name)) {
+        removeFileIn(folder, temporary);
         return false;
     }
     // Make the rename itself durable.
-    if (flushFolder)
-        fsync(folder);
+    if (flushFolderToo)
+        flushFolder(folder);
     return true;
 }
 

@@ -16,6 +16,8 @@
 // checked.
 #pragma once
 
+#include "os/folder_files.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -38,10 +40,11 @@ const std::string& folderProblem();
 // Records a refusal of the drive's files (held folders no longer private,
 // a lock file that cannot be used) for folderProblem().
 bool refuseDrive(const std::string& why);
-// The held folders, for looking a file up by its name alone; -1 when they
-// cannot be used. Opened for reading, so that they can be flushed and listed.
-int driveFolderFd();
-int disksFolderFd();
+// The held folders, for looking a file up by its name alone; noFile when
+// they cannot be used. Opened for reading, so that they can be flushed and
+// listed.
+FileHandle driveFolderFd();
+FileHandle disksFolderFd();
 // The held folders still belong to this user alone (one fstat each): the
 // drive looks again whenever it reads its files afresh.
 bool heldFoldersStillPrivate();
@@ -85,13 +88,14 @@ bool isValidDiskName(const std::string& name);
 bool nextLine(const std::string& text, std::size_t& at, std::string& line);
 
 // Opens the file name in folder, never following a link (counted as a
-// file open); -1 when it cannot be.
-int openFileIn(int folder, const std::string& name, int flags);
+// file open); noFile when it cannot be.
+FileHandle openDriveFileIn(FileHandle folder, const std::string& name, FileAccess access,
+                           OpenFailure* failure = nullptr);
 // The whole content of a file; nothing when it does not exist or cannot be
 // read. A link is not followed: it cannot be read.
-std::optional<std::string> readWholeFileIn(int folder, const std::string& name);
+std::optional<std::string> readWholeFileIn(FileHandle folder, const std::string& name);
 // The same from an open file, from its start.
-std::optional<std::string> readWholeFd(int fd);
+std::optional<std::string> readWholeFd(FileHandle file);
 
 // Replaces the file name in folder with text: writes a temporary file
 // beside it, flushes it to the disk and renames it over the old one, so a
@@ -101,4 +105,4 @@ std::optional<std::string> readWholeFd(int fd);
 // replaced, not followed. Without flushFolder the rename is not flushed: a
 // crash may then leave the old content, whole, in place of the new (never
 // a mix); for what a power loss clears anyway.
-bool replaceFileIn(int folder, const std::string& name, const std::string& text, bool flushFolder = true);
+bool replaceFileIn(FileHandle folder, const std::string& name, const std::string& text, bool flushFolder = true);

@@ -62,7 +62,7 @@ const char* flag(bool value) { return value ? "yes" : "no"; }
 
 } // namespace
 
-std::optional<DriveState> loadDriveStateIn(int folder, const std::string& name)
+std::optional<DriveState> loadDriveStateIn(FileHandle folder, const std::string& name)
 {
     std::optional<std::string> text = readWholeFileIn(folder, name);
     if (!text)
@@ -115,7 +115,7 @@ bool differsOnlyInPoweredState(const DriveState& a, const DriveState& b)
     return lasting == a;
 }
 
-bool saveDriveStateIn(int folder, const std::string& name, const DriveState& state, bool flushFolder)
+bool saveDriveStateIn(FileHandle folder, const std::string& name, const DriveState& state, bool flushFolder)
 {
     std::string sense = "none";
     if (state.pendingSense) {

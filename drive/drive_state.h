@@ -3,6 +3,8 @@
 // same drive.
 #pragma once
 
+#include "os/folder_files.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -36,10 +38,10 @@ struct DriveState {
 // longestFormatTimeMs, a format start before 1970), are passed over,
 // leaving that field at its default.
 // The file is name in folder (drive_files.h).
-std::optional<DriveState> loadDriveStateIn(int folder, const std::string& name);
+std::optional<DriveState> loadDriveStateIn(FileHandle folder, const std::string& name);
 DriveState parseDriveState(const std::string& text);
 // Replaces the file atomically; flushFolder as for replaceFileIn.
-bool saveDriveStateIn(int folder, const std::string& name, const DriveState& state, bool flushFolder = true);
+bool saveDriveStateIn(FileHandle folder, const std::string& name, const DriveState& state, bool flushFolder = true);
 // True when the two differ only in what the drive loses when its power
 // goes: the protection mode, a disk change not yet reported, the sense
 // kept for REQUEST SENSE.

@@ -4,11 +4,9 @@
 #include "drive/drive_lock.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
+#ifndef _WIN32
 #include <pthread.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#endif
 
 namespace {
 
@@ -20,13 +18,11 @@ struct KeptDrive {
     std::string protectionDisk;
     ProtectionRecord protection;
     std::string imageDisk;
-    int image = -1;
+    FileHandle image = noFile;
 
     void forgetImage()
     {
-        if (image >= 0)
-            close(image);
-        image = -1;
+        closeFile(image);
         imageDisk.clear();
     }
 
@@ -38,7 +34,10 @@ struct KeptDrive {
     }
 } kept;
 
+#ifndef _WIN32
+// A child made by fork shares its parent's open files: it starts afresh.
 [[maybe_unused]] const int forkHandler = pthread_atfork(nullptr, nullptr, startDriveAfresh);
+#endif
 
 // Puts the powered fields into a state read from the state file: those of
 // the record when it is whole and belongs to this state file; otherwise
@@ -158,40 +157,37 @@ bool saveKeptProtection(const std::string& disk, const ProtectionRecord& record)
 
 bool checkImage(const std::string& disk)
 {
-    if (kept.imageDisk == disk && kept.image >= 0)
+    if (kept.imageDisk == disk && kept.image != noFile)
         return true;
     forgetImage();
     // An image that cannot be written (a read-only file) still reads. A
     // FIFO or a device in the image's place is opened without waiting,
     // and is no disk.
-    int flags = O_NONBLOCK | O_NOCTTY;
-    int fd = openFileIn(disksFolderFd(), diskImageName(disk), O_RDWR | flags);
-    if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM))
-        fd = openFileIn(disksFolderFd(), diskImageName(disk), O_RDONLY | flags);
-    struct stat info;
-    if (fd < 0) {
+    OpenFailure failure = OpenFailure::none;
+    FileHandle image = openDriveFileIn(disksFolderFd(), diskImageName(disk), FileAccess::readWrite, &failure);
+    if (image == noFile && failure == OpenFailure::refused)
+        image = openDriveFileIn(disksFolderFd(), diskImageName(disk), FileAccess::read);
+    if (image == noFile) {
         // A plain file that cannot be opened is still the disk in the slot:
         // its reads and writes fail.
-        bool plain = fstatat(disksFolderFd(), diskImageName(disk).c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-                     S_ISREG(info.st_mode);
+        bool plain = kindOfNameIn(disksFolderFd(), diskImageName(disk)) == FileKind::plain;
         if (plain)
             kept.imageDisk = disk;
         return plain;
     }
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
+    if (kindOf(image) != FileKind::plain) {
+        closeFile(image);
         return false;
     }
-    kept.image = fd;
+    kept.image = image;
     kept.imageDisk = disk;
     return true;
 }
 
-int imageOf(const std::string& disk)
+FileHandle imageOf(const std::string& disk)
 {
     if (kept.imageDisk != disk && !checkImage(disk))
-        return -1;
+        return noFile;
     return kept.image;
 }
-
 void forgetImage() { kept.forgetImage(); }

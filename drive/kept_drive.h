@@ -14,6 +14,7 @@
 
 #include "drive/drive_state.h"
 #include "drive/protection_record.h"
+#include "os/folder_files.h"
 
 #include <optional>
 #include <string>
@@ -42,9 +43,10 @@ ProtectionRecord keptProtection(const std::string& disk);
 bool saveKeptProtection(const std::string& disk, const ProtectionRecord& record);
 
 // True when the disk's image is a plain file (not a link); the image is
-// then kept open for imageOf, which gives -1 when it could not be opened.
+// then kept open for imageOf, which gives noFile when it could not be
+// opened.
 bool checkImage(const std::string& disk);
-int imageOf(const std::string& disk);
+FileHandle imageOf(const std::string& disk);
 // The slot is empty: the image is let go.
 void forgetImage();
 

@@ -1,9 +1,7 @@
 #include "drive/protection_record.h"
 
 #include "drive/drive_files.h"
-
-#include <crypt.h>
-#include <memory>
+#include "os/password_hash.h"
 
 namespace {
 
@@ -23,41 +21,9 @@ bool isKnownState(DiskState state)
     }
 }
 
-// A salted hash of the password, made by the system's password hashing
-// (the preferred method of libcrypt, with a fresh random salt).
-std::string hashPassword(std::string_view password)
-{
-    char setting[CRYPT_GENSALT_OUTPUT_SIZE];
-    if (crypt_gensalt_rn(nullptr, 0, nullptr, 0, setting, sizeof setting) == nullptr)
-        return {};
-    auto work = std::make_unique<crypt_data>();
-    std::string phrase(password);
-    const char* hash = crypt_rn(phrase.c_str(), setting, work.get(), sizeof(crypt_data));
-    return hash == nullptr ? std::string() : std::string(hash);
-}
-
-bool passwordMatches(std::string_view password, const std::string& storedHash)
-{
-    if (storedHash.empty())
-        return false;
-    auto work = std::make_unique<crypt_data>();
-    std::string phrase(password);
-    const char* hash = crypt_rn(phrase.c_str(), storedHash.c_str(), work.get(), sizeof(crypt_data));
-    if (hash == nullptr)
-        return false;
-    // Compare every byte, so the time taken tells nothing about the stored hash.
-    std::string_view made(hash);
-    if (made.size() != storedHash.size())
-        return false;
-    unsigned char difference = 0;
-    for (std::size_t i = 0; i < made.size(); ++i)
-        difference |= static_cast<unsigned char>(made[i] ^ storedHash[i]);
-    return difference == 0;
-}
-
 } // namespace
 
-ProtectionRecord loadProtectionRecordIn(int folder, const std::string& name)
+ProtectionRecord loadProtectionRecordIn(FileHandle folder, const std::string& name)
 {
     std::optional<std::string> text = readWholeFileIn(folder, name);
     if (!text)
@@ -90,7 +56,7 @@ ProtectionRecord parseProtectionRecord(const std::string& text)
     return record;
 }
 
-bool saveProtectionRecordIn(int folder, const std::string& name, const ProtectionRecord& record)
+bool saveProtectionRecordIn(FileHandle folder, const std::string& name, const ProtectionRecord& record)
 {
     std::string text = "state " + std::to_string(record.state) + "\n";
     if (!record.passwordHash.empty())

@@ -3,6 +3,8 @@
 // keeps its protection when it is ejected and inserted again.
 #pragma once
 
+#include "os/folder_files.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -21,7 +23,7 @@ constexpr DiskState stateBroken = 15;
 
 struct ProtectionRecord {
     DiskState state = stateUnprotected;
-    std::string passwordHash; // crypt(3) string; empty for states without a password
+    std::string passwordHash; // the system's hash (os/password_hash.h); empty for states without a password
     bool operator==(const ProtectionRecord&) const = default;
 };
 
@@ -31,10 +33,10 @@ struct ProtectionRecord {
 // link in its place, a read error) or understood, it reads as stateBroken.
 // A protection never fails open.
 // The file is name in folder (drive_files.h).
-ProtectionRecord loadProtectionRecordIn(int folder, const std::string& name);
+ProtectionRecord loadProtectionRecordIn(FileHandle folder, const std::string& name);
 ProtectionRecord parseProtectionRecord(const std::string& text);
 // Replaces the file atomically.
-bool saveProtectionRecordIn(int folder, const std::string& name, const ProtectionRecord& record);
+bool saveProtectionRecordIn(FileHandle folder, const std::string& name, const ProtectionRecord& record);
 
 bool allowsReading(DiskState state);
 bool allowsWriting(DiskState state);

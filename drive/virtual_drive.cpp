@@ -8,16 +8,11 @@
 #include "drive/sense.h"
 
 #include <chrono>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 bool isDiskImage(const std::string& name)
 {
-    struct stat info;
-    return isValidDiskName(name) && disksFolderFd() >= 0 &&
-           fstatat(disksFolderFd(), diskImageName(name).c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-           S_ISREG(info.st_mode);
+    return isValidDiskName(name) && disksFolderFd() != noFile &&
+           kindOfNameIn(disksFolderFd(), diskImageName(name)) == FileKind::plain;
 }
 
 std::int64_t wallClockMs()
@@ -100,7 +95,7 @@ DriveSession::~DriveSession()
 
 std::string DriveSession::imagePath() const { return hasDisk() ? diskImagePath(state.disk) : std::string(); }
 
-int DriveSession::imageFd() const { return hasDisk() ? imageOf(state.disk) : -1; }
+FileHandle DriveSession::imageFd() const { return hasDisk() ? imageOf(state.disk) : noFile; }
 
 bool DriveSession::saveProtection()
 {
@@ -141,13 +136,13 @@ bool DriveSession::save()
 
 bool createDisk(const std::string& name)
 {
-    int disks = disksFolderFd();
-    if (!isValidDiskName(name) || disks < 0)
+    FileHandle disks = disksFolderFd();
+    if (!isValidDiskName(name) || disks == noFile)
         return false;
     if (!createBlankImageIn(disks, diskImageName(name)))
         return false;
     if (!saveProtectionRecordIn(disks, protectionRecordName(name), ProtectionRecord{})) {
-        unlinkat(disks, diskImageName(name).c_str(), 0);
+        removeFileIn(disks, diskImageName(name));
         return false;
     }
     return true;

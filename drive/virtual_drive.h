@@ -7,6 +7,7 @@
 
 #include "drive/drive_state.h"
 #include "drive/protection_record.h"
+#include "os/folder_files.h"
 
 #include <cstdint>
 #include <mutex>
@@ -32,9 +33,9 @@ public:
 
     bool hasDisk() const { return !state.disk.empty(); }
     std::string imagePath() const;
-    // The image of the disk in the slot, kept open; -1 when there is none
-    // or it cannot be opened.
-    int imageFd() const;
+    // The image of the disk in the slot, kept open; noFile when there is
+    // none or it cannot be opened.
+    FileHandle imageFd() const;
 
     // Puts the named disk into the slot, or empties it (""), keeping each
     // disk's protection record with its own disk.

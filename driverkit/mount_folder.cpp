@@ -58,10 +58,10 @@ std::string labelFolder(const SectorReader& readSector)
 
 } // namespace
 
-std::string chooseMountFolder(int imageFd)
+std::string chooseMountFolder(FileHandle image)
 {
     return chooseMountFolderWith(
-        [imageFd](std::uint32_t block, std::uint8_t* out) { return readSectorsFrom(imageFd, block, 1, out); });
+        [image](std::uint32_t block, std::uint8_t* out) { return readSectorsFrom(image, block, 1, out); });
 }
 
 std::string chooseMountFolderWith(const SectorReader& readSector)

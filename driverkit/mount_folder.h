@@ -3,19 +3,20 @@
 #pragma once
 
 #include "driverkit/volume_label.h"
+#include "os/folder_files.h"
 
 #include <string>
 
 // The generated name, also the name whenever the settings or the disk give none.
 constexpr const char* generatedFolderName = "Storage Card";
 
-// The folder name (UTF-8) for the disk whose image is open as imageFd (as
+// The folder name (UTF-8) for the disk whose image is open as image (as
 // the drive keeps it), by the "Fixed" value of the driver's settings key:
 //   1: the "Folder" value;
 //   2: the disk's volume label without trailing blanks;
 //   0, any other number, or no readable value: the generated name.
-// An image that cannot be read (imageFd -1) has no label.
-std::string chooseMountFolder(int imageFd);
+// An image that cannot be read (noFile) has no label.
+std::string chooseMountFolder(FileHandle image);
 
 // The same choice for a disk whose sectors readSector reaches.
 std::string chooseMountFolderWith(const SectorReader& readSector);

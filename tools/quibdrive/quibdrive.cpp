@@ -10,17 +10,12 @@
 #include "program_version.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
-#include <fcntl.h>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -88,17 +83,18 @@ std::string seconds(std::uint32_t ms)
     return text;
 }
 
-// The system's reason for a failure, when the failing call left one:
-// errno is cleared before each operation that reports through it.
+// The system's reason for a failure, when the failing call left one: the
+// reason is cleared before each operation that reports through it.
 std::string systemReason()
 {
-    return errno != 0 ? std::string(": ") + std::strerror(errno) : std::string();
+    std::string reason = lastFileError();
+    return reason.empty() ? reason : ": " + reason;
 }
 
 // Every change is saved before quibdrive reports it.
 int saved(DriveSession& drive, const std::string& message)
 {
-    errno = 0;
+    clearFileError();
     if (!drive.save())
         return failWith("cannot save the drive's state in " + driveFolder() + systemReason());
     if (!message.empty())
@@ -130,21 +126,15 @@ int showStatus(DriveSession& drive)
 int listDisks(DriveSession& drive)
 {
     std::string folder = disksFolder();
-    errno = 0;
-    // The disks folder held, listed through a descriptor of its own.
-    int listed = disksFolderFd() >= 0 ? openat(disksFolderFd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
-    DIR* dir = listed >= 0 ? fdopendir(listed) : nullptr;
-    if (dir == nullptr && listed >= 0)
-        close(listed);
-    if (dir == nullptr)
-        return failWith("cannot read the disks folder " + folder + systemReason());
+    clearFileError();
     std::vector<std::string> names;
-    while (dirent* entry = readdir(dir)) {
-        std::string file = entry->d_name;
-        if (file.size() > 4 && file.compare(file.size() - 4, 4, ".img") == 0 && isValidDiskName(file.substr(0, file.size() - 4)))
-            names.push_back(file.substr(0, file.size() - 4));
-    }
-    closedir(dir);
+    auto keepDisk = [](const std::string& file, void* context) {
+        if (file.size() > 4 && file.compare(file.size() - 4, 4, ".img") == 0 &&
+            isValidDiskName(file.substr(0, file.size() - 4)))
+            static_cast<std::vector<std::string>*>(context)->push_back(file.substr(0, file.size() - 4));
+    };
+    if (disksFolderFd() == noFile || !listFolder(disksFolderFd(), keepDisk, &names))
+        return failWith("cannot read the disks folder " + folder + systemReason());
     std::sort(names.begin(), names.end());
     if (names.empty())
         std::printf("No disks in %s\n", folder.c_str());
@@ -160,10 +150,9 @@ int create(DriveSession& drive, const std::string& name)
 {
     if (!isValidDiskName(name))
         return failWith("'" + name + "' is not a disk name: use letters, digits, '-', '_' and '.', at most 64");
-    struct stat info;
-    if (fstatat(disksFolderFd(), diskImageName(name).c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0)
+    if (kindOfNameIn(disksFolderFd(), diskImageName(name)) != FileKind::missing)
         return failWith("a disk named '" + name + "' exists already");
-    errno = 0;
+    clearFileError();
     if (!createDisk(name))
         return failWith("cannot create the disk image " + diskImagePath(name) + systemReason());
     return saved(drive, "Created the blank disk " + name + ": " + diskImagePath(name));
@@ -234,8 +223,7 @@ bool hasHostFolder(std::string& hostFolder)
     if (!hostFolderName(path, sizeof path))
         return true; // the drive session names the problem
     hostFolder = path;
-    struct stat info;
-    return lstat(path, &info) == 0 || errno != ENOENT;
+    return somethingAt(path);
 }
 
 int refuseHostFolder()

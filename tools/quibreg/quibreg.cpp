@@ -2,6 +2,8 @@
 // driver library use, as a person would with the platform's own registry
 // tool: list a key, set a number or a string, delete a value or a key,
 // export a key tree as .reg text.
+#include "os/code_page.h"
+#include "os/folder_files.h"
 #include "os/host_folder.h"
 #include "os/registry.h"
 #include "os/whole_options.h"
@@ -14,9 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <iconv.h>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -60,42 +60,25 @@ int usageError(const char* what)
 
 // ---- Text ---------------------------------------------------------------
 
-bool convert(const char* to, const char* from, const char* in, std::size_t inSize, std::string& out)
-{
-    iconv_t cd = iconv_open(to, from);
-    if (cd == iconv_t(-1))
-        return false;
-    out.assign(inSize * 2 + 8, '\0');
-    char* source = const_cast<char*>(in);
-    std::size_t sourceLeft = inSize;
-    char* target = out.data();
-    std::size_t targetLeft = out.size();
-    bool ok = iconv(cd, &source, &sourceLeft, &target, &targetLeft) != std::size_t(-1);
-    iconv_close(cd);
-    out.resize(out.size() - targetLeft);
-    return ok && sourceLeft == 0;
-}
-
 bool utf8ToUtf16(const std::string& text, std::u16string& out)
 {
-    std::string bytes;
-    if (!convert("UTF-16LE", "UTF-8", text.data(), text.size(), bytes))
+    // A UTF-8 text never has more UTF-16 units than bytes.
+    std::u16string wide(text.size() + 1, u'\0');
+    if (text.find('\0') != std::string::npos || !utf8ToWide(text.c_str(), wide.data(), wide.size()))
         return false;
-    out.assign(bytes.size() / 2, u'\0');
-    for (std::size_t i = 0; i < out.size(); ++i)
-        out[i] = char16_t((unsigned char)bytes[2 * i] | ((unsigned char)bytes[2 * i + 1] << 8));
+    out.assign(wide.c_str());
     return true;
 }
 
 // False for text that is not well-formed UTF-16 (a lone surrogate).
 bool utf16ToUtf8(const char16_t* text, std::size_t units, std::string& out)
 {
-    std::string bytes(units * 2, '\0');
-    for (std::size_t i = 0; i < units; ++i) {
-        bytes[2 * i] = char(text[i] & 0xFF);
-        bytes[2 * i + 1] = char(text[i] >> 8);
-    }
-    return convert("UTF-8", "UTF-16LE", bytes.data(), bytes.size(), out);
+    std::u16string whole(text, units);
+    std::string bytes(units * 3 + 1, '\0');
+    if (whole.find(u'\0') != std::u16string::npos || !wideToUtf8(whole.c_str(), bytes.data(), bytes.size()))
+        return false;
+    out.assign(bytes.c_str());
+    return true;
 }
 
 // A name for showing: UTF-8, or \uXXXX escapes where it is not well-formed.
@@ -510,9 +493,12 @@ bool noRegistryYet(std::string& file)
     char folder[PATH_MAX];
     if (!hostFolderName(folder, sizeof folder))
         return false;
-    file = std::string(folder) + "/" + registryFileName;
-    struct stat info;
-    return lstat(file.c_str(), &info) != 0 && errno == ENOENT;
+    file = std::string(folder) + folderSeparator + registryFileName;
+#ifdef _WIN32
+    return false; // the system's registry is always there
+#else
+    return !somethingAt(file);
+#endif
 }
 
 int showWhere()
