@@ -2,7 +2,10 @@
 // held folder's handle (NtCreateFile with a root directory, Windows' own
 // openat), never following a link: FILE_OPEN_REPARSE_POINT opens a
 // symbolic link or junction itself, which is then refused as no file or
-// folder of the drive's. A held folder is opened without FILE_SHARE_DELETE,
+// folder of the drive's. Where opening reached a link's target all the same
+// (Wine opens the target of a Unix link), the folder's own entry for the
+// name tells: it shows the link as a reparse point, and names another file
+// than the one opened. A held folder is opened without FILE_SHARE_DELETE,
 // so nobody can rename it or put a junction in its place while it is held.
 #include "os/folder_files.h"
 
@@ -15,6 +18,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+
+extern "C" NTSYSAPI NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE folder, HANDLE event, PIO_APC_ROUTINE apc,
+                                                        PVOID apcContext, PIO_STATUS_BLOCK io, PVOID out, ULONG length,
+                                                        FILE_INFORMATION_CLASS kind, BOOLEAN single,
+                                                        PUNICODE_STRING name, BOOLEAN restart);
 
 namespace {
 
@@ -70,6 +78,43 @@ NTSTATUS openRelative(FileHandle folder, const std::string& name, ACCESS_MASK ac
     }
     opened = handle;
     return status;
+}
+
+// The opened file is the very one that the folder's entry for name is,
+// and that entry is no link: a link opened as its target fails here.
+bool isOwnEntry(FileHandle folder, const std::string& name, HANDLE opened)
+{
+    std::wstring wide = wideOf(name);
+    UNICODE_STRING mask;
+    mask.Buffer = wide.data();
+    mask.Length = USHORT(wide.size() * sizeof(wchar_t));
+    mask.MaximumLength = mask.Length;
+    // A folder takes the name to look for only at its first listing: the
+    // question is asked through a handle of its own, the held folder
+    // opened again by itself (an empty name relative to it).
+    UNICODE_STRING itself{};
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &itself, 0, handleOf(folder), nullptr);
+    IO_STATUS_BLOCK io{};
+    HANDLE listing = nullptr;
+    NTSTATUS status = NtCreateFile(&listing, FILE_LIST_DIRECTORY | SYNCHRONIZE, &attributes, &io, nullptr, 0,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN,
+                                   FILE_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+    if (!NT_SUCCESS(status))
+        return failedWith(RtlNtStatusToDosError(status));
+    alignas(8) char buffer[sizeof(FILE_ID_BOTH_DIR_INFO) + 512 * sizeof(wchar_t)];
+    status = NtQueryDirectoryFile(listing, nullptr, nullptr, nullptr, &io, buffer, sizeof buffer,
+                                  FileIdBothDirectoryInformation, TRUE, &mask, TRUE);
+    CloseHandle(listing);
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!NT_SUCCESS(status) || !GetFileInformationByHandle(opened, &info))
+        return failedWith(ERROR_CANT_ACCESS_FILE);
+    const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer);
+    ULONGLONG openedId = (ULONGLONG(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    if ((entry->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+        ULONGLONG(entry->FileId.QuadPart) != openedId)
+        return failedWith(ERROR_CANT_ACCESS_FILE);
+    return true;
 }
 
 constexpr NTSTATUS statusNameNotFound = NTSTATUS(0xC0000034L);
@@ -154,8 +199,7 @@ FileHandle openFolderIn(FileHandle parent, const std::string& name, std::string&
         why = "cannot be used: " + wordsFor(lastError);
         return noFile;
     }
-    DWORD attributes = attributesOf(handle);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    if (!isOwnEntry(parent, name, handle)) {
         CloseHandle(handle);
         why = "is not a folder (a link or a file is in its place)";
         return noFile;
@@ -241,11 +285,10 @@ FileHandle openFileIn(FileHandle folder, const std::string& name, FileAccess acc
         case statusAccessDenied: why = OpenFailure::refused; break;
         default: why = OpenFailure::other; break;
         }
-    } else if (DWORD attributes = attributesOf(handle);
-               attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        // A link opened as itself: never read or written through.
+    } else if (!isOwnEntry(folder, name, handle)) {
+        // A link, opened as itself or as its target: never read or
+        // written through.
         CloseHandle(handle);
-        lastError = ERROR_CANT_ACCESS_FILE;
         why = OpenFailure::isLink;
     }
     if (failure != nullptr)
@@ -279,7 +322,7 @@ FileKind kindOfNameIn(FileHandle folder, const std::string& name)
                                  FILE_OPEN, 0, handle)))
         return FileKind::missing;
     FileHandle file = fileOf(handle);
-    FileKind kind = kindOf(file);
+    FileKind kind = isOwnEntry(folder, name, handle) ? kindOf(file) : FileKind::other;
     closeFile(file);
     return kind;
 }

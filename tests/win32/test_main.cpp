@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 #include <windows.h>
 
 namespace {
@@ -25,10 +26,19 @@ class FreshHostFolder : public testing::EmptyTestEventListener {
         currentHome = folder.string();
         _putenv_s("QUIB_HOME", currentHome.c_str());
     }
+    // One pass, deepest first: a file the virtual drive still holds open
+    // (it lets go at its next request) stays until the system lets it go,
+    // where remove_all would wait for it for ever.
     void OnTestEnd(const testing::TestInfo&) override
     {
         std::error_code ignored;
-        std::filesystem::remove_all(currentHome, ignored);
+        std::vector<std::filesystem::path> found;
+        for (auto it = std::filesystem::recursive_directory_iterator(currentHome, ignored);
+             it != std::filesystem::recursive_directory_iterator(); it.increment(ignored))
+            found.push_back(it->path());
+        for (auto path = found.rbegin(); path != found.rend(); ++path)
+            std::filesystem::remove(*path, ignored);
+        std::filesystem::remove(currentHome, ignored);
         currentHome.clear();
     }
 };
