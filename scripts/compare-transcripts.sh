@@ -12,6 +12,9 @@
 #   #! QUIB_LANGID=1041      an environment variable for both runs
 #   #! --protect             an option of the tool
 #   #! no driver             no ZOVEVIV.DLL beside the tool
+#   #! virtual drive         each build's own virtual drive beside the tool,
+#                            its low-level format taking no time; after the
+#                            run the disk image of each must pass fsck.fat -n
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 linux=$(realpath "$1")
@@ -22,15 +25,29 @@ scripts=("$@")
 
 work=$windows/transcripts
 rm -rf "$work"
-mkdir -p "$work"/linux-driver "$work"/linux-none "$work"/windows-driver "$work"/windows-none
-# The tool beside the test driver, and alone.
-for kind in driver none; do
+mkdir -p "$work"/linux-driver "$work"/linux-none "$work"/windows-driver "$work"/windows-none \
+  "$work"/linux-virtual "$work"/windows-virtual
+# The tool beside the test driver, alone, and beside the virtual drive.
+for kind in driver none virtual; do
   cp "$linux/bin/quibtools" "$work/linux-$kind/"
   cp "$windows/bin/quibtools.exe" "$work/windows-$kind/"
 done
 cp "$windows/bin/quibtools.com" "$work/windows-driver/"
 cp "$linux/tests/test_driver/ZOVEVIV.DLL" "$work/linux-driver/ZOVEVIV.DLL"
 cp "$windows/tests/test_driver/ZOVEVIV.DLL" "$work/windows-driver/ZOVEVIV.DLL"
+cp "$linux/bin/ZOVEVIV.DLL" "$linux/bin/quibdrive" "$work/linux-virtual/"
+cp "$windows/bin/ZOVEVIV.DLL" "$windows/bin/quibdrive.exe" "$work/windows-virtual/"
+
+# The file system of the disk a run left in the virtual drive: the boot
+# record's partition starts at sector 32.
+check_image() {
+  local image=$1/drive/disks/disk1.img
+  dd if="$image" of="$work/partition.img" bs=512 skip=32 status=none &&
+    fsck.fat -n "$work/partition.img" > "$work/fsck.out" 2>&1 || {
+      echo "DIFFERENT $2: fsck.fat -n finds the disk image damaged"; cat "$work/fsck.out"; return 1; }
+  echo "         $2: sound, label '$(dd if="$work/partition.img" bs=1 skip=43 count=11 status=none)'," \
+    "$(tail -1 "$work/fsck.out" | sed 's/.*: //')"
+}
 
 export WINEPREFIX=${WINEPREFIX:-$windows/wine-prefix}
 export WINEDEBUG=-all
@@ -45,6 +62,7 @@ for script in "${scripts[@]}"; do
   while IFS= read -r line; do
     case "$line" in
       '#! no driver') kind=none ;;
+      '#! virtual drive') kind=virtual ;;
       '#! --'*) options+=("${line#'#! '}") ;;
       '#! '*=*) environment+=("${line#'#! '}") ;;
       '#'*|'') ;;
@@ -52,16 +70,20 @@ for script in "${scripts[@]}"; do
     esac
   done < "$script"
   home=$(mktemp -d "$work/home.XXXXXX")
+  windows_home="$($wine winepath -w "$home" 2>/dev/null | tr -d '\r')\\windows"
+  if [ $kind = virtual ]; then
+    QUIB_HOME="$home/linux" "$work/linux-virtual/quibdrive" format-time 0 > /dev/null
+    QUIB_HOME="$windows_home" "$wine" "$work/windows-virtual/quibdrive.exe" format-time 0 > /dev/null 2>&1
+  fi
   linux_status=0
   env QUIB_HOME="$home/linux" QUIB_LANGID=1033 "${environment[@]}" \
     "$work/linux-$kind/quibtools" "${options[@]}" --script - < "$script" > "$work/$name.linux" 2>/dev/null \
     || linux_status=$?
-  "$wine" reg delete 'HKLM\Drivers\USB' /f > /dev/null 2>&1 || true
+  "$wine" reg delete 'HKLM\SOFTWARE\QuibTools' /f > /dev/null 2>&1 || true
   windows_status=0
-  env QUIB_HOME="$($wine winepath -w "$home" 2>/dev/null | tr -d '\r')\\windows" QUIB_LANGID=1033 "${environment[@]}" \
+  env QUIB_HOME="$windows_home" QUIB_LANGID=1033 "${environment[@]}" \
     "$wine" "$work/windows-$kind/quibtools.exe" "${options[@]}" --script - < "$script" > "$work/$name.windows" \
     2>/dev/null || windows_status=$?
-  rm -rf "$home"
   if [ "$linux_status" = "$windows_status" ] && cmp -s "$work/$name.linux" "$work/$name.windows"; then
     echo "same     $name (exit $linux_status, $(wc -l < "$work/$name.linux") lines)"
   else
@@ -69,6 +91,11 @@ for script in "${scripts[@]}"; do
     diff -u --label linux --label windows "$work/$name.linux" "$work/$name.windows" | head -40 || true
     failed=1
   fi
+  if [ $kind = virtual ]; then
+    check_image "$home/linux" "$name on Linux" || failed=1
+    check_image "$home/windows" "$name on Windows" || failed=1
+  fi
+  rm -rf "$home"
 done
 # The command line's jobs, from the console program quibtools.com as
 # cmd.exe starts it: their report on standard output and their status.
@@ -79,7 +106,7 @@ for job in "${jobs[@]}"; do
   linux_status=0
   QUIB_HOME="$home/linux" QUIB_LANGID=1033 "$work/linux-driver/quibtools" "${words[@]}" > "$work/job.linux" \
     2>/dev/null </dev/null || linux_status=$?
-  "$wine" reg delete 'HKLM\Drivers\USB' /f > /dev/null 2>&1 || true
+  "$wine" reg delete 'HKLM\SOFTWARE\QuibTools' /f > /dev/null 2>&1 || true
   windows_status=0
   QUIB_HOME="$($wine winepath -w "$home" 2>/dev/null | tr -d '\r')\\windows" QUIB_LANGID=1033 \
     "$wine" "$work/windows-driver/quibtools.com" "${words[@]}" > "$work/job.windows" 2>/dev/null </dev/null \

@@ -361,10 +361,11 @@ namespace {
 const char* registryProblem(bool readFailed)
 {
     // Windows keeps the settings under HKEY_LOCAL_MACHINE, where only an
-    // administrator may write.
+    // administrator may write unless the installer let users.
     if (registryRefusedAWrite())
-        return "the system refused the change: the driver's settings live under HKEY_LOCAL_MACHINE, which only "
-               "an administrator may change (run the tool as administrator)";
+        return "the system refused the change: the driver's settings live under "
+               "HKEY_LOCAL_MACHINE\\SOFTWARE\\QuibTools, which only an administrator may change unless the installer "
+               "let users (install the tool, or run it as administrator)";
     if (!readFailed)
         return "the registry file could not be written";
     switch (lastRegistryStatus()) {

@@ -1,9 +1,14 @@
-// The registry on Windows is the system's own, under HKEY_LOCAL_MACHINE:
-// the driver reads its settings there, and no file of ours stands behind
-// it. Key handles are the system's; the root itself (the empty path) is
-// HKEY_LOCAL_MACHINE, which is never closed. Where the system refuses a
-// write (a user without administrator rights), the call fails with the
-// status refused, and the caller tells the person (docs/windows.md).
+// The registry on Windows is the system's own: the tool's and the driver's
+// keys ("Drivers\USB\...") live under HKEY_LOCAL_MACHINE\SOFTWARE\QuibTools,
+// which stands for the handheld's whole HKEY_LOCAL_MACHINE (Windows lets
+// no program make a key of its own directly under HKEY_LOCAL_MACHINE). The
+// installer makes that key and lets users read and write it. Key handles
+// are the system's; the root itself (the empty path) is opened once and
+// never closed. Keys are opened for reading and writing, or for reading
+// alone where the system refuses writing, so a user without the right
+// still reads the settings. Where the system refuses a write, the call
+// fails with the status refused, and the caller tells the person
+// (docs/windows.md).
 #include "os/registry.h"
 
 #include "os/win32/registry_calls.h"
@@ -49,6 +54,40 @@ bool invalid()
 
 bool isRoot(const char16_t* path) { return path == nullptr || path[0] == u'\0'; }
 
+constexpr const wchar_t* rootPath = L"SOFTWARE\\QuibTools";
+constexpr REGSAM readAndWrite = KEY_READ | KEY_WRITE;
+
+// Opens key below parent for reading and writing, else for reading alone.
+LSTATUS openKeyAsAllowed(HKEY parent, const wchar_t* path, HKEY* opened)
+{
+    LSTATUS result = calls->openKey(parent, path, 0, readAndWrite, opened);
+    if (result == ERROR_ACCESS_DENIED)
+        result = calls->openKey(parent, path, 0, KEY_READ, opened);
+    return result;
+}
+
+HKEY root = nullptr;
+
+// The tool's root key, made when missing (where the system lets this user).
+bool openRoot()
+{
+    if (root != nullptr)
+        return true;
+    HKEY opened = nullptr;
+    LSTATUS result = calls->createKey(HKEY_LOCAL_MACHINE, rootPath, 0, nullptr, REG_OPTION_NON_VOLATILE, readAndWrite,
+                                      nullptr, &opened, nullptr);
+    if (result == ERROR_ACCESS_DENIED)
+        result = openKeyAsAllowed(HKEY_LOCAL_MACHINE, rootPath, &opened);
+    if (result != ERROR_SUCCESS) {
+        // Not made, and not there: a write was refused only if one was meant.
+        status = result == ERROR_FILE_NOT_FOUND || result == ERROR_ACCESS_DENIED ? RegistryStatus::notFound
+                                                                                 : RegistryStatus::failed;
+        return false;
+    }
+    root = opened;
+    return true;
+}
+
 } // namespace
 
 void replaceRegistryCalls(const RegistryCalls* replacement)
@@ -61,12 +100,15 @@ bool openRegistryKey(const char16_t* path, std::uint32_t access, RegistryKey* ke
     if (key == nullptr)
         return invalid();
     *key = nullptr;
+    (void)access; // the handheld's rights; here what the system allows this user
+    if (!openRoot())
+        return false;
     if (isRoot(path)) {
-        *key = ourKey(HKEY_LOCAL_MACHINE);
+        *key = ourKey(root);
         return noted(ERROR_SUCCESS);
     }
     HKEY opened = nullptr;
-    if (!noted(calls->openKey(HKEY_LOCAL_MACHINE, wide(path), 0, access, &opened)))
+    if (!noted(openKeyAsAllowed(root, wide(path), &opened)))
         return false;
     *key = ourKey(opened);
     return true;
@@ -77,13 +119,18 @@ bool createRegistryKey(const char16_t* path, RegistryKey* key)
     if (key == nullptr)
         return invalid();
     *key = nullptr;
+    if (!openRoot()) {
+        status = RegistryStatus::refused; // the root could not be made
+        refusedAWrite = true;
+        return false;
+    }
     if (isRoot(path)) {
-        *key = ourKey(HKEY_LOCAL_MACHINE);
+        *key = ourKey(root);
         return noted(ERROR_SUCCESS);
     }
     HKEY created = nullptr;
-    if (!noted(calls->createKey(HKEY_LOCAL_MACHINE, wide(path), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                                nullptr, &created, nullptr)))
+    if (!noted(calls->createKey(root, wide(path), 0, nullptr, REG_OPTION_NON_VOLATILE, readAndWrite, nullptr, &created,
+                                nullptr)))
         return false;
     *key = ourKey(created);
     return true;
@@ -113,7 +160,7 @@ bool setRegistryValue(RegistryKey key, const char16_t* name, std::uint32_t type,
 
 void closeRegistryKey(RegistryKey key)
 {
-    if (key != nullptr && systemKey(key) != HKEY_LOCAL_MACHINE)
+    if (key != nullptr && systemKey(key) != root)
         RegCloseKey(systemKey(key));
 }
 
@@ -156,7 +203,9 @@ bool deleteRegistryKey(const char16_t* path)
 {
     if (isRoot(path))
         return invalid();
-    return noted(calls->deleteTree(HKEY_LOCAL_MACHINE, wide(path)));
+    if (!openRoot())
+        return false;
+    return noted(calls->deleteTree(root, wide(path)));
 }
 
 bool registryNamesEqual(const char16_t* a, const char16_t* b)
@@ -168,9 +217,9 @@ RegistryStatus lastRegistryStatus() { return status; }
 
 bool registryRefusedAWrite() { return refusedAWrite; }
 
-// There is no file: the messages name the system's registry.
+// There is no file: the messages name the system's registry key.
 bool registryFilePath(char* out, std::size_t capacity)
 {
-    int n = std::snprintf(out, capacity, "%s", "HKEY_LOCAL_MACHINE");
+    int n = std::snprintf(out, capacity, "%s", "HKEY_LOCAL_MACHINE\\SOFTWARE\\QuibTools");
     return n > 0 && std::size_t(n) < capacity;
 }

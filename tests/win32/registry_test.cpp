@@ -1,4 +1,5 @@
-// The registry on Windows is the system's, under HKEY_LOCAL_MACHINE: values
+// The registry on Windows is the system's, under HKEY_LOCAL_MACHINE\SOFTWARE\
+// QuibTools: values
 // keep their type and size, a buffer too small says how much is needed,
 // names compare without regard to case, a key goes with its sub-keys; and
 // where the system refuses a write (a user without administrator rights,
@@ -92,6 +93,35 @@ TEST_F(Registry, AWriteTheSystemRefusesFailsAsRefused)
     std::uint32_t size = 4;
     EXPECT_FALSE(queryRegistryValue(key, u"FolderNum", nullptr, &number, &size));
     EXPECT_TRUE(registryRefusedAWrite());
+    closeRegistryKey(key);
+}
+
+LSTATUS WINAPI openForReadingOnly(HKEY parent, LPCWSTR path, DWORD options, REGSAM access, PHKEY key)
+{
+    if (access & KEY_SET_VALUE)
+        return ERROR_ACCESS_DENIED;
+    return RegOpenKeyExW(parent, path, options, access, key);
+}
+
+// A user whom the system lets read the settings but not write them (a copy
+// that was not installed) still reads them; a write fails as refused.
+TEST_F(Registry, AUserWhoMayOnlyReadStillReadsTheSettings)
+{
+    RegistryKey key = nullptr;
+    ASSERT_TRUE(createRegistryKey(path.c_str(), &key));
+    std::uint32_t number = 7;
+    ASSERT_TRUE(setRegistryValue(key, u"FolderNum", registryTypeNumber, &number, 4));
+    closeRegistryKey(key);
+    const RegistryCalls readingOnly = {refuseCreate, openForReadingOnly, refuseSet, RegDeleteValueW, RegDeleteTreeW};
+    replaceRegistryCalls(&readingOnly);
+
+    ASSERT_TRUE(openRegistryKey(path.c_str(), registryAllAccess, &key));
+    std::uint32_t read = 0, size = 4;
+    EXPECT_TRUE(queryRegistryValue(key, u"FolderNum", nullptr, &read, &size));
+    EXPECT_EQ(read, 7u);
+    number = 8;
+    EXPECT_FALSE(setRegistryValue(key, u"FolderNum", registryTypeNumber, &number, 4));
+    EXPECT_EQ(lastRegistryStatus(), RegistryStatus::refused);
     closeRegistryKey(key);
 }
 

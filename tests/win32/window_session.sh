@@ -46,7 +46,7 @@ sleep 1
 wineserver -k 2>/dev/null || true
 wineserver -p >/dev/null 2>&1 </dev/null || true
 "$wine" wineboot >/dev/null 2>&1 </dev/null
-"$wine" reg delete 'HKLM\Drivers\USB' /f >/dev/null 2>&1 </dev/null || true
+"$wine" reg delete 'HKLM\SOFTWARE\QuibTools' /f >/dev/null 2>&1 </dev/null || true
 
 mkdir -p "$work/tool"
 cp "$build/bin/quibtools.exe" "$work/tool/"
@@ -111,7 +111,7 @@ keys Escape
 status=0
 wait "$tool" || status=$?
 # What Folder Setting saved, as the driver reads it.
-saved=$("$wine" reg query 'HKLM\Drivers\USB\ClientDrivers\USB_Quib_Driver' /v FolderNum 2>/dev/null | tr -d '\r' |
+saved=$("$wine" reg query 'HKLM\SOFTWARE\QuibTools\Drivers\USB\ClientDrivers\USB_Quib_Driver' /v FolderNum 2>/dev/null | tr -d '\r' |
         awk '/FolderNum/ {print $3}')
 if [ "$status" != 1 ] || [ "$saved" != 0x5 ]; then
   echo "window session: FAILED: the tool ended with $status (1 expected), FolderNum is '$saved' (0x5 expected)"

@@ -224,7 +224,8 @@ int reportFailure(const std::string& notFound)
                      registryMaxName - 1);
         break;
     case RegistryStatus::refused:
-        std::fprintf(stderr, "quibreg: the system refused the change (only an administrator may change it)\n");
+        std::fprintf(stderr, "quibreg: the system refused the change (only an administrator may change it, unless the "
+                             "installer let users)\n");
         break;
     case RegistryStatus::moreData:
     case RegistryStatus::failed:
