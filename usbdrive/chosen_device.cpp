@@ -116,11 +116,3 @@ bool hasMountedPartition(const ChosenDevice& device)
 
 std::string diskNode(const ChosenDevice& device) { return device.disk.empty() ? std::string() : "/dev/" + device.disk; }
 
-void reportDeviceProblem(const std::string& message)
-{
-    static std::string lastMessage;
-    if (message == lastMessage)
-        return;
-    lastMessage = message;
-    std::fprintf(stderr, "ZOVEVIV.DLL: %s\n", message.c_str());
-}

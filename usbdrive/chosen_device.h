@@ -2,6 +2,8 @@
 // in QUIB_DEVICE, and what sysfs and the mount table say about it.
 #pragma once
 
+#include "usbdrive/scsi_command.h"
+
 #include <string>
 
 // The environment variable that names the drive: a stable path such as
@@ -37,6 +39,5 @@ std::string sysText(const std::string& path);
 std::string diskNode(const ChosenDevice& device);
 
 // Says once per distinct message, on standard error, why the device could
-// not be used: the library has no window of its own, and the tool shows
-// only that no drive answered.
-void reportDeviceProblem(const std::string& message);
+// not be used (usbdrive/scsi_command.h).
+inline void reportDeviceProblem(const std::string& message) { reportDeviceProblem(message.c_str()); }

@@ -2,6 +2,8 @@
 
 #include "driverkit/disk_image.h"
 #include "driverkit/request_record.h"
+#include "usbdrive/chosen_device.h"
+#include "usbdrive/scsi_passthrough.h"
 #include "usbdrive/usb_host.h"
 
 #include <cerrno>
@@ -140,7 +142,38 @@ std::uint32_t holdChosenDevice()
     return statusSuccess;
 }
 
-const ChosenDevice& heldDevice() { return held; }
+bool heldDeviceHasDisk() { return !held.disk.empty(); }
+
+// The kernel needs the disk unclaimed to read its partitions (BLKRRPART),
+// so the claim is let go first.
+std::uint32_t rereadHeldDisk()
+{
+    if (!heldDiskClaimed()) {
+        if (hasMountedPartition(held)) {
+            reportDeviceProblem(diskNode(held) + " has a mounted file system: unmount it, then the disk is read again");
+            return statusNotCarriedOut;
+        }
+        if (std::uint32_t refusal = checkHeldDisk(); refusal != statusSuccess)
+            return refusal;
+    }
+    releaseClaim();
+    std::string disk = diskNode(held);
+    int error = 0;
+    int node = usbHost().openNode(disk, false, error);
+    if (node < 0) {
+        if (meansDeviceGone(error))
+            return statusNoDrive;
+        reportDeviceProblem("cannot open " + disk + ": " + std::strerror(error));
+        return statusNotCarriedOut;
+    }
+    error = usbHost().rereadPartitions(node);
+    usbHost().closeNode(node);
+    if (error != 0) {
+        reportDeviceProblem("the kernel cannot read the partitions of " + disk + " again: " + std::strerror(error));
+        return statusNotCarriedOut;
+    }
+    return statusSuccess;
+}
 
 ScsiOutcome sendToHeldDevice(const std::uint8_t* command, bool dataIn, void* buffer, std::uint32_t length)
 {

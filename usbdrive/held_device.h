@@ -9,8 +9,7 @@
 // chosen device anew.
 #pragma once
 
-#include "usbdrive/chosen_device.h"
-#include "usbdrive/scsi_passthrough.h"
+#include "usbdrive/scsi_command.h"
 
 #include <cstdint>
 
@@ -20,8 +19,15 @@
 // error).
 std::uint32_t holdChosenDevice();
 
-// The held device (empty when none is held).
-const ChosenDevice& heldDevice();
+// The held device has a disk whose partitions the system reads (on Linux a
+// device reached through a generic node alone has none).
+bool heldDeviceHasDisk();
+
+// Request 101: the system reads the held disk's partitions again, unless a
+// file system of it is in use (it is the user's, never unmounted here).
+// The checks before a change are made first (the claim, while held, vouches
+// for them). statusSuccess, or the status that refuses, the reason told.
+std::uint32_t rereadHeldDisk();
 
 // Sends a command through the held node, opening the chosen device first
 // when none is held, and lets everything go when the outcome says the disk
@@ -29,7 +35,10 @@ const ChosenDevice& heldDevice();
 ScsiOutcome sendToHeldDevice(const std::uint8_t* command, bool dataIn, void* buffer, std::uint32_t length);
 
 // Before a command that changes the disk: statusSuccess when the disk is
-// claimed (the checks made and passed when the claim is taken); otherwise
+// claimed (the checks made and passed when the claim is taken);
+// statusCheckCondition when the disk in the drive changed since it was
+// claimed and the host's own disk driver may have taken the drive's report
+// of it (Windows): the command then gets the drive's unit attention; otherwise
 // the status that refuses the command, the reason on standard error.
 std::uint32_t claimHeldDisk();
 

@@ -4,13 +4,10 @@
 #include "driverkit/disk_image.h"
 #include "driverkit/mount_folder.h"
 #include "driverkit/request_record.h"
-#include "usbdrive/chosen_device.h"
 #include "usbdrive/held_device.h"
-#include "usbdrive/scsi_passthrough.h"
-#include "usbdrive/usb_host.h"
+#include "usbdrive/scsi_command.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <string>
 
@@ -58,6 +55,22 @@ void keepSense(const ScsiOutcome& outcome)
     }
 }
 
+// The drive's own answer to a command after a disk change, given for it
+// when the host took that answer (held_device.h): unit attention, "medium
+// may have changed", kept for the next REQUEST SENSE.
+RequestAnswer mediumChanged()
+{
+    std::memset(keptSense, 0, sizeof keptSense);
+    keptSense[0] = 0x70;
+    keptSense[2] = 0x06; // unit attention
+    keptSense[7] = 10;   // the additional length of fixed-format sense
+    keptSense[12] = 0x28;
+    senseKept = true;
+    RequestAnswer answer = refusedRequest(statusCheckCondition);
+    answer.senseCode = 0x28;
+    return answer;
+}
+
 // TEST UNIT READY, asked once more after a unit attention (a disk just
 // inserted), which only reports the change.
 ScsiOutcome testUnitReady()
@@ -92,19 +105,21 @@ RequestAnswer carryCommand(const DriverRequest& request)
         senseKept = false;
         return answer;
     }
-    if (changesDisk(command[0]))
-        if (std::uint32_t refusal = claimHeldDisk(); refusal != statusSuccess)
+    if (changesDisk(command[0])) {
+        std::uint32_t refusal = claimHeldDisk();
+        if (refusal == statusCheckCondition)
+            return mediumChanged();
+        if (refusal != statusSuccess)
             return refusedRequest(refusal);
+    }
     ScsiOutcome outcome = sendToHeldDevice(command, request.dataIn != 0, buffer, request.transferLength);
     keepSense(outcome);
     return answerFor(outcome);
 }
 
-// Request 101: the kernel reads the disk's partition table again, when
-// the disk can be read (TEST UNIT READY) and passes the checks before a
-// change (the claim, while held, vouches for them), unless a file system of
-// it is mounted (it is the user's, never unmounted here). The kernel needs
-// the disk unclaimed for it, so the claim is let go first.
+// Request 101: the system reads the disk's partition table again, when the
+// disk can be read (TEST UNIT READY) and passes the checks before a change
+// (held_device.h says how each host does it).
 RequestAnswer remount(const DriverRequest& request)
 {
     std::uint8_t flag = request.command[0];
@@ -113,37 +128,14 @@ RequestAnswer remount(const DriverRequest& request)
         answer.senseCode = 0x24; // invalid field in the request
         return answer;
     }
-    if (heldDevice().disk.empty())
+    if (!heldDeviceHasDisk())
         return refusedRequest(statusNotCarriedOut);
     ScsiOutcome ready = testUnitReady();
     keepSense(ready);
     if (ready.result != ScsiResult::good)
         return answerFor(ready);
-    if (!heldDiskClaimed()) {
-        if (hasMountedPartition(heldDevice())) {
-            reportDeviceProblem(diskNode(heldDevice()) +
-                                " has a mounted file system: unmount it, then the disk is read again");
-            return refusedRequest(statusNotCarriedOut);
-        }
-        if (std::uint32_t refusal = checkHeldDisk(); refusal != statusSuccess)
-            return refusedRequest(refusal);
-    }
-    releaseClaim();
-    std::string disk = diskNode(heldDevice());
-    int error = 0;
-    int node = usbHost().openNode(disk, false, error);
-    if (node < 0) {
-        if (meansDeviceGone(error))
-            return refusedRequest(statusNoDrive);
-        reportDeviceProblem("cannot open " + disk + ": " + std::strerror(error));
-        return refusedRequest(statusNotCarriedOut);
-    }
-    error = usbHost().rereadPartitions(node);
-    usbHost().closeNode(node);
-    if (error != 0) {
-        reportDeviceProblem("the kernel cannot read the partitions of " + disk + " again: " + std::strerror(error));
-        return refusedRequest(statusNotCarriedOut);
-    }
+    if (std::uint32_t refusal = rereadHeldDisk(); refusal != statusSuccess)
+        return refusedRequest(refusal);
     return {};
 }
 

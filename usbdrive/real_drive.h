@@ -1,6 +1,8 @@
 // The real drive's answer to MSD_IOControl: each request carried to the
-// device the user chose, with SG_IO, and its outcome written into the record
-// as the virtual drive writes it.
+// device the user chose, through the host's SCSI pass-through (SG_IO on
+// Linux, IOCTL_SCSI_PASS_THROUGH_DIRECT on Windows), and its outcome
+// written into the record as the virtual drive writes it. The same on
+// every host: what differs is the held device (held_device.h).
 #pragma once
 
 #include <cstdint>
