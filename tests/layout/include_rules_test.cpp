@@ -57,6 +57,7 @@ std::map<std::string, std::vector<std::string>> layerRules()
     rules["driverkit"] = with(shared, {"os"});
     rules["drive"] = with(shared, {"os", "driverkit"});
     rules["usbdrive"] = with(shared, {"os", "driverkit"});
+    rules["usbdrive/win32"] = with(shared, {"os", "driverkit", "usbdrive"});
     for (const char* tool : {"tools/quibreg", "tools/quibhelp", "tools/quibdrive", "tools/quibusb"})
         rules[tool] = {"os", "driverkit", "drive", "usbdrive", "frontend/line_breaking", generated};
     return rules;
