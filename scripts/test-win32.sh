@@ -3,7 +3,9 @@
 # cmake/mingw-w64-toolchain.cmake, runs its test programs through CTest
 # (each started under Wine), then runs every script of tests/scripts on the
 # Linux build (build/, or the folder given as the first argument) and on the
-# Windows build's real dialogs and compares the transcripts byte for byte,
+# Windows build's real dialogs and compares the transcripts byte for byte
+# (the formats on each build's own virtual drive too, their images checked
+# with fsck.fat), checks the virtual drive's refusal of links,
 # and last drives the real windows under Xvfb with xdotool
 # (tests/win32/window_session.sh). Skips, saying so, when mingw-w64 or Wine
 # cannot be installed.
@@ -33,6 +35,7 @@ prefixed=$(date +%s)
 
 status=0
 ctest --test-dir build-win32 --output-on-failure -j"$jobs" || status=1
+tests/win32/drive_links.sh build-win32 || status=1
 tested=$(date +%s)
 scripts/compare-transcripts.sh "$reference" build-win32 || status=1
 compared=$(date +%s)
