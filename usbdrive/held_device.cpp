@@ -33,16 +33,6 @@ void closeIfOpen(int& node)
     node = -1;
 }
 
-// A unit attention, "medium may have changed" or no disk: what was checked
-// may no longer be the disk in the drive.
-bool meansDiskChanged(const ScsiOutcome& outcome)
-{
-    std::uint8_t key = 0, code = 0, qualifier = 0;
-    return outcome.result == ScsiResult::checkCondition &&
-           senseCodes(outcome.sense, outcome.senseLength, key, code, qualifier) &&
-           (key == 0x6 || code == 0x28 || code == 0x3A);
-}
-
 // Lets go of the claim, and forgets the disk's size, when the disk changed;
 // of everything when the device went away.
 void noteOutcome(const ScsiOutcome& outcome)
@@ -87,9 +77,7 @@ std::uint32_t followChosenPath()
 ScsiOutcome heldCapacity(std::uint32_t& blocks, std::uint32_t& blockSize)
 {
     ScsiOutcome outcome = readCapacity(heldNode, blocks, blockSize);
-    std::uint8_t key = 0, code = 0, qualifier = 0;
-    if (outcome.result == ScsiResult::checkCondition &&
-        senseCodes(outcome.sense, outcome.senseLength, key, code, qualifier) && key == 0x6)
+    if (isUnitAttention(outcome))
         outcome = readCapacity(heldNode, blocks, blockSize);
     return outcome;
 }

@@ -77,9 +77,7 @@ ScsiOutcome testUnitReady()
 {
     std::uint8_t command[12] = {};
     ScsiOutcome outcome = sendToHeldDevice(command, false, nullptr, 0);
-    std::uint8_t key = 0, code = 0, qualifier = 0;
-    if (outcome.result == ScsiResult::checkCondition &&
-        senseCodes(outcome.sense, outcome.senseLength, key, code, qualifier) && key == 0x6)
+    if (isUnitAttention(outcome))
         outcome = sendToHeldDevice(command, false, nullptr, 0);
     return outcome;
 }

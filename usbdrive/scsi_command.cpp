@@ -50,6 +50,21 @@ bool senseCodes(const std::uint8_t* sense, std::uint8_t length, std::uint8_t& ke
     return false;
 }
 
+bool isUnitAttention(const ScsiOutcome& outcome)
+{
+    std::uint8_t key = 0, code = 0, qualifier = 0;
+    return outcome.result == ScsiResult::checkCondition &&
+           senseCodes(outcome.sense, outcome.senseLength, key, code, qualifier) && key == 0x6;
+}
+
+bool meansDiskChanged(const ScsiOutcome& outcome)
+{
+    std::uint8_t key = 0, code = 0, qualifier = 0;
+    return outcome.result == ScsiResult::checkCondition &&
+           senseCodes(outcome.sense, outcome.senseLength, key, code, qualifier) &&
+           (key == 0x6 || code == 0x28 || code == 0x3A);
+}
+
 void fixedFormatSense(const std::uint8_t* sense, std::uint8_t length, std::uint8_t* fixed)
 {
     std::memset(fixed, 0, 18);

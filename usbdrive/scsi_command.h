@@ -41,6 +41,15 @@ unsigned commandTimeoutMs(std::uint8_t operationCode);
 bool senseCodes(const std::uint8_t* sense, std::uint8_t length, std::uint8_t& key, std::uint8_t& code,
                 std::uint8_t& qualifier);
 
+// The device refused the command with a unit attention (sense key 6): it
+// only reports a change (a disk inserted, a reset), and the same command
+// asked again is answered.
+bool isUnitAttention(const ScsiOutcome& outcome);
+
+// A unit attention, "medium may have changed" or no disk: what was checked
+// may no longer be the disk in the drive.
+bool meansDiskChanged(const ScsiOutcome& outcome);
+
 // Sense data in fixed format (18 bytes), converted from either format, the
 // sense-key specific bytes (a format's progress) kept.
 void fixedFormatSense(const std::uint8_t* sense, std::uint8_t length, std::uint8_t* fixed);

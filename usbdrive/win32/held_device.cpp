@@ -81,16 +81,6 @@ bool mediaChanges(DWORD& count)
     return control(IOCTL_STORAGE_CHECK_VERIFY2, nullptr, 0, &count, sizeof count);
 }
 
-// A unit attention, "medium may have changed" or no disk: what was checked
-// may no longer be the disk in the drive.
-bool meansDiskChanged(const ScsiOutcome& outcome)
-{
-    std::uint8_t key = 0, code = 0, qualifier = 0;
-    return outcome.result == ScsiResult::checkCondition &&
-           senseCodes(outcome.sense, outcome.senseLength, key, code, qualifier) &&
-           (key == 0x6 || code == 0x28 || code == 0x3A);
-}
-
 void noteOutcome(const ScsiOutcome& outcome)
 {
     if (outcome.result == ScsiResult::gone) {
@@ -123,9 +113,7 @@ std::uint32_t checkBusAndMedia()
 ScsiOutcome heldCapacity(std::uint32_t& blocks, std::uint32_t& blockSize)
 {
     ScsiOutcome outcome = readCapacity(held.device, blocks, blockSize);
-    std::uint8_t key = 0, code = 0, qualifier = 0;
-    if (outcome.result == ScsiResult::checkCondition &&
-        senseCodes(outcome.sense, outcome.senseLength, key, code, qualifier) && key == 0x6)
+    if (isUnitAttention(outcome))
         outcome = readCapacity(held.device, blocks, blockSize);
     return outcome;
 }
