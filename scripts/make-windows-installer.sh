@@ -100,11 +100,14 @@ quibtools.exe and quibtools.com in this folder use the virtual drive
 (ZOVEVIV.DLL beside them); the tool keeps its own files in
 %LOCALAPPDATA%\\QuibTools (or QUIB_HOME when set).
 
-The driver's settings (the Folder Setting) live in the registry under
-HKEY_LOCAL_MACHINE\\Drivers\\USB\\ClientDrivers\\USB_Quib_Driver, which only
-an administrator may change: run the tool as administrator to save them.
-The installer ($name-setup.exe) instead gives the Users group write
-access to that key, so that every user may save them.
+The tool keeps its registry, the driver's settings among them (the Folder
+Setting), under HKEY_LOCAL_MACHINE\\SOFTWARE\\QuibTools, and makes its keys
+there on first use. Only an administrator may make or change that key:
+run by another user, this copy reads the settings (the defaults until an
+administrator has saved some), but the system refuses their change
+("quibtools.com folder" says so). Run it as administrator to save them, or
+install the tool instead: the installer ($name-setup.exe) gives the Users
+group read and write access to that key and everything below it.
 EOF
 rm -f "$out/$name-portable.zip"
 find "$stage" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +

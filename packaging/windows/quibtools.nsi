@@ -7,9 +7,10 @@
 ; virtual drive library, quibdrive and quibreg, help\ and real-drive\ (the
 ; tool again, beside the real-drive library). Everything goes into one
 ; folder under Program Files; the Start menu gets the two tools, the help
-; and the uninstaller. The driver's settings key is created with write
-; access for Users, so that the tool run without administrator rights can
-; save the Folder Setting (docs/windows.md, "Installing on Windows").
+; and the uninstaller. The tool's registry, HKLM\SOFTWARE\QuibTools, is
+; created with read and write access for Users, so that the tool run
+; without administrator rights can save the Folder Setting
+; (docs/windows.md, "Installing on Windows").
 
 !ifndef VERSION | FILE_VERSION | STAGE | OUTFILE
   !error "give -DVERSION, -DFILE_VERSION, -DSTAGE and -DOUTFILE (scripts/make-windows-installer.sh does)"
@@ -29,14 +30,15 @@ SetCompressor /SOLID lzma
 !define PRODUCT "Quib! Tools"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\QuibTools"
 !define MENU_FOLDER "$SMPROGRAMS\${PRODUCT}"
-; The key the tool keeps the driver's settings in, and the one where it
-; registers the driver library on first start (settings/driver_settings.h).
-!define SETTINGS_KEY "Drivers\USB\ClientDrivers\USB_Quib_Driver"
-!define LOAD_KEY "Drivers\USB\LoadClients\Default\Default\8_6_80\USB_Quib_Driver"
+; The tool's whole registry on Windows (os/win32/registry.cpp): the
+; driver's keys, Drivers\USB\..., are below it, and the tool makes them
+; itself on first use.
+!define ROOT_KEY "SOFTWARE\QuibTools"
 ; System and Administrators may do everything, Users read and write
-; (KEY_READ | KEY_WRITE: values and sub-keys, not the key's security). "P"
-; keeps HKLM's inherited entries out; OICI hands the entries to sub-keys.
-!define SETTINGS_SDDL "D:P(A;OICI;KA;;;SY)(A;OICI;KA;;;BA)(A;OICI;KRKW;;;BU)"
+; (KEY_READ | KEY_WRITE: values, and new sub-keys through
+; KEY_CREATE_SUB_KEY; not deletion nor the security). "P" keeps SOFTWARE's
+; inherited entries out; OICI hands the entries down to every sub-key.
+!define ROOT_SDDL "D:P(A;OICI;KA;;;SY)(A;OICI;KA;;;BA)(A;OICI;KRKW;;;BU)"
 ; HKEY_LOCAL_MACHINE as a 64-bit handle: the 32-bit constant sign-extended,
 ; as the system's headers define it.
 !define HKLM_HANDLE 0xFFFFFFFF80000002
@@ -83,46 +85,61 @@ Function .onInit
   !insertmacro RequireAdministrator
   ; The shortcuts are for every user of the machine, as the program folder is.
   SetShellVarContext all
+  ; The tool is 64-bit: its registry is in the 64-bit view.
+  SetRegView 64
 FunctionEnd
 
 Function un.onInit
   !insertmacro RequireAdministrator
   SetShellVarContext all
+  SetRegView 64
 FunctionEnd
 
-; Creates the driver's settings key (no values: the tool's defaults hold
-; until a value is set) and gives it SETTINGS_SDDL's security. RegSetKeySecurity
-; also covers a key that is there already (a reinstall, or the tool run as
-; administrator before). A failure is told, with the system's error number,
-; and the installation goes on: the tool runs, only the saving of its
-; settings is at stake.
-Function GrantUsersTheSettingsKey
-  ; $1 the security descriptor, $2 the key, $0 each call's result, $3 the step.
+; Creates the tool's registry key, empty (the tool makes its keys and
+; values itself; its defaults hold until a value is set), and gives it
+; ROOT_SDDL's access list. SetSecurityInfo, unlike RegSetKeySecurity, also
+; hands the list down to the sub-keys already there: a copy run as
+; administrator before the installation made them with SOFTWARE's
+; security, which lets Users only read. A failure is told, with the
+; system's error number, and the installation goes on: the tool runs, only
+; the saving of its settings is at stake.
+Function GrantUsersTheRegistry
+  ; $1 the security descriptor, $5 its access list, $2 the key, $0 each
+  ; call's result, $3 the step.
   StrCpy $3 "made into a security descriptor"
-  System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w "${SETTINGS_SDDL}", i 1, *p .r1, p 0) i .r0 ?e'
+  System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w "${ROOT_SDDL}", i 1, *p .r1, p 0) i .r0 ?e'
   Pop $4
   ${If} $0 == 0
     StrCpy $0 $4
     Goto failed
   ${EndIf}
-  ; KEY_READ | WRITE_DAC (0x20019 | 0x40000).
-  StrCpy $3 "created"
-  System::Call 'advapi32::RegCreateKeyExW(p ${HKLM_HANDLE}, w "${SETTINGS_KEY}", i 0, p 0, i 0, i 0x60019, p 0, *p .r2, p 0) i .r0'
+  System::Call 'advapi32::GetSecurityDescriptorDacl(p r1, *i .r6, *p .r5, *i .r7) i .r0 ?e'
+  Pop $4
   ${If} $0 == 0
-    ; DACL_SECURITY_INFORMATION (4).
+    StrCpy $0 $4
+    System::Call 'kernel32::LocalFree(p r1)'
+    Goto failed
+  ${EndIf}
+  ; KEY_READ | WRITE_DAC | KEY_WOW64_64KEY (0x20019 | 0x40000 | 0x100): reading
+  ; lets SetSecurityInfo find the sub-keys.
+  StrCpy $3 "created"
+  System::Call 'advapi32::RegCreateKeyExW(p ${HKLM_HANDLE}, w "${ROOT_KEY}", i 0, p 0, i 0, i 0x60119, p 0, *p .r2, p 0) i .r0'
+  ${If} $0 == 0
+    ; SE_REGISTRY_KEY (4); DACL_SECURITY_INFORMATION (4) with
+    ; PROTECTED_DACL_SECURITY_INFORMATION (0x80000000).
     StrCpy $3 "given its access list"
-    System::Call 'advapi32::RegSetKeySecurity(p r2, i 4, p r1) i .r0'
+    System::Call 'advapi32::SetSecurityInfo(p r2, i 4, i 0x80000004, p 0, p 0, p r5, p 0) i .r0'
     System::Call 'advapi32::RegCloseKey(p r2)'
   ${EndIf}
   System::Call 'kernel32::LocalFree(p r1)'
   ${If} $0 != 0
     Goto failed
   ${EndIf}
-  DetailPrint "Users may read and write HKLM\${SETTINGS_KEY}."
+  DetailPrint "Users may read and write HKLM\${ROOT_KEY}."
   Return
 failed:
-  DetailPrint "HKLM\${SETTINGS_KEY} could not be $3 (error $0)."
-  MessageBox MB_ICONEXCLAMATION "The driver's settings key HKLM\${SETTINGS_KEY} could not be $3 (error $0). ${PRODUCT} is installed, but may not be able to save the Folder Setting." /SD IDOK
+  DetailPrint "HKLM\${ROOT_KEY} could not be $3 (error $0)."
+  MessageBox MB_ICONEXCLAMATION "The tool's registry key HKLM\${ROOT_KEY} could not be $3 (error $0). ${PRODUCT} is installed, but may not be able to save the Folder Setting." /SD IDOK
 FunctionEnd
 
 Section "${PRODUCT}"
@@ -159,7 +176,7 @@ Section "${PRODUCT}"
   SetOutPath "$INSTDIR"
   CreateShortcut "${MENU_FOLDER}\Uninstall.lnk" "$INSTDIR\uninstall.exe"
 
-  Call GrantUsersTheSettingsKey
+  Call GrantUsersTheRegistry
 
   ; Add/Remove Programs.
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
@@ -198,19 +215,9 @@ Section "Uninstall"
   Delete "${MENU_FOLDER}\Uninstall.lnk"
   RMDir "${MENU_FOLDER}"
 
-  ; The settings key goes with the tool, values and all; so does the driver
-  ; library's registration the tool writes on first start, which would
-  ; name a library no longer there. Their parents go only where nothing
-  ; else is left in them.
-  DeleteRegKey HKLM "${SETTINGS_KEY}"
-  DeleteRegKey /ifempty HKLM "Drivers\USB\ClientDrivers"
-  DeleteRegKey HKLM "${LOAD_KEY}"
-  DeleteRegKey /ifempty HKLM "Drivers\USB\LoadClients\Default\Default\8_6_80"
-  DeleteRegKey /ifempty HKLM "Drivers\USB\LoadClients\Default\Default"
-  DeleteRegKey /ifempty HKLM "Drivers\USB\LoadClients\Default"
-  DeleteRegKey /ifempty HKLM "Drivers\USB\LoadClients"
-  DeleteRegKey /ifempty HKLM "Drivers\USB"
-  DeleteRegKey /ifempty HKLM "Drivers"
+  ; The tool's registry goes with the tool, keys and values: nothing but
+  ; the tool keeps anything there.
+  DeleteRegKey HKLM "${ROOT_KEY}"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 
   ; Last, so that the folder's going means the uninstaller is done (the

@@ -8,16 +8,24 @@
 #   1. runs the setup silently (/S) and checks every installed file against
 #      the build's (stripped as shipped) and against the portable zip's;
 #   2. reads the Start menu's shortcuts (the .lnk files' own target and
-#      working folder) and starts the installed tool from the shortcut's
-#      target: --version, and its console twin's status beside it, which
-#      finds the virtual drive library there;
-#   3. checks Add/Remove Programs' entry and the driver's settings key: no
-#      values, and the access list the installer set (read back with
-#      RegGetKeySecurity by key_security.exe, built here);
+#      working folder);
+#   3. checks Add/Remove Programs' entry and the tool's registry key,
+#      HKLM\SOFTWARE\QuibTools: empty, with the access list the installer
+#      set (read back with RegGetKeySecurity by key_security.exe, built
+#      here); then runs the installed programs in their folder: the tool
+#      from the shortcut's target (--version, and its console twin's status,
+#      which finds the virtual drive library there), quibreg where,
+#      quibtools folder fixed 3 (the value must reach the driver's key below
+#      the root) and quibdrive status (the drive seen through the same
+#      files);
 #   4. runs the uninstaller as Add/Remove Programs does (its UninstallString,
-#      /S), waits for it, and checks that nothing it installed is left;
-#   5. installs again beside another driver's registry entries, uninstalls,
-#      and checks that those entries and the keys holding them are kept.
+#      /S), waits for it, and checks that nothing it installed is left, the
+#      keys the tool made included, and that the host folder stays;
+#   5. runs the portable copy first, as an administrator would, so the
+#      tool's keys are there before the installer; installs over them
+#      beside a key of another program's (HKLM\SOFTWARE\Other): the root
+#      gets the installer's access list, the saved setting stays; then
+#      uninstalls, and the other program's key must stay.
 # Prints its timings; exit status 0 when every check held.
 set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
@@ -63,10 +71,16 @@ compiler=$!
 wait $compiler
 prefixed=$(date +%s.%N)
 
-settings='HKLM\Drivers\USB\ClientDrivers\USB_Quib_Driver'
+# The tool's whole registry, and the driver's keys the tool makes below it.
+root='HKLM\SOFTWARE\QuibTools'
+settings="$root\Drivers\USB\ClientDrivers\USB_Quib_Driver"
+load_key="$root\Drivers\USB\LoadClients\Default\Default\8_6_80\USB_Quib_Driver"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\QuibTools'
 menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quib! Tools"
-key_exists 'HKLM\Drivers' && fail "a fresh prefix already has HKLM\\Drivers"
+# The programs' host folder (the virtual drive's state and disks).
+export QUIB_HOME='C:\quib-home'
+host=$WINEPREFIX/drive_c/quib-home
+key_exists "$root" && fail "a fresh prefix already has $root"
 
 # 1. The files.
 win "$setup" /S || fail "the setup ended with status $?"
@@ -175,29 +189,51 @@ for ((i = 0; i < ${#shortcuts[@]}; i += 3)); do
   [ -f "$folder/${relative//\\//}" ] || fail "'${shortcuts[i]}': its target '$want_target' is not there"
 done
 
-# 3. The registry, before the tool first runs.
-key_exists "$settings" || fail "no $settings"
-values=$(win reg query "$settings" | grep -c REG_ || true)
-[ "$values" = 0 ] || fail "the installer wrote $values values into $settings"
-want_security=$'protected\nallow 0x03 0x000f003f S-1-5-18\nallow 0x03 0x000f003f S-1-5-32-544\nallow 0x03 0x0002001f S-1-5-32-545'
-security=$(win "$work/key_security.exe" 'Drivers\USB\ClientDrivers\USB_Quib_Driver' | tr -d '\r') || true
-[ "$security" = "$want_security" ] || fail "$settings's access list is"$'\n'"$security"$'\n'"not"$'\n'"$want_security"
+# 3. The registry, before the tool first runs: the root alone, no value,
+# no sub-key (the tool makes its keys itself).
+# reg lists a key's values and, with /s, every sub-key: anything beyond the
+# root's own name is too much.
+contents=$(win reg query "$root" /s | tr -d '\r') || fail "no $root"
+extra=$(grep -v -x -e '' -e 'HKEY_LOCAL_MACHINE\\SOFTWARE\\QuibTools' <<<"$contents") &&
+  fail "the installer wrote more than the empty $root:"$'\n'"$extra"
+# System and Administrators everything, Users KEY_READ | KEY_WRITE, each
+# handed down to sub-keys (0x03, OICI). Wine's SetSecurityInfo keeps the
+# entries but drops the protected mark, so the list reads as not protected.
+our_security=$'allow 0x03 0x000f003f S-1-5-18\nallow 0x03 0x000f003f S-1-5-32-544\nallow 0x03 0x0002001f S-1-5-32-545'
+root_security() { win "$work/key_security.exe" 'SOFTWARE\QuibTools' | tr -d '\r'; }
+security=$(root_security) || true
+[ "$security" = "$our_security" ] || fail "$root's access list is"$'\n'"$security"$'\n'"not"$'\n'"$our_security"
 for pair in "DisplayName=Quib! Tools" "DisplayVersion=$version" "UninstallString=\"$installed\\uninstall.exe\""; do
   value=$(entry "${pair%%=*}")
   [ "$value" = "${pair#*=}" ] || fail "Add/Remove Programs' ${pair%%=*} is '$value', not '${pair#*=}'"
 done
 
-# The tool started from the main shortcut's target, and its console twin
-# beside it, which loads the virtual drive library from that folder.
+# The installed programs, each run in the install folder. The tool from the
+# main shortcut's target, its console twin beside it, which loads the
+# virtual drive library from that folder (and, first run, makes the host
+# folder, the virtual drive and the tool's keys).
+in_folder() { (cd "$folder" && win "$@"); }
+# A value's data as reg shows it: key, value name.
+value_of() { win reg query "$1" /v "$2" | sed -n "s/^ *$2 *REG_[A-Z_]* *//p" | tr -d '\r'; }
 { read -r target; read -r start_in; } < <(read_link "$menu/Quib! Tools.lnk") || true
-shown=$(win "$target" --version | tr -d '\r') || true
+shown=$(in_folder "$target" --version | tr -d '\r') || true
 [ "$shown" = "quibtools $version" ] || fail "'$target --version' said '$shown', not 'quibtools $version'"
-report=$(cd "$(win winepath -u "$start_in" | tr -d '\r')" && win "${target%.exe}.com" status --json | tr -d '\r') || true
+report=$(in_folder "${target%.exe}.com" status --json | tr -d '\r') || true
 [[ $report == *'"drive":true'* ]] || fail "the installed console tool found no drive: $report"
+where=$(in_folder "$installed\quibreg.exe" where | tr -d '\r') || true
+[ "$where" = 'HKEY_LOCAL_MACHINE\SOFTWARE\QuibTools' ] ||
+  fail "the installed quibreg's registry is '$where', not HKEY_LOCAL_MACHINE\\SOFTWARE\\QuibTools"
+grep -qF "$where" "$readme" || fail "the portable zip's README.txt does not name the registry, $where"
+in_folder "$installed\quibtools.com" folder fixed 3 || fail "quibtools.com folder fixed 3 ended with status $?"
+[ "$(value_of "$settings" Fixed)" = 0x1 ] && [ "$(value_of "$settings" FolderNum)" = 0x3 ] ||
+  fail "'folder fixed 3' left in $settings:"$'\n'"$(win reg query "$settings" | tr -d '\r')"
+drive=$(in_folder "$installed\quibdrive.exe" status | tr -d '\r') || true
+grep -q '^Drive: *plugged$' <<<"$drive" && grep -q '^Mount folder: *Storage Card3$' <<<"$drive" ||
+  fail "the installed quibdrive does not show the drive plugged and mounted at Storage Card3:"$'\n'"$drive"
 { read -r target; read -r start_in; } < <(read_link "$menu/Quib! Tools (real drive).lnk") || true
 shown=$(win "${target%.exe}.com" --version | tr -d '\r') || true
 [ "$shown" = "quibtools $version" ] || fail "the real-drive copy said '$shown', not 'quibtools $version'"
-key_exists 'HKLM\Drivers\USB\LoadClients\Default\Default\8_6_80\USB_Quib_Driver' ||
+key_exists "$load_key" ||
   fail "the installed tool registered no driver library: the uninstall below would not show its removal"
 checked=$(date +%s.%N)
 
@@ -217,31 +253,36 @@ uninstall() {
 }
 uninstall
 [ ! -e "$menu" ] || fail "the Start menu folder is left: $(ls "$menu")"
-for key in "$uninstall_key" 'HKLM\Drivers'; do
+for key in "$uninstall_key" "$root"; do
   key_exists "$key" && fail "$key is left: $(win reg query "$key" /s | tr -d '\r')"
 done
+# The host folder is the user's: the virtual drive's disks stay.
+[ -d "$host/drive" ] || fail "the uninstall took the host folder $host"
 uninstalled=$(date +%s.%N)
 
-# 5. Another driver's entries beside ours: a value in Drivers\USB and a
-# registration under the same interface class stay, and so do their keys.
-others='HKLM\Drivers\USB\LoadClients\Default\Default\8_6_80\Other_Driver'
-win reg add "$others" /v DLL /d other.dll /f >/dev/null
-win reg add 'HKLM\Drivers\USB' /v Other /d kept /f >/dev/null
+# 5. The portable copy run first, as an administrator would: its keys have
+# the system's own security (under Wine, its default list). The setup over
+# them gives the root its list (SetSecurityInfo on a key that is there)
+# and keeps the settings saved; its uninstall leaves another program's key.
+other='HKLM\SOFTWARE\Other'
+win reg add "$other" /v Kept /d yes /f >/dev/null
+win "$unpacked/quibtools.com" folder fixed 4 || fail "the portable copy's 'folder fixed 4' ended with status $?"
+security=$(root_security) || true
+[ "$security" != "$our_security" ] || fail "the portable copy made $root with the installer's access list already"
 win "$setup" /S || fail "the second setup ended with status $?"
-win "$folder/quibtools.com" --version >/dev/null || fail "the tool does not start after the second setup"
+security=$(root_security) || true
+[ "$security" = "$our_security" ] ||
+  fail "over the portable copy's keys, $root's access list is"$'\n'"$security"$'\n'"not"$'\n'"$our_security"
+[ "$(value_of "$settings" FolderNum)" = 0x4 ] || fail "the second setup did not keep the saved FolderNum 4 in $settings"
+in_folder "$installed\quibtools.com" --version >/dev/null || fail "the tool does not start after the second setup"
 uninstall
-[ "$(win reg query "$others" /v DLL | sed -n 's/.*REG_SZ *//p' | tr -d '\r')" = other.dll ] ||
-  fail "the uninstaller removed another driver's registration ($others)"
-[ "$(win reg query 'HKLM\Drivers\USB' /v Other | sed -n 's/.*REG_SZ *//p' | tr -d '\r')" = kept ] ||
-  fail "the uninstaller removed another value of HKLM\\Drivers\\USB"
-for key in "$settings" 'HKLM\Drivers\USB\ClientDrivers' 'HKLM\Drivers\USB\LoadClients\Default\Default\8_6_80\USB_Quib_Driver'; do
-  key_exists "$key" && fail "$key is left beside another driver's entries"
-done
+key_exists "$root" && fail "$root is left after the second uninstall"
+[ "$(value_of "$other" Kept)" = yes ] || fail "the uninstaller removed or changed another program's key, $other"
 finished=$(date +%s.%N)
 
 echo "== installer test: prefix $(seconds "$started" "$prefixed") s, install $(seconds "$prefixed" "$ready") s," \
   "checks and tool $(seconds "$ready" "$checked") s, uninstall $(seconds "$checked" "$uninstalled") s," \
-  "beside another driver $(seconds "$uninstalled" "$finished") s, total $(seconds "$started" "$finished") s =="
+  "over the portable copy $(seconds "$uninstalled" "$finished") s, total $(seconds "$started" "$finished") s =="
 if [ $failures -gt 0 ]; then
   echo "installer test: $failures checks FAILED" >&2
   exit 1

@@ -4,7 +4,7 @@
 // per entry: its kind, inheritance flags, access mask and account, as
 // numbers (SDDL text writes the same mask differently from one system to
 // another). tests/win32/installer_test.sh builds it to see what the
-// installer's RegSetKeySecurity left on the driver's settings key.
+// installer's SetSecurityInfo left on the tool's registry key.
 // Exit status 0, or 1 when the key or its security cannot be read.
 #include <windows.h>
 #include <sddl.h>
