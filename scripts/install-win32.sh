@@ -12,6 +12,7 @@ packages=(
   locales                      # a Japanese locale for Wine's Japanese run
   nasm                         # the disk image's boot loaders
   googletest                   # GoogleTest's sources, built for Windows
+  nsis zip                     # the installer and the portable zip
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -42,6 +42,10 @@ compared=$(date +%s)
 tests/win32/window_session.sh build-win32 || status=1
 finished=$(date +%s)
 wineserver -k || true
+# The installer and the portable zip, made and tried in a fresh prefix of their own.
+{ scripts/make-windows-installer.sh build-win32 && tests/win32/installer_test.sh build-win32; } || status=1
+packaged=$(date +%s)
 echo "== Windows: install $((installed - started)) s, build $((built - installed)) s, prefix $((prefixed - built)) s," \
-  "tests $((tested - prefixed)) s, transcripts $((compared - tested)) s, windows $((finished - compared)) s =="
+  "tests $((tested - prefixed)) s, transcripts $((compared - tested)) s, windows $((finished - compared)) s," \
+  "installer $((packaged - finished)) s =="
 exit $status
