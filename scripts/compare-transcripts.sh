@@ -120,4 +120,38 @@ for job in "${jobs[@]}"; do
     failed=1
   fi
 done
+# quibreg's changes and listings, Japanese text in its words included: the
+# same report from the Linux store and from the system's registry. Values
+# are set in the order of their names: the system lists a key's values so,
+# the Linux store in the order they were first set.
+cp "$linux/bin/quibreg" "$work/linux-driver/"
+cp "$windows/bin/quibreg.exe" "$work/windows-driver/"
+key='Drivers\USB\ClientDrivers\USB_Quib_Driver'
+home=$(mktemp -d "$work/home.XXXXXX")
+"$wine" reg delete 'HKLM\SOFTWARE\QuibTools' /f > /dev/null 2>&1 || true
+for system in linux windows; do
+  : > "$work/quibreg.$system"
+  for words in "set|$key|Fixed|number|0x1" "set|$key|Folder|string|メモリ カード" "list|$key" "delete|$key|Folder" \
+               "list|$key|Folder"; do
+    IFS='|' read -r -a arguments <<< "$words"
+    if [ $system = linux ]; then
+      QUIB_HOME="$home/linux" "$work/linux-driver/quibreg" "${arguments[@]}" >> "$work/quibreg.linux" 2>&1 \
+        || echo "exit $?" >> "$work/quibreg.linux"
+    else
+      status=0
+      QUIB_HOME="$home" "$wine" "$work/windows-driver/quibreg.exe" "${arguments[@]}" > "$work/quibreg.out" 2>&1 \
+        || status=$?
+      tr -d '\r' < "$work/quibreg.out" >> "$work/quibreg.windows"
+      [ "$status" = 0 ] || echo "exit $status" >> "$work/quibreg.windows"
+    fi
+  done
+done
+rm -rf "$home"
+if cmp -s "$work/quibreg.linux" "$work/quibreg.windows"; then
+  echo "same     quibreg set, list and delete ($(wc -l < "$work/quibreg.linux") lines)"
+else
+  echo "DIFFERENT quibreg set, list and delete"
+  diff -u --label linux --label windows "$work/quibreg.linux" "$work/quibreg.windows" | head -20 || true
+  failed=1
+fi
 exit $failed

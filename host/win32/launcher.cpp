@@ -16,6 +16,7 @@
 #include "os/code_page.h"
 #include "os/host_folder.h"
 #include "os/named_event.h"
+#include "os/program_arguments.h"
 #include "os/whole_options.h"
 #include "os/work_in_hand.h"
 
@@ -120,31 +121,11 @@ int withStandardOutputClosed(int exitCode)
     return 1;
 }
 
-// The words of the command line in UTF-8, as the options and jobs read them.
-char** utf8Arguments(int argc, wchar_t** argv)
-{
-    static char* words[64];
-    static char text[8192];
-    std::size_t used = 0;
-    int count = argc < 63 ? argc : 63;
-    for (int i = 0; i < count; ++i) {
-        int n = WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, text + used, int(sizeof text - used), nullptr, nullptr);
-        if (n <= 0)
-            n = 1, text[used] = '\0';
-        words[i] = text + used;
-        used += std::size_t(n);
-    }
-    words[count] = nullptr;
-    return words;
-}
-
 } // namespace
 
-int wmain(int argc, wchar_t** wideArgv)
+int wmain(int argc, wchar_t**)
 {
-    char** argv = utf8Arguments(argc, wideArgv);
-    if (argc > 63)
-        argc = 63;
+    char** argv = programArguments(argc, nullptr);
     // The transcript and the reports are the same bytes as on every
     // platform: no "\r\n" in place of "\n".
     _setmode(_fileno(stdout), _O_BINARY);

@@ -6,6 +6,7 @@
 #include "drive/drive_files.h"
 #include "drive/virtual_drive.h"
 #include "os/host_folder.h"
+#include "os/program_arguments.h"
 #include "os/whole_options.h"
 #include "program_version.h"
 
@@ -268,6 +269,7 @@ const option driveOptions[] = {
 
 int main(int argc, char** argv)
 {
+    argv = programArguments(argc, argv);
     if (argc < 2)
         return usageError("a command is needed");
     optind = 0;

@@ -5,6 +5,7 @@
 #include "os/code_page.h"
 #include "os/folder_files.h"
 #include "os/host_folder.h"
+#include "os/program_arguments.h"
 #include "os/registry.h"
 #include "os/whole_options.h"
 #include "program_version.h"
@@ -529,6 +530,7 @@ const option registryOptions[] = {
 
 int main(int argc, char** argv)
 {
+    argv = programArguments(argc, argv);
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty())
         return usageError("a command is needed");
