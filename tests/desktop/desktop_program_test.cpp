@@ -135,10 +135,12 @@ protected:
 
     ProgramRun xdotool(const std::vector<std::string>& arguments) { return runProgram(xdotoolPath, arguments); }
 
-    // The window with exactly this title, once it shows; "" after a few seconds.
+    // The window with exactly this title, once it shows; "" after some 45
+    // seconds (the first start under the sanitizers, beside the suite's
+    // heaviest test on two cores, once took more than 12).
     std::string waitForWindow(const std::string& title)
     {
-        for (int i = 0; i < 100; ++i) {
+        for (int i = 0; i < 400; ++i) {
             std::string found = trimmed(xdotool({"search", "--onlyvisible", "--name", "^" + title + "$"}).output);
             if (!found.empty())
                 return found.substr(found.rfind('\n') + 1);
