@@ -5,6 +5,8 @@
 // replaces the one before.
 #pragma once
 
+#include <cstddef>
+
 struct SystemError {
     int code = 0;
     char doing[128] = "";
@@ -20,4 +22,8 @@ bool systemFailureInWords(const char* doing, const char* reason);
 // Windows: records a failure with the system's error code (GetLastError)
 // in the system's words from its message table (code 0, as for words alone).
 bool systemCodeFailure(const char* doing, unsigned long code);
+// Windows: the system's words for an error code, in English, UTF-8, without
+// the line end and full stop the message table adds ("system error N" where
+// it has none), into out (capacity bytes, NUL-terminated).
+void systemCodeWords(unsigned long code, char* out, std::size_t capacity);
 const SystemError& lastSystemError();

@@ -9,6 +9,7 @@
 // so nobody can rename it or put a junction in its place while it is held.
 #include "os/folder_files.h"
 
+#include "os/system_error.h"
 #include "os/win32/text.h"
 
 #include <aclapi.h>
@@ -16,7 +17,6 @@
 #include <winternl.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 
 extern "C" NTSYSAPI NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE folder, HANDLE event, PIO_APC_ROUTINE apc,
@@ -50,6 +50,25 @@ std::wstring wideOf(const std::string& text)
     return wide;
 }
 
+// The system's counted form of a wide name (it stays in wide).
+UNICODE_STRING countedName(std::wstring& wide)
+{
+    UNICODE_STRING name;
+    name.Buffer = wide.data();
+    name.Length = USHORT(wide.size() * sizeof(wchar_t));
+    name.MaximumLength = name.Length;
+    return name;
+}
+
+// Where a read or write of a synchronous handle starts.
+OVERLAPPED overlappedAt(std::uint64_t offset)
+{
+    OVERLAPPED at{};
+    at.Offset = DWORD(offset);
+    at.OffsetHigh = DWORD(offset >> 32);
+    return at;
+}
+
 // Opens name relative to the folder; the NTSTATUS, and the system's error
 // code kept for lastFileError().
 NTSTATUS openRelative(FileHandle folder, const std::string& name, ACCESS_MASK access, ULONG share,
@@ -61,10 +80,7 @@ NTSTATUS openRelative(FileHandle folder, const std::string& name, ACCESS_MASK ac
         lastError = ERROR_INVALID_NAME;
         return NTSTATUS(0xC0000033L); // STATUS_OBJECT_NAME_INVALID
     }
-    UNICODE_STRING unicodeName;
-    unicodeName.Buffer = wide.data();
-    unicodeName.Length = USHORT(wide.size() * sizeof(wchar_t));
-    unicodeName.MaximumLength = unicodeName.Length;
+    UNICODE_STRING unicodeName = countedName(wide);
     OBJECT_ATTRIBUTES attributes;
     InitializeObjectAttributes(&attributes, &unicodeName, OBJ_CASE_INSENSITIVE, handleOf(folder), nullptr);
     IO_STATUS_BLOCK io{};
@@ -85,10 +101,7 @@ NTSTATUS openRelative(FileHandle folder, const std::string& name, ACCESS_MASK ac
 bool isOwnEntry(FileHandle folder, const std::string& name, HANDLE opened)
 {
     std::wstring wide = wideOf(name);
-    UNICODE_STRING mask;
-    mask.Buffer = wide.data();
-    mask.Length = USHORT(wide.size() * sizeof(wchar_t));
-    mask.MaximumLength = mask.Length;
+    UNICODE_STRING mask = countedName(wide);
     // A folder takes the name to look for only at its first listing: the
     // question is asked through a handle of its own, the held folder
     // opened again by itself (an empty name relative to it).
@@ -133,15 +146,9 @@ DWORD attributesOf(HANDLE handle)
 
 std::string wordsFor(DWORD code)
 {
-    wchar_t words[256];
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                             MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), words, 256, nullptr);
-    while (n > 0 && (words[n - 1] == L'\r' || words[n - 1] == L'\n' || words[n - 1] == L' ' || words[n - 1] == L'.'))
-        words[--n] = L'\0';
-    char text[768];
-    if (n == 0 || !fromSystemText(words, text, sizeof text))
-        std::snprintf(text, sizeof text, "system error %lu", code);
-    return text;
+    char words[768];
+    systemCodeWords(code, words, sizeof words);
+    return words;
 }
 
 // The SIDs that may change a private folder besides its user: the system
@@ -337,10 +344,7 @@ bool readAt(FileHandle file, void* out, std::size_t count, std::uint64_t offset,
 {
     got = 0;
     while (got < count) {
-        OVERLAPPED at{};
-        std::uint64_t where = offset + got;
-        at.Offset = DWORD(where);
-        at.OffsetHigh = DWORD(where >> 32);
+        OVERLAPPED at = overlappedAt(offset + got);
         DWORD wanted = DWORD(std::min<std::size_t>(count - got, 1u << 30)), n = 0;
         if (!ReadFile(handleOf(file), static_cast<char*>(out) + got, wanted, &n, &at)) {
             if (GetLastError() == ERROR_HANDLE_EOF)
@@ -358,10 +362,7 @@ bool writeAt(FileHandle file, const void* data, std::size_t count, std::uint64_t
 {
     std::size_t done = 0;
     while (done < count) {
-        OVERLAPPED at{};
-        std::uint64_t where = offset + done;
-        at.Offset = DWORD(where);
-        at.OffsetHigh = DWORD(where >> 32);
+        OVERLAPPED at = overlappedAt(offset + done);
         DWORD wanted = DWORD(std::min<std::size_t>(count - done, 1u << 30)), n = 0;
         if (!WriteFile(handleOf(file), static_cast<const char*>(data) + done, wanted, &n, &at))
             return failed();

@@ -5,6 +5,7 @@
 // planted there could redirect a write.
 #include "os/host_folder.h"
 
+#include "os/system_error.h"
 #include "os/win32/text.h"
 
 #include <cerrno>
@@ -28,14 +29,8 @@ bool noteError(const char* folder, int error) { return noteProblem(folder, std::
 
 bool noteSystemError(const char* folder, DWORD code)
 {
-    wchar_t words[128];
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                             MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), words, 128, nullptr);
-    while (n > 0 && (words[n - 1] == L'\r' || words[n - 1] == L'\n' || words[n - 1] == L' ' || words[n - 1] == L'.'))
-        words[--n] = L'\0';
     char reason[sizeof problemReason];
-    if (n == 0 || !fromSystemText(words, reason, sizeof reason))
-        std::snprintf(reason, sizeof reason, "system error %lu", code);
+    systemCodeWords(code, reason, sizeof reason);
     return noteProblem(folder, reason);
 }
 

@@ -22,7 +22,6 @@
 #include <winioctl.h>
 
 #include <cstdlib>
-#include <cwctype>
 #include <string>
 #include <vector>
 

@@ -1,5 +1,6 @@
 #include "usbdrive/win32/scsi_passthrough.h"
 
+#include "os/system_error.h"
 #include "usbdrive/win32/disk_calls.h"
 
 #include <winioctl.h>
@@ -7,7 +8,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -31,12 +31,7 @@ bool meansDeviceGone(DWORD error)
 std::string systemWords(DWORD error)
 {
     char words[256];
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                             MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), words, sizeof words, nullptr);
-    while (n > 0 && (words[n - 1] == '\r' || words[n - 1] == '\n' || words[n - 1] == ' ' || words[n - 1] == '.'))
-        words[--n] = '\0';
-    if (n == 0)
-        std::snprintf(words, sizeof words, "system error %lu", error);
+    systemCodeWords(error, words, sizeof words);
     return words;
 }
 
